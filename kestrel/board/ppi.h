@@ -1,0 +1,23 @@
+// The board's 8255 PPI as far as the monitor ROM uses it: port A reads the
+// keypad, port B latches segment patterns into the selected digits, port C
+// selects digits and keypad columns and drives the TONE lamp (bit 7).
+#pragma once
+
+#include <cstdint>
+
+#include "kestrel/z80/machine.h"
+
+namespace kestrel {
+
+// One byte of an IN (read = 1) or OUT (write = 1) through IoData. Only ports
+// whose low byte has bits 7 and 6 clear reach the PPI (registers by bits 1-0);
+// the other three blocks of 64 ports are empty: OUT does nothing and IN leaves
+// IoData as it was. The high address byte is passed but not decoded.
+void PortAccess(MachineRecord& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
+
+// Calls the RefreshDisplay seam when someone has filled it.
+inline void RequestRefresh(MachineRecord& m) {
+    if (m.RefreshDisplay != nullptr) m.RefreshDisplay(m.RefreshContext);
+}
+
+}  // namespace kestrel
