@@ -84,6 +84,7 @@ struct MachineRecord {
     uint8_t BreakOnChange;                   // register kinds: 1 CHANGE, 0 SET
     uint8_t BreakOpcode;                     // opcode of the opcode kind
     uint32_t StepTStateTotal;                // debugger's accumulated T-states
+    uint16_t DisassemblyStart;               // default start of the next "Disassemble to file"
 
     // --- shell ---
     uint8_t QuitRequested;                   // leave the run loop after this pass
