@@ -1,0 +1,48 @@
+#include "kestrel/debug/disassembly_listing.h"
+
+#include <cstring>
+#include <vector>
+
+#include "kestrel/debug/disassembler.h"
+
+namespace kestrel {
+
+bool WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_t end, const char* path,
+                             const std::tm& when) {
+    m.DisassemblyStart = start;
+
+    // One block stays below 64,000 bytes plus one line and the closing line end.
+    std::vector<uint8_t> block(65536);
+    char* out = reinterpret_cast<char*>(block.data());
+    size_t fill = static_cast<size_t>(FormatStartLine(out, when));
+    std::memcpy(out + fill, "\r\n\r\n", 4);
+    fill += 4;
+
+    uint16_t cursor = start;
+    do {
+        cursor = DisassembleInstruction(m, cursor);
+        const size_t addressLength = std::strlen(m.AddressText);
+        std::memcpy(out + fill, m.AddressText, addressLength);
+        fill += addressLength;
+        size_t byteLength = std::strlen(m.ByteText);
+        std::memcpy(out + fill, m.ByteText, byteLength);
+        fill += byteLength;
+        for (; byteLength < 12; ++byteLength) out[fill++] = ' ';
+        const size_t textLength = std::strlen(m.InstructionText);
+        std::memcpy(out + fill, m.InstructionText, textLength);
+        fill += textLength;
+        out[fill++] = '\r';
+        out[fill++] = '\n';
+    } while (fill < kListingLimit && cursor < end);
+    out[fill++] = '\r';
+    out[fill++] = '\n';
+
+    m.DisassemblyStart = cursor;
+    return AppendToFile(path, block.data(), fill);
+}
+
+bool WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_t end, const char* path) {
+    return WriteDisassemblyListing(m, start, end, path, LocalTimeNow());
+}
+
+}  // namespace kestrel
