@@ -1,0 +1,81 @@
+// 8255 PPI model: keypad matrix on port A, digit latch on port B, digit and
+// column select plus TONE on port C, mode word on the control port.
+#include "kestrel/board/ppi.h"
+
+namespace kestrel {
+namespace {
+
+// The monitor ROM's OUT to port B that ends at this address must not reach
+// the digits (PC already points past the two-byte OUT at 0x063A).
+constexpr uint16_t kIgnoredDigitWritePc = 0x063C;
+
+void ReadKeyboard(MachineRecord& m) {
+    const uint8_t select = static_cast<uint8_t>(~m.PortCLatch & 0x3F);
+    // Exactly one column must be pulled low; anything else reads as no key.
+    if (select == 0 || (select & (select - 1)) != 0) {
+        m.IoData = 0xFF;
+        return;
+    }
+    const int column = __builtin_ctz(select);
+    m.IoData = m.KeyColumns[column];
+    m.KeyColumns[column] = 0xFF;  // a click is seen by one read only
+    if (m.UserKeyPending) {
+        m.UserKeyPending = false;
+        m.IoData &= 0xBF;
+    }
+}
+
+void LatchDigits(MachineRecord& m) {
+    if (m.Cpu.PC == kIgnoredDigitWritePc) return;
+    m.PortBLatch = m.IoData;
+    for (int i = 0; i < 6; ++i) {
+        if (m.PortCLatch & (1u << i)) m.DigitSegments[i] = m.PortBLatch;
+    }
+    RequestRefresh(m);
+}
+
+void StorePortC(MachineRecord& m) {
+    // The TONE lamp shows while bit 7 is low: redraw when it falls.
+    const bool falling = (m.PortCLatch & 0x80) != 0 && (m.IoData & 0x80) == 0;
+    m.PortCLatch = m.IoData;
+    if (falling) RequestRefresh(m);
+}
+
+void WriteControl(MachineRecord& m) {
+    if (m.IoData & 0x80) {
+        m.PpiControl = m.IoData;  // mode set: stored, no other effect
+        return;
+    }
+    // Bit set/reset of port C; never redraws.
+    const uint8_t bit = static_cast<uint8_t>(1u << ((m.IoData >> 1) & 7));
+    if (m.IoData & 1) {
+        m.PortCLatch |= bit;
+    } else {
+        m.PortCLatch &= static_cast<uint8_t>(~bit);
+    }
+}
+
+}  // namespace
+
+void PortAccess(MachineRecord& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t /*hi*/) {
+    if (lo & 0xC0) return;  // empty blocks 0x40-0xFF: IoData keeps its byte
+    switch (lo & 3) {
+        case 0:  // port A: keypad input, writes ignored
+            if (read) ReadKeyboard(m);
+            break;
+        case 1:  // port B: segment latch
+            if (read) m.IoData = m.PortBLatch;
+            if (write) LatchDigits(m);
+            break;
+        case 2:  // port C
+            if (read) m.IoData = m.PortCLatch;
+            if (write) StorePortC(m);
+            break;
+        default:  // control
+            if (read) m.IoData = m.PpiControl;
+            if (write) WriteControl(m);
+            break;
+    }
+}
+
+}  // namespace kestrel
