@@ -1,0 +1,107 @@
+// The MPF-1 Plus board as plover's processor sees it through IN and OUT: the
+// five output latches (digit/column select and segments), the keyboard and
+// modifier input ports, the 20-digit fourteen-segment display drawn from the
+// latches, and the VIO text screen drawn from memory at 4000h-431Fh.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "plover/shell/screen.h"
+
+namespace plover {
+
+// ---------------------------------------------------------------------------
+// Port latches: 0 at start, changed only by OUT, untouched by a reset.
+// Both are active low: a digit or keyboard column is selected when its bit is
+// 0, a segment is lit when its bit is 0.
+// ---------------------------------------------------------------------------
+
+// port 82h x 65536 + port 81h x 256 + port 80h; bit n selects digit and column n + 1
+extern uint32_t DigitSelect;
+// port 91h x 256 + port 90h; bit n drives segment n + 1 (bit 15 unused)
+extern uint16_t SegmentLatch;
+
+inline constexpr uint8_t PortDigitsLow = 0x80;    // digits/columns 1-8
+inline constexpr uint8_t PortDigitsMiddle = 0x81; // digits/columns 9-16
+inline constexpr uint8_t PortDigitsHigh = 0x82;   // OUT: digits/columns 17-20; IN: Shift/Control
+inline constexpr uint8_t PortSegmentsLow = 0x90;  // segments 1-8
+inline constexpr uint8_t PortSegmentsHigh = 0x91; // segments 9-15
+inline constexpr uint8_t PortKeyboard = 0x92;     // IN: keys of the selected column
+
+inline constexpr int DigitCount = 20;
+inline constexpr int SegmentCount = 15;
+inline constexpr int KeyColumnCount = 20;
+
+// Host keys of the keyboard matrix by column (1-20) and row (1-3), as PC
+// set-1 scan codes; 0 where the column has no key in that row.
+extern const std::array<std::array<uint8_t, 3>, KeyColumnCount + 1> KeyMatrix;
+
+uint8_t ReadPort(uint8_t port);
+void WritePort(uint8_t port, uint8_t value);
+// The active-low row bits of one keyboard column (1-20), sampled from the
+// host keys now; Escape ends the program, F2 resets the processor (gives 00h).
+uint8_t ScanKeyColumn(int column);
+void FlushKeyBuffer();
+
+// Points the core's port, text, present and wait seams at the board, the
+// screen and ActiveHost.
+void ConnectBoard();
+
+// ---------------------------------------------------------------------------
+// Fourteen-segment display
+// ---------------------------------------------------------------------------
+
+inline constexpr int SegmentCellWidth = 40;
+inline constexpr int SegmentCellHeight = 50;
+
+// For each segment 1-15 a lit picture (outline index 2, inside index 10) and
+// an unlit one (same shape in index 7), 40 x 50, index 0 transparent.
+struct SegmentPictureSet {
+    std::array<Picture, SegmentCount + 1> Lit;
+    std::array<Picture, SegmentCount + 1> Unlit;
+};
+extern SegmentPictureSet SegmentPictures;
+void LoadSegmentPictures();
+
+// Bounding box of a segment's shape within its 40 x 50 cell (inclusive).
+struct SegmentBounds {
+    int X0, X1, Y0, Y1;
+};
+extern const std::array<SegmentBounds, SegmentCount + 1> SegmentBox;
+
+// Puts the lit or unlit picture of a segment of digit (1-20) at
+// x = 40 x digit + 39, y = 35.
+void DrawSegment(int digit, int segment, bool lit);
+// Redraws the selected digits from the latches; on every 32nd call also the
+// VIO text.
+void RefreshBoard();
+// Calls of RefreshBoard so far.
+extern uint32_t RefreshCount;
+
+// ---------------------------------------------------------------------------
+// VIO text video
+// ---------------------------------------------------------------------------
+
+inline constexpr uint32_t VioTextBase = 0x4000;
+inline constexpr int VioColumns = 40;
+inline constexpr int VioRows = 20;
+inline constexpr int VioLeft = 952;
+inline constexpr int VioCellWidth = 8;
+inline constexpr int VioCellHeight = 14;
+inline constexpr int VioCharsetCapacity = 2048;
+
+// The character generator as read from "video/VIOchar.bin": 16 bytes per code,
+// rows 0-13 shown; bytes past the end of the file read as 0.
+extern std::array<uint8_t, VioCharsetCapacity> VioCharset;
+extern int VioCharsetLength;
+// Reads the file byte by byte up to the capacity; a missing file leaves it empty.
+void LoadVioCharset(const std::string& path);
+
+// Plots the 8 x 14 cell of one character (codes 128-255 inverted).
+void DrawVioChar(int row, int column, uint8_t code);
+// Draws all 800 cells from memory, sets the text colours and presents.
+void RedrawVio();
+
+}  // namespace plover

@@ -1,0 +1,31 @@
+#include "plover/board/host.h"
+
+#include <cstdlib>
+
+namespace plover {
+
+namespace {
+
+// Until a host is set: no keys, a clock that stands still, nothing shown.
+class NoHost : public Host {
+public:
+    void OpenWindow() override {}
+    bool LoadBmp(const std::string&, Picture&) override { return false; }
+    bool KeyHeld(int) override { return false; }
+    void FlushKeyBuffer() override {}
+    void WaitForKey() override {}
+    double NowMillis() override { return 0; }
+    void SleepMillis(double) override {}
+    void FrameBoundary() override {}
+    void Present() override {}
+    void PresentNow() override {}
+    [[noreturn]] void EndProgram() override { std::exit(0); }
+};
+
+NoHost noHost;
+
+}  // namespace
+
+Host* ActiveHost = &noHost;
+
+}  // namespace plover

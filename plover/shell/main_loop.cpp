@@ -1,0 +1,187 @@
+#include "plover/shell/main_loop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "plover/board/board.h"
+#include "plover/board/host.h"
+#include "plover/shell/screen.h"
+#include "plover/z80/cpu.h"
+
+namespace plover {
+
+int FrameCycles = 35000;
+int FrameMillis = 20;
+int64_t CycleCounter = -35000;
+int PacingDebt = 0;
+double LastFrameTime = 0;
+int RefreshCounter = 0;
+bool StepMode = false;
+uint64_t PassCount = 0;
+
+namespace {
+
+void LoadRom(const std::string& path) {
+    uint8_t image[RomSize] = {};
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        (void)std::fread(image, 1, sizeof image, file);
+        std::fclose(file);
+    }
+    // loading is not an emulated write: the ROM limit does not apply
+    std::memcpy(BoardMemory, image, sizeof image);
+}
+
+void LoadKeyboardPicture(const std::string& path) {
+    Picture picture;
+    picture.Width = KeyboardPictureWidth;
+    picture.Height = KeyboardPictureHeight;
+    picture.Pixels.assign(static_cast<size_t>(picture.Width) * picture.Height, 0);
+    ActiveHost->LoadBmp(path, picture);
+    // by XOR onto the still black screen, which leaves the picture as it is
+    Screen.PutXor(0, 0, picture);
+}
+
+// Step 4 of a pass when DebugLevel is non-zero.
+void DebugPass() {
+    if (ActiveHost->KeyHeld(ScanCode::F1)) StepMode = true;
+    if (ActiveHost->KeyHeld(ScanCode::F2)) StepMode = false;
+    if (ActiveHost->KeyHeld(ScanCode::Escape)) ActiveHost->EndProgram();
+    DumpRegisters();
+    if (StepMode) {
+        ActiveHost->PresentNow();
+        ActiveHost->WaitForKey();
+    } else {
+        ActiveHost->Present();
+    }
+}
+
+std::string PadToZone(std::string text) {
+    // print zones are 14 columns wide: the next item starts at column 15
+    if (text.size() < 14) text.resize(14, ' ');
+    return text;
+}
+
+}  // namespace
+
+void StartUp(const StartUpFiles& files) {
+    FrameMillis = 20;
+    ConnectBoard();
+    Screen.Reset();
+    ActiveHost->OpenWindow();
+    FlushKeyBuffer();
+    ResetProcessor();
+    LoadSegmentPictures();
+    LoadVioCharset(files.Charset);
+    FrameCycles = 35000;
+    LastFrameTime = ActiveHost->NowMillis();
+    RomLimit = 0x4000;
+    LoadRom(files.Rom);
+    LoadKeyboardPicture(files.KeyboardPicture);
+    Screen.SetPaletteEntry(0, 0, 0, 0);
+    Screen.SetPaletteEntry(7, 0, 10, 0);
+    Screen.SetPaletteEntry(2, 0, 32, 0);
+    Screen.SetPaletteEntry(10, 0, 40, 0);
+    Screen.Box(950, 281, 1274, 289, 63);  // separator strip
+    Screen.Box(950, 290, 1274, 589, 30);  // lower right panel (clipped by the window)
+    // program-wide state of the loop and the board, as at power-on
+    CycleCounter = -FrameCycles;
+    PacingDebt = 0;
+    RefreshCounter = 0;
+    RefreshCount = 0;
+    StepMode = false;
+    PassCount = 0;
+    DigitSelect = 0;
+    SegmentLatch = 0;
+    ActiveHost->SleepMillis(100);
+}
+
+int PaceFrame() {
+    // the periodic interrupt, offered at every frame boundary
+    int taken = 0;
+    Z80RegisterSet& r = Z80Registers;
+    if (r.IFF1) {
+        StackPush(r.PC);
+        r.IFF1 = false;
+        r.IFF2 = false;
+        if (r.IM == 2) {
+            r.PC = PeekW(r.I * 256u + 0xFF);
+            taken = 19;
+        } else {
+            r.PC = 0x0038;
+            taken = 13;
+        }
+    }
+    ActiveHost->FrameBoundary();
+    // pacing: sleep what is left of the frame, less what we are behind
+    const double exact = ActiveHost->NowMillis() - LastFrameTime;
+    int elapsed = static_cast<int>(std::lround(exact));
+    if (elapsed <= 0) elapsed = 1;
+    if (elapsed <= FrameMillis) {
+        const int wait = FrameMillis - elapsed - PacingDebt;
+        if (wait < 0) {
+            PacingDebt = -wait;
+        } else {
+            PacingDebt = 0;
+            // the fraction of a millisecond lost when rounding elapsed time is
+            // slept too, so that rounding does not add up to a slower clock
+            const double sleep = wait + (elapsed - exact);
+            if (sleep > 0) ActiveHost->SleepMillis(sleep);
+        }
+    } else {
+        PacingDebt = std::min(PacingDebt + elapsed - FrameMillis, PacingDebtLimit);
+    }
+    LastFrameTime = ActiveHost->NowMillis();
+    return taken;
+}
+
+void RunPass() {
+    if (CycleCounter >= 0) {
+        const int interrupt = PaceFrame();
+        CycleCounter = CycleCounter - FrameCycles - interrupt;
+    }
+    ++Z80Registers.RCounter;
+    if (RefreshCounter > 100) {
+        RefreshCounter = 0;
+        RefreshBoard();
+    }
+    ++RefreshCounter;
+    if constexpr (DebugLevel != 0) DebugPass();
+    CycleCounter += ExecuteStep();
+    ++PassCount;
+}
+
+void RunMainLoop() {
+    for (;;) RunPass();
+}
+
+void DumpRegisters() {
+    const Z80RegisterSet& r = Z80Registers;
+    const std::string four = "    ";
+    LocateText(1, 1);
+    // PeekB and PeekW print their own trace lines at DebugLevel 2 and above
+    const uint8_t byte = PeekB(r.PC);
+    const uint16_t word = PeekW(r.PC + 1u);
+    LocateText(1, 1);
+    DebugLine("PC=" + HexText(r.PC) + " Byte:" + HexText(byte) + "  Word+1:" + HexText(word) + four, false);
+    DebugLine("SP=" + HexText(r.SP) + four, false);
+    DebugLine("", false);
+    DebugLine("A =" + HexText(r.A) + four, false);
+    DebugLine("B =" + HexText(r.B) + four, false);
+    DebugLine("C =" + HexText(r.C) + four, false);
+    DebugLine("DE=" + HexText(r.DE) + four, false);
+    DebugLine("HL=" + HexText(r.HL) + four, false);
+    DebugLine("", false);
+    DebugLine(PadToZone("AF'=" + HexText(r.AFAlt) + four) + "IX=" + HexText(r.IX) + four, false);
+    DebugLine(PadToZone("BC'=" + HexText(r.BCAlt) + four) + "IY=" + HexText(r.IY) + four, false);
+    DebugLine(PadToZone("DE'=" + HexText(r.DEAlt) + four) + "ID=" + HexText(r.ID) + four, false);
+    DebugLine("HL'=" + HexText(r.HLAlt) + four, false);
+    DebugLine(" C N P 3 H 5 Z S", false);
+    std::string flags;
+    for (const bool set : {r.CY, r.N, r.PV, r.F3, r.H, r.F5, r.Z, r.S}) flags += set ? "-1" : " 0";
+    DebugLine(flags, false);
+}
+
+}  // namespace plover

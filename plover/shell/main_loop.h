@@ -1,0 +1,49 @@
+// plover's start-up and its real-time main loop: one instruction per pass,
+// frames of 35,000 T-states paced to 20 ms of real time with the periodic
+// interrupt at every frame boundary, the board refreshed every 101 passes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace plover {
+
+inline constexpr int PacingDebtLimit = 48;
+
+extern int FrameCycles;        // T-states per frame
+extern int FrameMillis;        // real milliseconds per frame
+extern int64_t CycleCounter;   // T-states of the current frame, counting up towards 0
+extern int PacingDebt;         // ms the emulation is behind real time, at most 48
+extern double LastFrameTime;   // real time (ms) at the end of the previous frame boundary
+extern int RefreshCounter;     // passes since the last board refresh
+extern bool StepMode;          // single-stepping of the debug view
+extern uint64_t PassCount;     // passes of the main loop so far
+
+// The files start-up reads, relative to the working directory.
+struct StartUpFiles {
+    std::string Rom = "roms/MPF1P.bin";
+    std::string KeyboardPicture = "teclado/teclado.bmp";
+    std::string Charset = "video/VIOchar.bin";
+};
+
+inline constexpr int KeyboardPictureWidth = 950;
+inline constexpr int KeyboardPictureHeight = 574;
+inline constexpr int RomSize = 8192;
+
+// Everything before the main loop, in order: window, key flush, reset,
+// segment pictures, character generator, ROM, keyboard picture, palette,
+// panels, a 100 ms pause. Uses ActiveHost; missing files leave zeros.
+void StartUp(const StartUpFiles& files = StartUpFiles{});
+
+// One pass of the main loop.
+void RunPass();
+[[noreturn]] void RunMainLoop();
+
+// The frame boundary: offers the interrupt, sleeps to keep real time, and
+// returns the T-states of an accepted interrupt (0, 13 or 19).
+int PaceFrame();
+
+// Prints the register dump at the top left of the window.
+void DumpRegisters();
+
+}  // namespace plover
