@@ -1,0 +1,40 @@
+// The rig's board: plover's own ports and keyboard scan, with a simulated
+// host whose keys the tests hold and release. Text that the core prints (its
+// unknown-opcode messages) is collected instead of drawn.
+#include "board_seam.h"
+
+#include "plover/board/board.h"
+#include "plover/board/simulated_host.h"
+#include "plover/z80/cpu.h"
+
+namespace pfw::board {
+
+namespace {
+
+plover::SimulatedHost host;
+std::vector<std::string> printed;
+
+}  // namespace
+
+void Attach() {
+    host.ReleaseAll();
+    printed.clear();
+    plover::ActiveHost = &host;
+    plover::DigitSelect = 0;
+    plover::SegmentLatch = 0;
+    plover::ConnectBoard();
+    plover::TextOutHook = [](int, int, std::string_view text, uint8_t, uint8_t) {
+        printed.emplace_back(text);
+    };
+    plover::PresentHook = [] {};
+    plover::WaitKeyHook = [] {};
+}
+
+void Detach() { plover::ActiveHost = nullptr; }
+
+void SetHostKey(int scancode, bool held) { host.SetKey(scancode, held); }
+uint32_t DigitSelect() { return plover::DigitSelect; }
+uint16_t SegmentLatch() { return plover::SegmentLatch; }
+const std::vector<std::string>& PrintedLines() { return printed; }
+
+}  // namespace pfw::board
