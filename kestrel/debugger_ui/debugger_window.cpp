@@ -1,0 +1,446 @@
+#include "kestrel/debugger_ui/debugger_window.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <string_view>
+
+#include "kestrel/debug/breakpoint.h"
+#include "kestrel/debug/dialogs/break_on_opcode_dialog.h"
+#include "kestrel/debug/dialogs/break_on_value_dialog.h"
+#include "kestrel/debug/dialogs/disassemble_to_file.h"
+#include "kestrel/debug/number_format.h"
+#include "kestrel/debug/trace.h"
+#include "kestrel/debugger_ui/hex_dump_window.h"
+#include "kestrel/debugger_ui/listing_view.h"
+#include "kestrel/debugger_ui/load_register_dialog.h"
+#include "kestrel/debugger_ui/peek_dialog.h"
+#include "kestrel/debugger_ui/poke_dialog.h"
+#include "kestrel/debugger_ui/stack_view.h"
+#include "kestrel/debugger_ui/ui_support.h"
+#include "kestrel/shell/memory_range_dialog.h"
+#include "kestrel/shell/platform.h"
+#include "kestrel/z80/cpu.h"
+
+namespace kestrel {
+
+namespace {
+
+QString Bits(uint8_t value) {
+    QString text(8, QLatin1Char('0'));
+    for (int i = 0; i < 8; ++i)
+        if (value & (0x80 >> i)) text[i] = QLatin1Char('1');
+    return text;
+}
+
+QString Word(uint16_t value, uint8_t base) {
+    return QString::fromStdString(NumberText(value, NumberWidth::Word, base));
+}
+
+QString Byte(uint8_t value, uint8_t base) {
+    return QString::fromStdString(NumberText(value, NumberWidth::Byte, base));
+}
+
+// A header strip: bold 8 point text, centred, in its colours.
+QLabel* MakeHeader(QWidget* parent, const QString& text, int x, int y, int w, int h,
+                   const char* colours, const QString& name) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(x, y, w, h);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(ToolFont(8, true));
+    label->setStyleSheet(QString::fromLatin1(colours));
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int w, int h,
+                        const QFont& font) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QStringLiteral("button") + text);
+    button->setAccessibleName(text);
+    button->setGeometry(x, y, w, h);
+    button->setFont(font);
+    button->setAutoDefault(false);
+    return button;
+}
+
+struct FieldPlace {
+    DebuggerField field;
+    const char* name;  // object name after "field", and accessible name
+    const char* label;
+    int x, y, w;
+};
+
+// Where every field sits (height 15 each).
+constexpr FieldPlace kFieldPlaces[] = {
+    {DebuggerField::Enabled, "Enabled", "Enabled", 538, 266, 20},
+    {DebuggerField::Mode, "Mode", "Mode", 538, 282, 20},
+    {DebuggerField::TStates, "TStates", "T-state", 418, 282, 68},
+    {DebuggerField::ABits, "ABits", "A bits", 382, 314, 56},
+    {DebuggerField::FBits, "FBits", "F bits", 442, 314, 56},
+    {DebuggerField::BBits, "BBits", "B bits", 382, 332, 56},
+    {DebuggerField::CBits, "CBits", "C bits", 442, 332, 56},
+    {DebuggerField::DBits, "DBits", "D bits", 382, 350, 56},
+    {DebuggerField::EBits, "EBits", "E bits", 442, 350, 56},
+    {DebuggerField::HBits, "HBits", "H bits", 382, 368, 56},
+    {DebuggerField::LBits, "LBits", "L bits", 442, 368, 56},
+    {DebuggerField::AF, "AF", "AF", 520, 314, 38},
+    {DebuggerField::BC, "BC", "BC", 520, 332, 38},
+    {DebuggerField::DE, "DE", "DE", 520, 350, 38},
+    {DebuggerField::HL, "HL", "HL", 520, 368, 38},
+    {DebuggerField::AltAF, "AltAF", "AF'", 400, 388, 38},
+    {DebuggerField::AltBC, "AltBC", "BC'", 400, 406, 38},
+    {DebuggerField::AltDE, "AltDE", "DE'", 400, 424, 38},
+    {DebuggerField::AltHL, "AltHL", "HL'", 400, 442, 38},
+    {DebuggerField::IX, "IX", "IX", 460, 406, 38},
+    {DebuggerField::IY, "IY", "IY", 460, 424, 38},
+    {DebuggerField::PC, "PC", "PC", 460, 442, 38},
+    {DebuggerField::SP, "SP", "SP", 520, 442, 38},
+    {DebuggerField::MEMPTR, "MEMPTR", "MEMPTR", 520, 424, 38},
+    {DebuggerField::I, "I", "I", 472, 388, 26},
+    {DebuggerField::R, "R", "R", 532, 388, 26},
+};
+
+struct LabelPlace {
+    const char* text;
+    int x, y, w, h;
+};
+
+// The register labels (centred but for "A:").
+constexpr LabelPlace kLabelPlaces[] = {
+    {"A:", 370, 316, 10, 12},   {":F=", 498, 316, 20, 12},
+    {"B:", 370, 334, 10, 12},   {":C=", 498, 334, 20, 12},
+    {"D:", 370, 352, 10, 12},   {":E=", 498, 352, 20, 12},
+    {"H:", 370, 370, 10, 12},   {":L=", 498, 370, 20, 12},
+    {"AF':", 374, 390, 25, 12}, {"I:", 460, 390, 10, 12},  {"R:", 518, 390, 15, 12},
+    {"BC':", 374, 408, 25, 12}, {"IX:", 438, 408, 25, 20},
+    {"DE':", 374, 426, 25, 12}, {"IY:", 438, 426, 25, 20},
+    {"HL':", 374, 444, 25, 12}, {"PC:", 438, 444, 25, 20}, {"SP:", 500, 444, 25, 12},
+    {"Enabled", 491, 268, 42, 15}, {"Mode", 491, 284, 40, 15},
+};
+
+}  // namespace
+
+QString DebuggerFieldText(const MachineRecord& m, DebuggerField field) {
+    const Z80State& c = m.Cpu;
+    const uint8_t base = m.NumberBase;
+    auto pair = [](uint8_t hi, uint8_t lo) { return static_cast<uint16_t>(hi << 8 | lo); };
+    switch (field) {
+        case DebuggerField::Enabled: return c.IFF ? QStringLiteral("Y") : QStringLiteral("N");
+        case DebuggerField::Mode: return QString::number(c.IM);
+        case DebuggerField::TStates:
+            return QString::asprintf("%7d %2d", static_cast<int>(m.StepTStateTotal),
+                                     static_cast<int>(c.TStates));
+        case DebuggerField::ABits: return Bits(c.A);
+        case DebuggerField::FBits: return Bits(c.F);
+        case DebuggerField::BBits: return Bits(c.B);
+        case DebuggerField::CBits: return Bits(c.C);
+        case DebuggerField::DBits: return Bits(c.D);
+        case DebuggerField::EBits: return Bits(c.E);
+        case DebuggerField::HBits: return Bits(c.H);
+        case DebuggerField::LBits: return Bits(c.L);
+        case DebuggerField::AF: return Word(pair(c.A, c.F), base);
+        case DebuggerField::BC: return Word(pair(c.B, c.C), base);
+        case DebuggerField::DE: return Word(pair(c.D, c.E), base);
+        case DebuggerField::HL: return Word(pair(c.H, c.L), base);
+        case DebuggerField::AltAF: return Word(pair(c.AltA, c.AltF), base);
+        case DebuggerField::AltBC: return Word(pair(c.AltB, c.AltC), base);
+        case DebuggerField::AltDE: return Word(pair(c.AltD, c.AltE), base);
+        case DebuggerField::AltHL: return Word(pair(c.AltH, c.AltL), base);
+        case DebuggerField::IX: return Word(c.IX, base);
+        case DebuggerField::IY: return Word(c.IY, base);
+        case DebuggerField::PC: return Word(c.PC, base);
+        case DebuggerField::SP: return Word(c.SP, base);
+        case DebuggerField::MEMPTR: return Word(c.MEMPTR, base);
+        case DebuggerField::I: return Byte(c.I, base);
+        case DebuggerField::R: return Byte(c.R, base);  // the counting R, without RBit7
+    }
+    return {};
+}
+
+QString StepListingLine(const MachineRecord& m) {
+    QString bytes = QString::fromLatin1(m.ByteText);
+    if (bytes.size() < 14) bytes = bytes.leftJustified(14, QLatin1Char(' '));
+    return QString::fromLatin1(m.AddressText) + bytes + QString::fromLatin1(m.InstructionText);
+}
+
+DebuggerWindow::DebuggerWindow(MachineRecord& m, QWidget* parent) : QDialog(parent), m_(m) {
+    setObjectName(QStringLiteral("debuggerWindow"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowTitle(platform::WindowTitle(QStringLiteral("Debugger")));
+    setFont(ToolFont(8, false));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    BuildMenus();
+    layout->setMenuBar(menuBar_);
+    BuildClient();
+    layout->addWidget(client_);
+    move(540, 50);
+
+    // Opening: counters to 0, fields written, breakpoint disarmed, empty listing.
+    m_.Cpu.TStates = 0;
+    m_.StepTStateTotal = 0;
+    RefreshStack();
+    RefreshRegisters();
+    m_.BreakArmed = 0;
+    listing_->ResetCount();
+}
+
+void DebuggerWindow::BuildClient() {
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("debuggerClient"));
+    client_->setFixedSize(564, 480);
+    const QFont regular = ToolFont(8, false);
+    const QFont large = ToolFont(12, true);
+
+    listing_ = new ListingView(client_);
+    listing_->setGeometry(1, 0, 362, 459);
+    listing_->setFont(regular);
+
+    auto* base = MakeButton(client_, QStringLiteral("BASE"), 367, 208, 50, 40, large);
+    auto* run = MakeButton(client_, QStringLiteral("RUN"), 420, 208, 50, 40, large);
+    auto* step = MakeButton(client_, QStringLiteral("STEP"), 474, 208, 85, 40, large);
+    step->setDefault(true);
+    auto* clear = MakeButton(client_, QStringLiteral("CLEAR"), 367, 282, 50, 15, regular);
+    connect(base, &QPushButton::clicked, this, [this] { Base(); });
+    connect(run, &QPushButton::clicked, this, [this] { Leave(); });
+    connect(step, &QPushButton::clicked, this, [this] { Step(); });
+    connect(clear, &QPushButton::clicked, this, [this] { Clear(); });
+
+    MakeHeader(client_, QStringLiteral("STACK"), 474, 4, 85, 12,
+               "color: rgb(255,255,0); background-color: rgb(127,127,127);",
+               QStringLiteral("headerStack"));
+    stack_ = new StackView(client_);
+    stack_->setGeometry(474, 18, 85, 186);
+    stack_->setFont(regular);
+
+    MakeHeader(client_, QString(), 368, 252, 123, 12, "background-color: rgb(79,79,79);",
+               QStringLiteral("headerStrip1"));
+    MakeHeader(client_, QStringLiteral("INTERUPTS"), 491, 252, 67, 12,
+               "color: rgb(255,255,255); background-color: rgb(79,79,79);",
+               QStringLiteral("headerInterrupts"));
+    MakeHeader(client_, QStringLiteral("T-STATE COUNTER"), 368, 268, 118, 12,
+               "color: rgb(0,0,0); background-color: rgb(255,255,0);",
+               QStringLiteral("headerTStates"));
+    MakeHeader(client_, QString(), 363, 301, 80, 7, "background-color: rgb(207,207,207);",
+               QStringLiteral("headerStrip2"));
+    MakeHeader(client_, QStringLiteral("SZ5H3PNC"), 442, 301, 56, 12,
+               "color: rgb(255,255,63); background-color: rgb(159,159,159);",
+               QStringLiteral("headerFlags"));
+    MakeHeader(client_, QString(), 498, 301, 82, 7, "background-color: rgb(207,207,207);",
+               QStringLiteral("headerStrip3"));
+    MakeHeader(client_, QStringLiteral("MEMPTR"), 520, 413, 38, 12,
+               "color: rgb(255,255,255); background-color: rgb(0,0,0);",
+               QStringLiteral("headerMemptr"));
+
+    for (const LabelPlace& p : kLabelPlaces) {
+        auto* label = new QLabel(QString::fromLatin1(p.text), client_);
+        label->setObjectName(QStringLiteral("label") + QString::fromLatin1(p.text));
+        label->setGeometry(p.x, p.y, p.w, p.h);
+        label->setFont(regular);
+        const bool left = std::string_view(p.text) == "A:";
+        label->setAlignment(left ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter);
+    }
+    for (const FieldPlace& p : kFieldPlaces) {
+        auto* field = new QLineEdit(client_);
+        field->setObjectName(QStringLiteral("field") + QString::fromLatin1(p.name));
+        field->setAccessibleName(QString::fromLatin1(p.label));
+        field->setGeometry(p.x, p.y, p.w, 15);
+        field->setFont(regular);
+        field->setReadOnly(true);
+        field->setFocusPolicy(Qt::NoFocus);
+        field->setTextMargins(0, 0, 0, 0);
+        field->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
+        fields_[static_cast<int>(p.field)] = field;
+    }
+}
+
+void DebuggerWindow::BuildMenus() {
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName(QStringLiteral("debuggerMenuBar"));
+    auto item = [this](QMenu* menu, const char* text, int id) {
+        QAction* action = menu->addAction(QString::fromLatin1(text));
+        action->setObjectName(QStringLiteral("debuggerMenu%1").arg(id));
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] { MenuChoice(id); });
+    };
+
+    QMenu* file = menuBar_->addMenu(QStringLiteral("File"));
+    item(file, "Load Bin/Rom", 1);
+    item(file, "Save Bin/Rom", 2);
+    file->addSeparator();
+    item(file, "Exit", 4);
+
+    QMenu* emulation = menuBar_->addMenu(QStringLiteral("Emulation"));
+    QMenu* reset = emulation->addMenu(QStringLiteral("Reset"));
+    item(reset, "Hard", 5);
+    item(reset, "Soft", 6);
+    emulation->addSeparator();
+    item(emulation, "Run", 7);
+    emulation->addSeparator();
+    item(emulation, "View TV Output", 8);
+
+    QMenu* breakpoint = menuBar_->addMenu(QStringLiteral("Breakpoint"));
+    QMenu* flags = breakpoint->addMenu(QStringLiteral("Flag..."));
+    const char* flagNames[] = {"S", "Z", "5", "H", "3", "P", "N", "C", "Any"};
+    for (int i = 0; i < 9; ++i) item(flags, flagNames[i], 9 + i);
+    breakpoint->addSeparator();
+    item(breakpoint, "Opcode...", 18);
+    breakpoint->addSeparator();
+    const char* bytes[] = {"A", "F", "B", "C", "D", "E", "H", "L", "I", "R"};
+    const char* words[] = {"BC", "DE", "HL", "IX", "IY", "PC", "SP"};
+    QMenu* break8 = breakpoint->addMenu(QStringLiteral("8-Bit Register..."));
+    for (int i = 0; i < 10; ++i) item(break8, bytes[i], 19 + i);
+    QMenu* break16 = breakpoint->addMenu(QStringLiteral("16-Bit Register..."));
+    for (int i = 0; i < 7; ++i) item(break16, words[i], 29 + i);
+
+    QMenu* tools = menuBar_->addMenu(QStringLiteral("Tools"));
+    item(tools, "Debug to file", 36);
+    item(tools, "Disassemble to file", 37);
+    tools->addSeparator();
+    QMenu* load = tools->addMenu(QStringLiteral("Load Register..."));
+    QMenu* load8 = load->addMenu(QStringLiteral("8-Bit Register..."));
+    for (int i = 0; i < 10; ++i) item(load8, bytes[i], 38 + i);
+    QMenu* load16 = load->addMenu(QStringLiteral("16-Bit Register..."));
+    for (int i = 0; i < 7; ++i) item(load16, words[i], 48 + i);
+    tools->addSeparator();
+    QMenu* interrupts = tools->addMenu(QStringLiteral("Interupts"));
+    QMenu* mode = interrupts->addMenu(QStringLiteral("Force Mode"));
+    item(mode, "0", 55);
+    item(mode, "1", 56);
+    item(mode, "2", 57);
+    QMenu* state = interrupts->addMenu(QStringLiteral("Force State"));
+    item(state, "Disable", 58);
+    item(state, "Enable", 59);
+    tools->addSeparator();
+    item(tools, "HEX Dump", 60);
+    tools->addSeparator();
+    item(tools, "PEEK Memory", 61);
+    item(tools, "POKE Memory", 62);
+}
+
+void DebuggerWindow::Base() {
+    m_.NumberBase ^= 1;
+    RefreshStack();
+    RefreshRegisters();
+}
+
+void DebuggerWindow::Step() {
+    m_.Cpu.TStates = 0;
+    TracedStep(m_);
+    listing_->AddLine(ListingView::Instruction, StepListingLine(m_));
+    m_.StepTStateTotal = (m_.StepTStateTotal + m_.Cpu.TStates) % kStepTotalModulus;
+    RefreshStack();
+    RefreshRegisters();
+    if (m_.RefreshDisplay) m_.RefreshDisplay(m_.RefreshContext);
+}
+
+void DebuggerWindow::Clear() {
+    listing_->AddLine(ListingView::Notice, QStringLiteral("Clear T State counter..."));
+    m_.StepTStateTotal = 0;
+    RefreshTStateField();
+}
+
+void DebuggerWindow::Leave() {
+    m_.Cpu.TStates = 0;
+    m_.StepTStateTotal = 0;
+    done(Accepted);
+}
+
+void DebuggerWindow::reject() { Leave(); }
+
+void DebuggerWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape is no way out of the debugger: only RUN, the menus and the close
+    // button leave it.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void DebuggerWindow::RefreshStack() { stack_->Refresh(m_); }
+
+void DebuggerWindow::RefreshRegisters() {
+    for (int i = 0; i < kDebuggerFieldCount; ++i)
+        fields_[i]->setText(DebuggerFieldText(m_, static_cast<DebuggerField>(i)));
+}
+
+void DebuggerWindow::RefreshTStateField() {
+    Field(DebuggerField::TStates)->setText(DebuggerFieldText(m_, DebuggerField::TStates));
+}
+
+void DebuggerWindow::MenuChoice(int id) {
+    switch (id) {
+        case 1: LoadBinFile(m_, this); return;  // the fields are not refreshed
+        case 2: SaveBinFile(m_, this); return;
+        case 4: Leave(); return;
+        case 5:
+        case 6:
+            ResetBoard(m_, id == 5);
+            m_.StepTStateTotal = 0;
+            RefreshStack();
+            RefreshRegisters();
+            return;
+        case 7: Leave(); return;
+        case 8: return;  // "View TV Output" has no action
+        case 18: BreakOnOpcodeDialog::Run(m_, this); return;
+        case 36:
+            BeginTrace(m_);
+            Leave();
+            return;
+        case 37: DisassembleToFile(m_, this); return;
+        case 55:
+        case 56:
+        case 57:
+            m_.Cpu.IM = static_cast<uint8_t>(id - 55);
+            RefreshRegisters();
+            return;
+        case 58:
+            m_.Cpu.IFF = 0;  // EiPending stays as it is
+            RefreshRegisters();
+            return;
+        case 59:
+            m_.Cpu.IFF = 4;  // as an EI instruction leaves it
+            m_.Cpu.EiPending = true;
+            RefreshRegisters();
+            return;
+        case 60: {
+            HexDumpWindow dump(m_, this);
+            dump.Run();
+            return;
+        }
+        case 61: RunPeekDialog(m_, this); return;
+        case 62: RunPokeDialog(m_, this); return;
+        default: break;
+    }
+    if (id >= 9 && id <= 17) {
+        ArmFlagBreak(m_, static_cast<uint8_t>(id - 9));
+    } else if (id >= 19 && id <= 35) {
+        // The dialog sets BreakKind when it arms; a cancelled dialog leaves
+        // an earlier breakpoint as it was.
+        BreakOnValueDialog::Run(m_, static_cast<uint8_t>(id), this);
+    } else if (id >= kLoadRegisterFirst && id <= kLoadRegisterLast) {
+        LoadRegisterDialog dialog(m_, id, [this] {
+            RefreshStack();
+            RefreshRegisters();
+        }, this);
+        dialog.exec();
+    }
+}
+
+void RunDebuggerWindow(MachineRecord& m, QWidget* parent) {
+    DebuggerWindow window(m, parent);
+    window.exec();
+}
+
+}  // namespace kestrel

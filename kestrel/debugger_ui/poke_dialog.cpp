@@ -1,0 +1,51 @@
+#include "kestrel/debugger_ui/poke_dialog.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "kestrel/debug/dialogs/digit_field.h"
+#include "kestrel/shell/platform.h"
+
+namespace kestrel {
+
+PokeDialog::PokeDialog(MachineRecord& m, QWidget* parent) : ToolDialog(parent), m_(m) {
+    SetUpToolDialog(this, platform::WindowTitle(QStringLiteral("Poke")), 680, 110, 180, 95);
+    setObjectName(QStringLiteral("pokeDialog"));
+    MakeCentredLabel(this, QStringLiteral("Address"), 20, 8, 60, 20);
+    MakeCentredLabel(this, QStringLiteral("Byte"), 120, 8, 40, 20);
+    address_ = MakeNumberField(this, 20, 25, 60, 20, QStringLiteral("pokeAddress"));
+    byte_ = MakeNumberField(this, 120, 25, 40, 20, QStringLiteral("pokeByte"));
+    done_ = new QPushButton(QStringLiteral("Done"), this);
+    done_->setObjectName(QStringLiteral("pokeDone"));
+    done_->setGeometry(20, 55, 60, 25);
+    done_->setAutoDefault(false);
+    poke_ = new QPushButton(QStringLiteral("Poke"), this);
+    poke_->setObjectName(QStringLiteral("pokePoke"));
+    poke_->setGeometry(100, 55, 60, 25);
+    poke_->setAutoDefault(false);
+
+    // Out of range empties the field; that change converts to 0.
+    connect(address_, &QLineEdit::textChanged, this, [this](const QString& t) {
+        const long v = ReadDigitField(t);
+        if (v >= 0 && v <= 0xFFFF)
+            addressValue_ = static_cast<uint16_t>(v);
+        else
+            address_->clear();
+    });
+    connect(byte_, &QLineEdit::textChanged, this, [this](const QString& t) {
+        const long v = ReadDigitField(t);
+        if (v >= 0 && v <= 0xFF)
+            byteValue_ = static_cast<uint8_t>(v);
+        else
+            byte_->clear();
+    });
+    connect(poke_, &QPushButton::clicked, this, [this] { m_.MemoryImage[addressValue_] = byteValue_; });
+    connect(done_, &QPushButton::clicked, this, [this] { done(Accepted); });
+}
+
+void RunPokeDialog(MachineRecord& m, QWidget* parent) {
+    PokeDialog dialog(m, parent);
+    dialog.exec();
+}
+
+}  // namespace kestrel

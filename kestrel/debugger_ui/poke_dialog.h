@@ -1,0 +1,39 @@
+// The poke dialog: writes a byte to an address of MemoryImage. The write goes
+// straight into memory without the WriteEnableMap, so it can change the ROM.
+#pragma once
+
+#include <cstdint>
+
+#include "kestrel/debugger_ui/ui_support.h"
+#include "kestrel/z80/machine.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace kestrel {
+
+class PokeDialog : public ToolDialog {
+public:
+    explicit PokeDialog(MachineRecord& m, QWidget* parent = nullptr);
+
+    QLineEdit* AddressField() const { return address_; }
+    QLineEdit* ByteField() const { return byte_; }
+    QPushButton* DoneButton() const { return done_; }
+    QPushButton* PokeButton() const { return poke_; }
+    uint16_t Address() const { return addressValue_; }
+    uint8_t Byte() const { return byteValue_; }
+
+private:
+    MachineRecord& m_;
+    QLineEdit* address_;
+    QLineEdit* byte_;
+    QPushButton* done_;
+    QPushButton* poke_;
+    uint16_t addressValue_ = 0;
+    uint8_t byteValue_ = 0;
+};
+
+// Opens the poke dialog and returns when "Done" closes it.
+void RunPokeDialog(MachineRecord& m, QWidget* parent);
+
+}  // namespace kestrel

@@ -1,0 +1,51 @@
+#include "kestrel/debugger_ui/ui_support.h"
+
+#include <QDialog>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+
+namespace kestrel {
+
+QFont ToolFont(int pointSize, bool bold) {
+    static const QString family = [] {
+        const QString preferred = QStringLiteral("Consolas");
+        if (QFontDatabase::families().contains(preferred)) return preferred;
+        return QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    }();
+    QFont font(family, pointSize, bold ? QFont::Bold : QFont::Normal);
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    return font;
+}
+
+QLineEdit* MakeNumberField(QWidget* parent, int x, int y, int width, int height,
+                           const QString& objectName) {
+    auto* field = new QLineEdit(QStringLiteral("0"), parent);
+    field->setObjectName(objectName);
+    field->setAccessibleName(objectName);
+    field->setGeometry(x, y, width, height);
+    field->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
+    return field;
+}
+
+QLabel* MakeCentredLabel(QWidget* parent, const QString& text, int x, int y, int width,
+                         int height) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, width, height);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+void SetUpToolDialog(QDialog* dialog, const QString& title, int x, int y, int width, int height) {
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::MSWindowsFixedSizeDialogHint);
+    dialog->setWindowTitle(title);
+    dialog->setFont(ToolFont(8, false));
+    dialog->setFixedSize(width, height);
+    dialog->move(x, y);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,39 @@
+// Helpers for driving kestrel's modal windows in Qt offscreen tests.
+#pragma once
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace kestrel::testing {
+
+// Runs `action` on the first modal window of type T that becomes active, from
+// inside its own event loop. Call before the code that opens the window.
+// Polls every few milliseconds, so nested modal windows work too: arm the
+// next one from inside `action` before triggering it.
+template <class T>
+void WhenModal(std::function<void(T*)> action, int attempts = 2000) {
+    QTimer::singleShot(1, qApp, [action, attempts] {
+        if (auto* w = dynamic_cast<T*>(QApplication::activeModalWidget())) {
+            action(w);
+        } else if (attempts > 0) {
+            WhenModal<T>(action, attempts - 1);
+        } else {
+            ADD_FAILURE() << "no modal window of the expected kind appeared";
+        }
+    });
+}
+
+// main() of a gtest program that needs a QApplication (offscreen unless the
+// environment chooses a platform).
+inline int RunQtTests(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+}  // namespace kestrel::testing
