@@ -1,0 +1,99 @@
+// The monitor on plover's own start-up and main loop (the program without its
+// window): the ROM loaded from the image file, the frame-paced loop with its
+// interrupt, and the board refresh drawing the segment pictures into the
+// framebuffer from the latches the monitor multiplexes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "monitor_rig.h"
+#include "plover/board/board.h"
+#include "plover/board/simulated_host.h"
+#include "plover/shell/main_loop.h"
+#include "plover/shell/screen.h"
+#include "plover/z80/cpu.h"
+
+namespace pfw {
+namespace {
+
+class PloverMonitorOnShellLoop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plover::ActiveHost = &host;
+        plover::StartUpFiles files;
+        files.Rom = PLOVER_MONITOR_IMAGE;
+        files.KeyboardPicture = "";  // not needed: the picture stays black
+        files.Charset = "";
+        plover::StartUp(files);
+    }
+    void TearDown() override { plover::ActiveHost = nullptr; }
+
+    void RunTStates(long tstates) {
+        const int64_t frames = tstates / plover::FrameCycles + 1;
+        for (int64_t f = 0; f < frames; ++f) {
+            const int startFrames = host.Frames;
+            while (host.Frames == startFrames) plover::RunPass();
+        }
+    }
+    void Tap(int scancode) {
+        host.SetKey(scancode, true);
+        RunTStates(70000);
+        host.SetKey(scancode, false);
+        RunTStates(70000);
+    }
+
+    // Whether the framebuffer shows segment s of digit k (1-20) lit: the
+    // middle of the segment's box is outline (2) or inside (10) of the lit
+    // picture; the unlit picture is all 7.
+    int SegmentColour(int k, int s) const {
+        const plover::SegmentBounds& b = plover::SegmentBox[s];
+        return plover::Screen.At(40 * k + 39 + (b.X0 + b.X1) / 2, 35 + (b.Y0 + b.Y1) / 2);
+    }
+    uint16_t DrawnPattern(int k) const {
+        uint16_t bits = 0;
+        for (int s = 1; s <= 15; ++s) {
+            const int c = SegmentColour(k, s);
+            EXPECT_TRUE(c == 2 || c == 10 || c == 7) << "digit " << k << " segment " << s << ": " << c;
+            if (c != 7) bits = static_cast<uint16_t>(bits | 1u << (s - 1));
+        }
+        return bits;
+    }
+    std::string VioRow(int row) const {
+        std::string text;
+        for (int c = 0; c < 40; ++c) {
+            const uint8_t b = plover::BoardMemory[0x4000 + 40 * row + c];
+            text.push_back(static_cast<char>(b == 0xA0 ? ' ' : b));
+        }
+        return text;
+    }
+
+    plover::SimulatedHost host;
+};
+
+TEST_F(PloverMonitorOnShellLoop, BannerIsDrawnOnTheDisplay) {
+    RunTStates(35000 * 25);
+    const std::string banner = " PLOVER MONITOR 1.0 ";
+    for (int k = 1; k <= 20; ++k)
+        EXPECT_EQ(DrawnPattern(k), PatternOf(banner[k - 1])) << "digit " << k;
+    EXPECT_EQ(VioRow(0).substr(0, 18), "PLOVER MONITOR 1.0");
+    // the loop paced 25 frames of 20 ms and the monitor counted the ticks
+    EXPECT_GE(plover::BoardMemory[0xFF00], 23);
+}
+
+TEST_F(PloverMonitorOnShellLoop, KeysTypedOnTheHostReachTheScreenAndDisplay) {
+    RunTStates(35000 * 25);
+    Tap(32);  // D
+    Tap(plover::ScanCode::Space);
+    Tap(11);  // 0
+    Tap(plover::ScanCode::Enter);
+    RunTStates(35000 * 20);
+    EXPECT_EQ(VioRow(2).substr(0, 5), "> D 0");
+    EXPECT_EQ(VioRow(3).substr(0, 10), "0000 F3 C3");
+    // the display shows the first row of the dump
+    const std::string first = "0000 F3 C3 ";
+    for (int k = 1; k <= static_cast<int>(first.size()); ++k)
+        EXPECT_EQ(DrawnPattern(k), PatternOf(first[k - 1])) << "digit " << k;
+}
+
+}  // namespace
+}  // namespace pfw
