@@ -325,7 +325,42 @@ dr_char:    call PUTCHAR
             pop hl
             ld a,b
             or c
-            jr nz,DUMPRANGE
+            ret z
+            call BREAKCHK       ; F4 stops a long dump
+            jr nc,DUMPRANGE
+            push hl
+            ld hl,MSG_BREAK
+            call PUTSTR
+            pop hl
+            ret
+
+; CY set while F4 is held. Looks at keyboard column 7 alone, with digit 7
+; showing its own character meanwhile, so the display keeps its picture.
+BREAKCHK:   push hl
+            ld a,0FFh
+            out (DIGSEL0),a
+            out (DIGSEL1),a
+            out (DIGSEL2),a
+            ld a,(DISPBUF+6)
+            call SEGCODE
+            ld a,l
+            cpl
+            out (SEGLOW),a
+            ld a,h
+            cpl
+            out (SEGHIGH),a
+            ld a,0BFh           ; digit and column 7
+            out (DIGSEL0),a
+            in a,(KEYPORT)
+            ld l,a
+            ld a,0FFh
+            out (DIGSEL0),a
+            ld a,l
+            pop hl
+            cpl
+            and 04h             ; row 3: F4 (clears CY)
+            ret z
+            scf
             ret
 
 ; ---------------------------------------------------------------------------
@@ -1139,6 +1174,7 @@ MSG_BANNER: defm "PLOVER MONITOR 1.0",K_CR
 MSG_PROMPT: defm "> ",0
 MSG_ERROR:  defm "ERROR",K_CR,0
 MSG_OK:     defm "OK",K_CR,0
+MSG_BREAK:  defm "BREAK",K_CR,0
 MSG_HELP:   defm "D [ADDR [END]]   DUMP MEMORY",K_CR
             defm "M ADDR [BB ..]   CHANGE MEMORY",K_CR
             defm "F START END BB   FILL MEMORY",K_CR

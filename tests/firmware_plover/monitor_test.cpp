@@ -3,6 +3,7 @@
 // G, H and C commands, the tick counter and the user interrupt hook.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "monitor_rig.h"
@@ -165,6 +166,32 @@ TEST_F(PloverMonitor, DumpShowsHexAndText) {
     // the ROM reads like any memory: the restart at 0000h is DI, JP
     rig.Type("D 0 1\n");
     EXPECT_EQ(rig.VioRow(17), DumpRow("0000 F3 C3", ".."));
+}
+
+TEST_F(PloverMonitor, F4StopsALongDump) {
+    rig.Type("D 0 FFFF\n");  // 8,192 rows: minutes at 1.75 MHz
+    rig.HoldKey(key::F4, true);
+    rig.RunFrames(3);
+    rig.HoldKey(key::F4, false);
+    rig.RunFrames(20);
+    EXPECT_EQ(rig.VioRow(19), Pad("> "));
+    EXPECT_EQ(rig.VioRow(18), Pad("BREAK"));
+    // the rows before it are dump rows of the ROM, 8 bytes apart
+    const std::string last = rig.VioRow(17);
+    ASSERT_EQ(last.size(), 40u);
+    const unsigned address = std::stoul(last.substr(0, 4), nullptr, 16);
+    EXPECT_EQ(rig.VioRow(16).substr(0, 4), [&] {
+        char text[5];
+        std::snprintf(text, sizeof text, "%04X", address - 8);
+        return std::string(text);
+    }());
+    EXPECT_GT(address, 0x0080u);
+    EXPECT_LT(address, 0x4000u);
+    // D goes on after the last row shown
+    rig.Type("D\n");
+    char next[5];
+    std::snprintf(next, sizeof next, "%04X", address + 8);
+    EXPECT_EQ(rig.VioRow(11).substr(0, 4), next);
 }
 
 TEST_F(PloverMonitor, DumpRefusesBadArguments) {
