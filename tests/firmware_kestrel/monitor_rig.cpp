@@ -100,6 +100,24 @@ MonitorRig::MonitorRig() : record_(std::make_unique<MachineRecord>()) {
     if (!RunUntilIdle()) throw std::runtime_error("monitor never waited for a key");
 }
 
+uint16_t MonitorRig::Symbol(const std::string& name) {
+    return FindSymbol(KESTREL_ROM_SYMBOLS, name);
+}
+
+uint8_t MonitorRig::Call(uint16_t address, uint16_t hl) {
+    constexpr uint16_t kReturn = 0x1F00;  // a sentinel address in user RAM
+    MachineRecord& rec = *record_;
+    rec.Cpu.SP = 0x1F40;
+    PushWord(rec, kReturn);
+    rec.Cpu.PC = address;
+    SetHL(rec.Cpu, hl);
+    for (int i = 0; i < 10'000; ++i) {
+        ExecuteInstruction(rec);
+        if (rec.Cpu.PC == kReturn) return rec.Cpu.A;
+    }
+    throw std::runtime_error("routine did not return");
+}
+
 uint16_t MonitorRig::Word(uint16_t address) const {
     return static_cast<uint16_t>(Byte(address) | Byte(static_cast<uint16_t>(address + 1)) << 8);
 }

@@ -72,6 +72,12 @@ public:
 
     uint16_t scan_address() const { return scan_address_; }
 
+    // Address of a label of the ROM's symbol file.
+    static uint16_t Symbol(const std::string& name);
+    // Calls the ROM routine at address with HL set, from a scratch stack in
+    // user RAM, and returns A when it comes back. Throws if it never does.
+    uint8_t Call(uint16_t address, uint16_t hl);
+
 private:
     std::unique_ptr<MachineRecord> record_;
     uint16_t scan_address_ = 0;
