@@ -308,6 +308,34 @@ TEST_F(PloverMonitor, UserProgramPrintsThroughTheEntryPoints) {
     EXPECT_EQ(rig.VioRow(10), Pad("> "));
 }
 
+TEST_F(PloverMonitor, GetKeyEntryGivesCharactersWithShiftAndControl) {
+    // 5000: CALL 0052h (wait for a key) / LD (HL),A / INC HL / CALL 0052h /
+    //       LD (HL),A / ... four keys into 5100h-5103h, then RET
+    rig.Type("M 5000 21 00 51 6 4\n");       // LD HL,5100h / LD B,4
+    rig.Type("M 5005 CD 52 0 77 23 10 F9 C9\n");  // CALL / LD (HL),A / INC HL / DJNZ / RET
+    rig.Type("G 5000\n");
+    rig.TapKey(46, key::Control);             // Control C: 03h
+    rig.TapKey(53, key::LeftShift);           // Shift /: ?
+    rig.TapKey(key::Right);                   // 09h
+    rig.TapKey(key::F4);                      // 1Bh
+    rig.RunFrames(20);
+    EXPECT_EQ(rig.Peek(0x5100), 0x03);
+    EXPECT_EQ(rig.Peek(0x5101), '?');
+    EXPECT_EQ(rig.Peek(0x5102), 0x09);
+    EXPECT_EQ(rig.Peek(0x5103), 0x1B);
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("> G 5000"));  // back at the prompt
+}
+
+TEST_F(PloverMonitor, SegmentEntryGivesTheDisplayPattern) {
+    // 5000: LD A,'P' / CALL 005Bh / LD (5100h),HL / LD A,'0' / CALL 005Bh /
+    //       LD (5102h),HL / RET
+    rig.Type("M 5000 3E 50 CD 5B 0 22 0 51\n");
+    rig.Type("M 5008 3E 30 CD 5B 0 22 2 51 C9\n");
+    rig.Type("G 5000\n");
+    EXPECT_EQ(rig.Peek(0x5100) | rig.Peek(0x5101) << 8, 0x00F3);  // segments 1 2 5 6 7 8
+    EXPECT_EQ(rig.Peek(0x5102) | rig.Peek(0x5103) << 8, 0x243F);  // segments 1-6 11 14
+}
+
 TEST_F(PloverMonitor, InterruptHookCallsTheUserRoutine) {
     // 5000: PUSH AF / LD A,(5100h) / INC A / LD (5100h),A / POP AF / RET
     rig.Type("M 5000 F5 3A 00 51 3C 32 00 51 F1 C9\n");
