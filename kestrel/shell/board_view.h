@@ -1,0 +1,56 @@
+// The BoardView: the 460 x 438 board picture with the LED digits and lamps.
+//
+// RefreshDisplay lands in Refresh(), which only records a snapshot of what
+// the frame shows; a screen-rate timer composes the latest snapshot (see
+// kestrel/board/display.h) and repaints. Painting never touches the record.
+#pragma once
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+#include "kestrel/board/display.h"
+#include "kestrel/z80/machine.h"
+
+namespace kestrel {
+
+class BoardView : public QWidget {
+    Q_OBJECT
+
+public:
+    BoardView(MachineRecord& machine, QWidget* parent);
+
+    // Installs this view as the record's RefreshDisplay.
+    void Attach();
+    // Hands over the decoded pictures (start-up, after the window is built).
+    void SetPictures(DisplayPictures pictures);
+
+    // The RefreshDisplay seam: remembers what the frame must show.
+    void Refresh() {
+        latest_ = TakeDisplaySnapshot(machine_);
+        pending_ = true;
+    }
+    // Composes the latest snapshot into the frame now and schedules a paint.
+    void PresentLatest();
+
+    const DisplaySnapshot& PresentedSnapshot() const { return presented_; }
+    const RgbImage& Frame() const { return frame_; }
+    // A refresh has been asked for that is not presented yet.
+    bool RefreshPending() const { return pending_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    static void RefreshThunk(void* self) { static_cast<BoardView*>(self)->Refresh(); }
+
+    MachineRecord& machine_;
+    DisplayPictures pictures_;
+    DisplaySnapshot latest_;
+    DisplaySnapshot presented_;
+    bool pending_ = false;
+    RgbImage frame_;
+    QTimer presentTimer_;
+};
+
+}  // namespace kestrel

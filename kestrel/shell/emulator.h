@@ -1,0 +1,49 @@
+// kestrel's start-up and its program-wide state: the MachineRecord, the main
+// window and the platform facilities, built in a fixed order, each failure
+// reported in a message box. Start() then Run(); the process ends with 0.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "kestrel/shell/run_loop.h"
+#include "kestrel/z80/machine.h"
+
+namespace kestrel {
+
+class MainWindow;
+
+// The monitor ROM, read by this bare name from the working directory.
+inline constexpr char kRomFileName[] = "mpf1b_u6.rom";
+inline constexpr int kRomSize = 4096;
+
+class Emulator {
+public:
+    Emulator();
+    ~Emulator();
+    Emulator(const Emulator&) = delete;
+    Emulator& operator=(const Emulator&) = delete;
+
+    // Start-up up to the run loop. On failure the message box has been shown
+    // (or recorded) and false is returned: the program then simply ends.
+    bool Start();
+    // The run loop, until QuitRequested.
+    void Run(RunStatistics* statistics = nullptr);
+
+    // Valid after a successful Start().
+    MachineRecord& Machine() { return *machine_; }
+    MainWindow& Window() { return *window_; }
+
+private:
+    bool Fail(const char* title, const QString& text);
+
+    std::unique_ptr<MachineRecord> machine_;
+    std::unique_ptr<MainWindow> window_;
+    QString startDirectory_;
+};
+
+// The whole program: start-up, run loop, exit. Returns the exit code (0).
+// Expects the QApplication to exist.
+int RunKestrel();
+
+}  // namespace kestrel

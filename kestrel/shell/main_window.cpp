@@ -1,0 +1,173 @@
+#include "kestrel/shell/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "kestrel/shell/board_view.h"
+#include "kestrel/shell/keypad_view.h"
+#include "kestrel/shell/platform.h"
+#include "kestrel/z80/cpu.h"
+
+namespace kestrel {
+
+MainWindow::MainWindow(MachineRecord& machine, ShellFonts fonts, QString startDirectory)
+    : QMainWindow(nullptr,
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      machine_(machine),
+      fonts_(std::move(fonts)),
+      startDirectory_(std::move(startDirectory)) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QString::fromLatin1(platform::kMainWindowTitle));
+    setFocusPolicy(Qt::StrongFocus);
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("boardAndKeypad"));
+    board_ = new BoardView(machine_, central);
+    board_->move(0, 0);
+    keypad_ = new KeypadView(central);
+    keypad_->move(0, kKeypadTop);
+    keypad_->SetClickHandler([this](int x, int y) { ClickKeypad(x, y + kKeypadTop); });
+    setCentralWidget(central);
+    BuildMenus();
+
+    // Not resizable: the whole client area, menu bar included, is 460 x 680.
+    setFixedSize(kClientWidth, kClientHeight);
+    move(50, 50);
+}
+
+QAction* MainWindow::AddItem(QMenu* menu, const QString& text, int id, const char* objectName,
+                             void (MainWindow::*slot)()) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QString::fromLatin1(objectName));
+    action->setData(id);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void MainWindow::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setNativeMenuBar(false);
+
+    QMenu* file = bar->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    AddItem(file, QStringLiteral("Load Bin/Rom"), menu_id::kLoadBin, "actionLoadBin", &MainWindow::LoadBin);
+    AddItem(file, QStringLiteral("Save Bin/Rom"), menu_id::kSaveBin, "actionSaveBin", &MainWindow::SaveBin);
+    file->addSeparator();
+    AddItem(file, QStringLiteral("Exit"), menu_id::kExit, "actionExit", &MainWindow::RequestQuit);
+
+    QMenu* emulation = bar->addMenu(QStringLiteral("Emulation"));
+    emulation->setObjectName(QStringLiteral("menuEmulation"));
+    AddItem(emulation, QStringLiteral("Hard Reset"), menu_id::kHardReset, "actionHardReset",
+            &MainWindow::HardReset);
+    emulation->addSeparator();
+    writeProtect_ = AddItem(emulation, QStringLiteral("Write Protect ROM"), menu_id::kWriteProtectRom,
+                            "actionWriteProtectRom", &MainWindow::ToggleWriteProtectRom);
+    writeProtect_->setCheckable(true);
+    writeProtect_->setChecked(true);
+
+    QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
+    tools->setObjectName(QStringLiteral("menuTools"));
+    AddItem(tools, QStringLiteral("Disassemble to file"), menu_id::kDisassemble, "actionDisassemble",
+            &MainWindow::DisassembleToFile);
+    tools->addSeparator();
+    AddItem(tools, QStringLiteral("Debugger"), menu_id::kDebugger, "actionDebugger", &MainWindow::OpenDebugger);
+    tools->addSeparator();
+    AddItem(tools, QStringLiteral("PEEK Memory"), menu_id::kPeek, "actionPeek", &MainWindow::PeekMemory);
+    AddItem(tools, QStringLiteral("POKE Memory"), menu_id::kPoke, "actionPoke", &MainWindow::PokeMemory);
+
+    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    AddItem(help, QStringLiteral("Help Topics"), menu_id::kHelpTopics, "actionHelpTopics",
+            &MainWindow::ShowHelpTopics);
+    AddItem(help, QStringLiteral("About"), menu_id::kAbout, "actionAbout", &MainWindow::ShowAbout);
+}
+
+QAction* MainWindow::MenuAction(int id) const {
+    for (QAction* action : findChildren<QAction*>()) {
+        if (action->data().isValid() && action->data().toInt() == id) return action;
+    }
+    return nullptr;
+}
+
+void MainWindow::ClickKeypad(int x, int y) {
+    machine_.MouseX = x;
+    machine_.MouseY = y;
+    if (x < 1 || y < kKeypadTop) return;
+    const KeyRect* key = KeyAt(x, y - kKeypadTop);
+    if (key == nullptr) return;
+    PressKey(*key);
+}
+
+void MainWindow::PressKey(const KeyRect& key) {
+    if (key.Code == 0 && key.Pattern == 0) return;  // black in the key colour map: no key
+    switch (key.Code) {
+        case kKeyCodeReset:
+            ResetBoard(machine_, false);
+            break;
+        case kKeyCodeMoni:
+            EnterNmi(machine_);
+            break;
+        case kKeyCodeIntr:
+            AcceptInterrupt(machine_);  // refused requests are lost
+            break;
+        case kKeyCodeUserKey:
+            machine_.UserKeyPending = true;
+            break;
+        default:
+            if (key.Code < 6) machine_.KeyColumns[key.Code] = key.Pattern;
+            break;
+    }
+}
+
+void MainWindow::HardReset() { ResetBoard(machine_, true); }
+
+void MainWindow::ToggleWriteProtectRom() {
+    // The check mark follows the flag; the WriteEnableMap is not affected.
+    machine_.WriteProtectRom = !machine_.WriteProtectRom;
+    writeProtect_->setChecked(machine_.WriteProtectRom);
+}
+
+void MainWindow::ShowNotInstalled(int id) {
+    platform::ShowMessage(this, QString::fromLatin1(platform::kTitleInfo),
+                          QStringLiteral("MenuItem: %1 is not currently installed.").arg(id));
+}
+
+// Placeholders until the memory files, the disassembly listing, the debugger
+// and the memory tools take these items over.
+void MainWindow::LoadBin() { ShowNotInstalled(menu_id::kLoadBin); }
+void MainWindow::SaveBin() { ShowNotInstalled(menu_id::kSaveBin); }
+void MainWindow::DisassembleToFile() { ShowNotInstalled(menu_id::kDisassemble); }
+void MainWindow::OpenDebugger() { ShowNotInstalled(menu_id::kDebugger); }
+void MainWindow::PeekMemory() { ShowNotInstalled(menu_id::kPeek); }
+void MainWindow::PokeMemory() { ShowNotInstalled(menu_id::kPoke); }
+
+void MainWindow::ShowHelpTopics() { ShowNotInstalled(menu_id::kHelpTopics); }
+
+void MainWindow::ShowAbout() {
+    platform::ShowMessage(this, QString::fromLatin1(platform::kTitleAbout),
+                          QStringLiteral("%1, version %2")
+                              .arg(QString::fromLatin1(platform::kProgramName),
+                                   QString::fromLatin1(platform::kProgramVersion)));
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        RequestQuit();
+        event->accept();
+        return;
+    }
+    event->ignore();  // every other key does nothing
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The run loop finishes its pass and ends the program; the window stays
+    // up until then.
+    RequestQuit();
+    event->ignore();
+}
+
+}  // namespace kestrel

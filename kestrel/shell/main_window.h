@@ -1,0 +1,104 @@
+// kestrel's main window: the board view, the keypad and the menu bar.
+//
+// Every change the window makes to the emulated board goes through a few
+// named calls (ClickKeypad, PressKey, HardReset, RequestQuit); the menu items
+// of later tools each have one method, so the parts that implement them only
+// replace a body.
+#pragma once
+
+#include <QFont>
+#include <QMainWindow>
+#include <QString>
+
+#include "kestrel/pictures/keypad_layout.h"
+#include "kestrel/z80/machine.h"
+
+class QAction;
+
+namespace kestrel {
+
+class BoardView;
+class KeypadView;
+
+// The three fonts of the debugger and the memory tools.
+struct ShellFonts {
+    QFont Bold8;      // "Consolas" 8 point bold
+    QFont Regular8;   // "Consolas" 8 point
+    QFont Bold12;     // "Consolas" 12 point bold
+};
+
+// Identifiers of the menu items, as the "not currently installed" message shows them.
+namespace menu_id {
+inline constexpr int kLoadBin = 3;
+inline constexpr int kSaveBin = 4;
+inline constexpr int kExit = 5;
+inline constexpr int kHardReset = 6;
+inline constexpr int kWriteProtectRom = 18;
+inline constexpr int kDisassemble = 25;
+inline constexpr int kDebugger = 26;
+inline constexpr int kPeek = 28;
+inline constexpr int kPoke = 29;
+inline constexpr int kHelpTopics = 30;
+inline constexpr int kAbout = 31;
+}  // namespace menu_id
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Client area: 460 x 680 including the menu bar.
+    static constexpr int kClientWidth = 460;
+    static constexpr int kClientHeight = 680;
+    static constexpr int kKeypadTop = 438;
+
+    MainWindow(MachineRecord& machine, ShellFonts fonts, QString startDirectory);
+
+    MachineRecord& Machine() { return machine_; }
+    BoardView* Board() { return board_; }
+    KeypadView* Keypad() { return keypad_; }
+    const ShellFonts& Fonts() const { return fonts_; }
+    // The working directory at program start.
+    const QString& StartDirectory() const { return startDirectory_; }
+    // The menu item with the given identifier (nullptr for none).
+    QAction* MenuAction(int id) const;
+
+    // --- what the user's actions do to the board ---
+    // A left single click at (x, y) in client coordinates below the menu bar.
+    void ClickKeypad(int x, int y);
+    // The effect of one key of the keypad.
+    void PressKey(const KeyRect& key);
+    void HardReset();
+    void RequestQuit() { machine_.QuitRequested = 1; }
+
+    // --- menu actions; the later tools replace these bodies ---
+    void LoadBin();
+    void SaveBin();
+    void DisassembleToFile();
+    void OpenDebugger();
+    void PeekMemory();
+    void PokeMemory();
+    void ToggleWriteProtectRom();
+    void ShowHelpTopics();
+    void ShowAbout();
+
+    // The message of a menu item without an action of its own.
+    void ShowNotInstalled(int id);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    QAction* AddItem(class QMenu* menu, const QString& text, int id, const char* objectName,
+                     void (MainWindow::*slot)());
+
+    MachineRecord& machine_;
+    ShellFonts fonts_;
+    QString startDirectory_;
+    BoardView* board_ = nullptr;
+    KeypadView* keypad_ = nullptr;
+    QAction* writeProtect_ = nullptr;
+};
+
+}  // namespace kestrel

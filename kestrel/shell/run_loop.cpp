@@ -1,0 +1,87 @@
+// kestrel's heartbeat. One pass: (poll for events), execute one instruction,
+// refresh the display if the processor has just halted, apply the monitor
+// hooks, test the breakpoint, stop if asked to.
+#include "kestrel/shell/run_loop.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "kestrel/board/ppi.h"
+#include "kestrel/shell/main_window.h"
+#include "kestrel/shell/platform.h"
+#include "kestrel/z80/cpu.h"
+
+namespace kestrel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A slice is the number of passes between two polls. It adapts so that one
+// slice takes between a quarter and one millisecond of host time.
+constexpr uint32_t kMinSlice = 16;
+constexpr uint32_t kMaxSlice = 1u << 20;
+constexpr auto kSliceTooShort = std::chrono::microseconds(250);
+constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
+
+// Steps 5 and 6 of a pass, after the instruction. Rare work stays out of line.
+[[gnu::noinline]] void ApplyMonitorHook(MachineRecord& m) {
+    if (m.Cpu.PC == kHookBlankDisplay) {
+        std::memset(m.DigitSegments, 0, sizeof m.DigitSegments);
+        RequestRefresh(m);
+    } else if (m.Cpu.PC == kHookBeep) {
+        platform::Beep(kBeepFrequencyHz, kBeepDurationMs);
+    }
+}
+
+// Passes up to `count`; returns how many ran (fewer when QuitRequested ends them).
+uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
+    (void)window;  // the debugger opens through it on a breakpoint hit
+    for (uint32_t pass = 0; pass < count; ++pass) {
+        // Step 3: was the processor halted before this instruction?
+        const bool wasHalted = m.Cpu.Halted;
+
+        // Step 4: execute one instruction. While TraceToFile is set, the traced
+        // step with its listing line takes this place.
+        ExecuteInstruction(m);
+
+        // Step 5: the HALT lamp comes on with the refresh after entering HALT.
+        if (m.Cpu.Halted && !wasHalted) RequestRefresh(m);
+
+        // Step 6: monitor hooks.
+        const uint16_t pc = m.Cpu.PC;
+        if (pc == kHookBlankDisplay || pc == kHookBeep) [[unlikely]] ApplyMonitorHook(m);
+
+        // Step 7: breakpoint test goes here (TestBreakpoint while BreakArmed,
+        // opening the debugger on a hit).
+
+        // Step 8.
+        if (m.QuitRequested) [[unlikely]] return pass + 1;
+    }
+    return count;
+}
+
+}  // namespace
+
+void RunLoop(MainWindow& window, RunStatistics* statistics) {
+    MachineRecord& m = window.Machine();
+    uint32_t slice = 1024;
+    RunStatistics local;
+    RunStatistics& stats = statistics != nullptr ? *statistics : local;
+    while (!m.QuitRequested) {
+        // Steps 1 and 2: handle what the window system has for us, without waiting.
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        ++stats.Polls;
+        // An event of this poll belongs to the next pass: it always runs, even
+        // when the event asked to quit, so that "the current pass finishes".
+        const Clock::time_point start = Clock::now();
+        stats.Instructions += RunSlice(window, m, slice);
+        const Clock::duration took = Clock::now() - start;
+        if (took < kSliceTooShort) slice = std::min(slice * 2, kMaxSlice);
+        else if (took > kSliceTooLong) slice = std::max(slice / 2, kMinSlice);
+    }
+}
+
+}  // namespace kestrel
