@@ -27,6 +27,24 @@ void WhenModal(std::function<void(T*)> action, int attempts = 2000) {
     });
 }
 
+// Runs `action` on the first visible top-level window of type T (modal or
+// not), from inside whatever event loop is running then.
+template <class T>
+void WhenShown(std::function<void(T*)> action, int attempts = 2000) {
+    QTimer::singleShot(1, qApp, [action, attempts] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* t = dynamic_cast<T*>(w); t && t->isVisible()) {
+                action(t);
+                return;
+            }
+        }
+        if (attempts > 0)
+            WhenShown<T>(action, attempts - 1);
+        else
+            ADD_FAILURE() << "no window of the expected kind appeared";
+    });
+}
+
 // main() of a gtest program that needs a QApplication (offscreen unless the
 // environment chooses a platform).
 inline int RunQtTests(int argc, char** argv) {
