@@ -6,8 +6,12 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "kestrel/debugger_ui/debugger_window.h"
+#include "kestrel/debugger_ui/peek_dialog.h"
+#include "kestrel/debugger_ui/poke_dialog.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/keypad_view.h"
+#include "kestrel/shell/memory_range_dialog.h"
 #include "kestrel/shell/platform.h"
 #include "kestrel/z80/cpu.h"
 
@@ -138,12 +142,12 @@ void MainWindow::ShowNotInstalled(int id) {
 
 // Placeholders until the memory files, the disassembly listing, the debugger
 // and the memory tools take these items over.
-void MainWindow::LoadBin() { ShowNotInstalled(menu_id::kLoadBin); }
-void MainWindow::SaveBin() { ShowNotInstalled(menu_id::kSaveBin); }
+void MainWindow::LoadBin() { LoadBinFile(machine_, this); }
+void MainWindow::SaveBin() { SaveBinFile(machine_, this); }
 void MainWindow::DisassembleToFile() { ShowNotInstalled(menu_id::kDisassemble); }
-void MainWindow::OpenDebugger() { ShowNotInstalled(menu_id::kDebugger); }
-void MainWindow::PeekMemory() { ShowNotInstalled(menu_id::kPeek); }
-void MainWindow::PokeMemory() { ShowNotInstalled(menu_id::kPoke); }
+void MainWindow::OpenDebugger() { RunDebuggerWindow(machine_, this); }
+void MainWindow::PeekMemory() { RunPeekDialog(machine_, this); }
+void MainWindow::PokeMemory() { RunPokeDialog(machine_, this); }
 
 void MainWindow::ShowHelpTopics() { ShowNotInstalled(menu_id::kHelpTopics); }
 
