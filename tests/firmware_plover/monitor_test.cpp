@@ -125,6 +125,32 @@ TEST_F(PloverMonitor, TypedTextIsEchoedOnScreenAndDisplay) {
     EXPECT_EQ(rig.DisplayText(), "1 02 03 04 05 06 07 ");
 }
 
+TEST_F(PloverMonitor, RubOutStopsAtThePrompt) {
+    rig.Type("D");
+    rig.TapKey(key::Left);
+    rig.TapKey(key::Left);
+    EXPECT_EQ(rig.VioRow(2), Pad("> "));
+    EXPECT_EQ(rig.Peek(0xFF05), 2);  // cursor column
+    rig.Type("H");
+    EXPECT_EQ(rig.VioRow(2), Pad("> H"));
+}
+
+TEST_F(PloverMonitor, F2RestartsTheMonitorAndKeepsUserRam) {
+    rig.Type("M 5000 AA BB\n");
+    rig.Type("D 5000 5001\n");
+    rig.HoldKey(60, true);  // F2: the board resets the processor at a key read
+    rig.RunFrames(2);
+    rig.HoldKey(60, false);
+    rig.RunFrames(Frames500ms);
+    EXPECT_EQ(rig.VioRow(0), Pad("PLOVER MONITOR 1.0"));
+    EXPECT_EQ(rig.VioRow(2), Pad("> "));
+    EXPECT_EQ(rig.VioRow(3), Pad(""));
+    EXPECT_EQ(rig.DisplayText(), " PLOVER MONITOR 1.0 ");
+    EXPECT_EQ(rig.Peek(0x5000), 0xAA);
+    EXPECT_EQ(rig.Peek(0x5001), 0xBB);
+    EXPECT_LE(rig.Ticks(), Frames500ms + 1);  // counting again from 0
+}
+
 TEST_F(PloverMonitor, ShiftGivesPunctuation) {
     rig.Type("?:");
     rig.TapKey(2, key::LeftShift);  // Shift 1
