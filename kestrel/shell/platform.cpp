@@ -1,8 +1,10 @@
 // Message boxes and file choosers of kestrel, with their test hooks.
 #include "kestrel/shell/platform.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <cstdio>
 #include <optional>
 
 namespace kestrel::platform {
@@ -29,6 +31,10 @@ QString WindowTitle(const QString& what) {
 void ShowMessage(QWidget* parent, const QString& title, const QString& text) {
     if (g_recordMessages) {
         g_recorded.push_back({title, text});
+        return;
+    }
+    if (QApplication::instance() == nullptr) {  // no window system to show it in
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);

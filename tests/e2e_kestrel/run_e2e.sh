@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end run of the built kestrel in its own Xvfb server.
 #
-#   run_e2e.sh firmware|keyscan|norom <kestrel> <kshell_read_digits> [rom]
+#   run_e2e.sh firmware|keyscan|norom|nodisplay <kestrel> <kshell_read_digits> [rom]
 #
 # firmware: the project's monitor ROM; checks the greeting, then types an
 #           address and a data byte on the keypad and reads them off the digits.
@@ -9,6 +9,8 @@
 #           their column and row pattern.
 # norom:    no ROM in the folder; the "Fatal Error" box must appear and the
 #           program must end with status 0 once it is dismissed.
+# nodisplay: no X server at all; kestrel must report "Can't initialise system"
+#           and end with status 0.
 # Every run ends the program (Escape or the box's OK) and requires status 0.
 set -uo pipefail
 mode="$1" kestrel="$2" reader="$3" rom="${4:-}"
@@ -23,6 +25,17 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+
+if [ "$mode" = nodisplay ]; then
+  mkdir "$work/run" && cp "$rom" "$work/run/mpf1b_u6.rom"
+  (cd "$work/run" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 "$kestrel") \
+    >"$work/kestrel.log" 2>&1
+  status=$?
+  [ "$status" -eq 0 ] || { cat "$work/kestrel.log"; fail "exit status $status"; }
+  grep -q "Fatal Error: Can't initialise system" "$work/kestrel.log" || fail "no message"
+  echo "ok: no display, status 0"
+  exit 0
+fi
 
 # A display number nobody uses: Xvfb picks it and tells us.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
