@@ -54,6 +54,7 @@ IndexScreen::IndexScreen() { Reset(); }
 
 void IndexScreen::Reset() {
     pixels_.fill(0);
+    ++stamp_;
     const auto& vga = VgaDefaultPalette63();
     for (int i = 0; i < 256; ++i)
         palette_[i] = {WidenComponent(vga[i].R), WidenComponent(vga[i].G), WidenComponent(vga[i].B)};
