@@ -262,6 +262,35 @@ TEST(MonitorBreak, SbrStopsGoWithTheRegistersSaved) {
     EXPECT_TRUE(NoBreakOpcodeLeft(rig, 0x1800, 0x1803));
 }
 
+TEST(MonitorBreak, OwnRst30StopsAfterItself) {
+    MonitorRig rig;
+    // 1800 LD A,77 / RST 30h / NOP
+    ASSERT_TRUE(rig.Keys(EnterBytes("1800", "3E 77 F7 00")));
+    ASSERT_TRUE(rig.Keys("ADDR 1800 GO"));
+    EXPECT_EQ(rig.Word(kUserPC), 0x1803);
+    EXPECT_EQ(rig.Byte(kRegAF + 1), 0x77);
+    EXPECT_EQ(rig.Word(kUserSP), 0x1F80);
+    EXPECT_EQ(rig.Byte(0x1802), 0xF7);  // the program's own byte stays
+}
+
+TEST(MonitorBreak, InterruptStateSurvivesAStep) {
+    MonitorRig rig;
+    // 1800 EI / 1801 JR 1801; INTR handler 1810 LD A,66 / LD (1880),A / EI / RETI
+    ASSERT_TRUE(rig.Keys(EnterBytes("1800", "FB 18 FE")));
+    ASSERT_TRUE(rig.Keys(EnterBytes("1810", "3E 66 32 80 18 FB ED 4D")));
+    ASSERT_TRUE(rig.Keys(EnterBytes("1FD7", "10 18")));
+    ASSERT_TRUE(rig.Keys("ADDR 1800 STEP"));
+    EXPECT_EQ(rig.Word(kUserPC), 0x1801);
+    EXPECT_FALSE(AcceptInterrupt(rig.m()));  // the monitor runs with DI
+    // GO brings the enabled state back with the registers.
+    ASSERT_TRUE(rig.Click("GO", false));
+    rig.Run(3000);
+    EXPECT_EQ(rig.m().Cpu.IFF, 4);
+    ASSERT_TRUE(AcceptInterrupt(rig.m()));
+    rig.Run(100);
+    EXPECT_EQ(rig.Byte(0x1880), 0x66);
+}
+
 TEST(MonitorBreak, SbrRefusesRom) {
     MonitorRig rig;
     ASSERT_TRUE(rig.Keys("ADDR 0100 SBR"));
@@ -311,6 +340,26 @@ TEST(MonitorNmi, MoniSavesEveryRegisterAndGoResumes) {
     EXPECT_EQ(cpu.SP, 0x1900);
     EXPECT_EQ(cpu.AltB, 0x43);
     EXPECT_EQ(cpu.AltC, 0x21);
+}
+
+TEST(MonitorNmi, MoniWhileGoIsStillLeavingTheMonitorKeepsTheSavedState) {
+    MonitorRig rig;
+    // 1800 JR 1800, breakpoint at 1802 (never reached).
+    ASSERT_TRUE(rig.Keys(EnterBytes("1800", "18 FE 00")));
+    ASSERT_TRUE(rig.Keys("REG 1 4321 ADDR 1802 SBR ADDR 1800"));
+    ASSERT_TRUE(rig.Click("GO", false));
+    const uint16_t resume = MonitorRig::Symbol("RESUME_NB");
+    for (int i = 0; i < 100'000 && rig.m().Cpu.PC != resume + 13; ++i) rig.Step();
+    ASSERT_EQ(rig.m().Cpu.PC, resume + 13);  // registers half restored
+    ASSERT_EQ(rig.Byte(0x1802), 0xF7);
+    EnterNmi(rig.m());
+    ASSERT_TRUE(rig.RunUntilIdle());
+    EXPECT_EQ(rig.Word(kRegBC), 0x4321);
+    EXPECT_EQ(rig.Word(kUserPC), 0x1800);
+    EXPECT_EQ(rig.Word(kUserSP), 0x1F80);
+    EXPECT_EQ(rig.Byte(0x1802), 0x00);  // the breakpoint is out again
+    ASSERT_TRUE(rig.Keys("ADDR"));
+    EXPECT_EQ(rig.Display(), "1.8.0.0.18");
 }
 
 TEST(MonitorNmi, MoniInsideTheMonitorJustRedraws) {
