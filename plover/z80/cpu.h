@@ -31,7 +31,8 @@ struct Z80RegisterSet {
     // main registers: A, B, C as bytes; DE and HL as pairs (D, E, H, L are their halves)
     uint8_t A, B, C;
     uint16_t DE, HL;
-    // the eight bits of F, held apart; only GetF/SetF pack or spread them
+    // the eight bits of F, held apart; only GetF/SetF pack or spread them.
+    // Held as bool: the register dump shows a set flag as -1, a clear one as 0.
     bool S, Z, F5, H, F3, PV, N, CY;
     // alternate set, held as whole words (AF' is packed like GetF)
     uint16_t AFAlt, BCAlt, DEAlt, HLAlt;
@@ -63,7 +64,9 @@ extern uint32_t RomLimit;
 
 // Entry n is true when n has an even number of 1 bits.
 extern bool ParityTable[256];
-// Entry n is bits 15-8 of (n modulo 65536), for n = 0 to 13FFFh.
+// Entry n is bits 15-8 of (n modulo 65536), for n = 0 to 13FFFh. Built for
+// callers that want it; the executor takes high bytes with a shift, which
+// gives the same values without the 80 KiB of cache traffic.
 extern uint8_t HighByteTable[0x14000];
 
 // F composed from / spread over the eight flags: S Z F5 H F3 PV N CY, bit 7 to 0.
