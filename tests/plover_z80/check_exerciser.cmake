@@ -38,6 +38,8 @@ if(NOT output MATCHES "\ninstructions=[0-9]+ tstates=[0-9]+ seconds=[0-9.]+\n$")
   message(FATAL_ERROR "the last line is not the instructions/tstates/seconds summary")
 endif()
 
+# the exercisers end their lines with LF CR
+string(REPLACE "\r" "" output "${output}")
 string(REPLACE "\n" ";" lines "${output}")
 set(groups 0)
 set(failures "")
