@@ -36,12 +36,22 @@ constexpr struct {
 // Host key state is refreshed from the window system at most this often.
 constexpr double PumpInterval = 1.0;
 
+std::array<SDL_Scancode, 128> BuildKeyMap() {
+    std::array<SDL_Scancode, 128> map;
+    map.fill(SDL_SCANCODE_UNKNOWN);
+    for (const auto& k : KeyTable) map[k.set1] = k.sdl;
+    return map;
+}
+
+const std::array<SDL_Scancode, 128> KeyMap = BuildKeyMap();
+
 }  // namespace
 
-SdlHost::SdlHost() : origin_(std::chrono::steady_clock::now()) {
-    keyMap_.fill(SDL_SCANCODE_UNKNOWN);
-    for (const auto& k : KeyTable) keyMap_[k.set1] = k.sdl;
+SDL_Scancode SdlScancodeForSet1(int scanCode) {
+    return scanCode >= 0 && scanCode < 128 ? KeyMap[scanCode] : SDL_SCANCODE_UNKNOWN;
 }
+
+SdlHost::SdlHost() : origin_(std::chrono::steady_clock::now()) {}
 
 SdlHost::~SdlHost() {
     if (window_ != nullptr) SDL_DestroyWindow(window_);
@@ -137,7 +147,7 @@ void SdlHost::PumpIfDue() {
 
 bool SdlHost::KeyHeld(int scanCode) {
     PumpIfDue();
-    const SDL_Scancode sdl = keyMap_[scanCode & 0x7F];
+    const SDL_Scancode sdl = SdlScancodeForSet1(scanCode);
     if (sdl == SDL_SCANCODE_UNKNOWN) return false;
     const Uint8* state = SDL_GetKeyboardState(nullptr);
     if (scanCode == ScanCode::Control) return state[SDL_SCANCODE_LCTRL] || state[SDL_SCANCODE_RCTRL];

@@ -13,6 +13,9 @@
 
 namespace plover {
 
+// The SDL key of a PC set-1 scan code that plover reads (UNKNOWN otherwise).
+SDL_Scancode SdlScancodeForSet1(int scanCode);
+
 class SdlHost : public Host {
 public:
     SdlHost();
@@ -30,6 +33,8 @@ public:
     void PresentNow() override;
     [[noreturn]] void EndProgram() override;
 
+    SDL_Window* Window() const { return window_; }
+
     // Presents made so far (for the measurement tool and tests).
     uint64_t PresentCount() const { return presents_; }
 
@@ -43,7 +48,6 @@ private:
     void PresentIfDue();
 
     SDL_Window* window_ = nullptr;
-    std::array<SDL_Scancode, 128> keyMap_{};
     std::array<uint32_t, 256> surfacePalette_{};
     std::chrono::steady_clock::time_point origin_;
     double lastPump_ = -1e9;

@@ -1,0 +1,315 @@
+// Start-up and the main loop with a simulated host: frames of 35,000
+// T-states, the interrupt at frame boundaries, pacing with PacingDebt, the
+// board refresh every 101 passes and the VIO every 32nd refresh.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "plover/board/board.h"
+#include "plover/board/simulated_host.h"
+#include "plover/shell/main_loop.h"
+#include "plover/shell/screen.h"
+#include "plover/z80/cpu.h"
+
+namespace plover {
+namespace {
+
+const StartUpFiles NoFiles{"no/such/MPF1P.bin", "no/such/teclado.bmp", "no/such/VIOchar.bin"};
+
+class MainLoop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ActiveHost = &host;
+        std::memset(BoardMemory, 0, sizeof BoardMemory);
+        StartUp(NoFiles);
+    }
+    void Passes(int n) {
+        for (int i = 0; i < n; ++i) RunPass();
+    }
+    // Puts bytes into memory directly (the ROM area too), as loading does.
+    static void Load(uint16_t address, std::initializer_list<uint8_t> bytes) {
+        for (const uint8_t b : bytes) BoardMemory[address++] = b;
+    }
+    // Runs until the pass that will meet the frame boundary is next.
+    void RunToBoundary() {
+        while (CycleCounter < 0) RunPass();
+    }
+
+    SimulatedHost host;
+};
+
+TEST_F(MainLoop, StartUpLeavesTheStateOfTheParts) {
+    EXPECT_EQ(host.WindowsOpened, 1);
+    EXPECT_EQ(host.Flushes, 1);
+    ASSERT_EQ(host.Sleeps.size(), 1u);
+    EXPECT_EQ(host.Sleeps[0], 100);
+    EXPECT_EQ(FrameCycles, 35000);
+    EXPECT_EQ(FrameMillis, 20);
+    EXPECT_EQ(CycleCounter, -35000);
+    EXPECT_EQ(PacingDebt, 0);
+    EXPECT_EQ(LastFrameTime, 0);  // taken before the 100 ms pause
+    EXPECT_EQ(RomLimit, 0x4000u);
+    EXPECT_EQ(Z80Registers.SP, 0xFFFF);
+    EXPECT_EQ(Z80Registers.RTopBit, 0x80);
+    EXPECT_EQ(DigitSelect, 0u);
+    EXPECT_EQ(SegmentLatch, 0u);
+}
+
+TEST_F(MainLoop, StartUpPaletteStripAndPanel) {
+    const auto& p = Screen.Palette();
+    EXPECT_EQ(p[0], (PaletteEntry{0, 0, 0}));
+    EXPECT_EQ(p[7], (PaletteEntry{0, 40, 0}));
+    EXPECT_EQ(p[2], (PaletteEntry{0, 129, 0}));
+    EXPECT_EQ(p[10], (PaletteEntry{0, 161, 0}));
+    // entries the program does not set keep the VGA defaults
+    EXPECT_EQ(p[40], (PaletteEntry{255, 0, 0}));
+    EXPECT_EQ(p[63], (PaletteEntry{255, 125, 157}));
+    EXPECT_EQ(p[30], (PaletteEntry{226, 226, 226}));
+    EXPECT_EQ(p[3], (PaletteEntry{0, 170, 170}));
+    EXPECT_EQ(p[226], (PaletteEntry{52, 44, 64}));
+    EXPECT_EQ(p[200], (PaletteEntry{32, 32, 64}));
+    // separator strip and panel
+    for (const int x : {950, 1100, 1274}) {
+        EXPECT_EQ(Screen.At(x, 280), 0) << x;
+        EXPECT_EQ(Screen.At(x, 281), 63) << x;
+        EXPECT_EQ(Screen.At(x, 289), 63) << x;
+        EXPECT_EQ(Screen.At(x, 290), 30) << x;
+        EXPECT_EQ(Screen.At(x, 573), 30) << x;
+    }
+    EXPECT_EQ(Screen.At(949, 285), 0);  // no keyboard picture: black
+    EXPECT_EQ(Screen.At(952, 0), 0);    // VIO not drawn yet
+}
+
+std::string TempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = (std::filesystem::temp_directory_path() / name).string();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+TEST_F(MainLoop, RomLoadsItsFirst8KiBAndShortFilesLeaveZeros) {
+    std::vector<uint8_t> image(9000);
+    for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7 + 1);
+    BoardMemory[0x2000] = 0x00;
+    StartUp({TempFile("plover_rom_long.bin", image), NoFiles.KeyboardPicture, NoFiles.Charset});
+    EXPECT_EQ(BoardMemory[0x0000], 0x01);
+    EXPECT_EQ(BoardMemory[0x1FFF], static_cast<uint8_t>(0x1FFF * 7 + 1));
+    EXPECT_EQ(BoardMemory[0x2000], 0x00);  // byte 8192 of the file is not loaded
+    StartUp({TempFile("plover_rom_short.bin", {0xC3, 0x00, 0x40}), NoFiles.KeyboardPicture, NoFiles.Charset});
+    EXPECT_EQ(BoardMemory[0x0000], 0xC3);
+    EXPECT_EQ(BoardMemory[0x0002], 0x40);
+    EXPECT_EQ(BoardMemory[0x0003], 0x00);
+    EXPECT_EQ(BoardMemory[0x1FFF], 0x00);
+}
+
+TEST_F(MainLoop, WithoutARomTheProcessorRunsThroughNops) {
+    Passes(1000);
+    EXPECT_EQ(Z80Registers.PC, 1000);
+    EXPECT_EQ(Z80Registers.RCounter, 1000u);
+    EXPECT_EQ(CycleCounter, -35000 + 4000);
+}
+
+TEST_F(MainLoop, AFrameIs35000TStates) {
+    Passes(8749);  // NOPs of 4 T-states
+    EXPECT_EQ(CycleCounter, -4);
+    EXPECT_EQ(host.Frames, 0);
+    RunPass();
+    EXPECT_EQ(CycleCounter, 0);
+    EXPECT_EQ(host.Frames, 0);
+    RunPass();  // the boundary comes before this pass's instruction
+    EXPECT_EQ(host.Frames, 1);
+    EXPECT_EQ(CycleCounter, -35000 + 4);
+    Passes(8749);
+    EXPECT_EQ(host.Frames, 1);
+    RunPass();
+    EXPECT_EQ(host.Frames, 2);
+}
+
+TEST_F(MainLoop, InterruptIsTakenOnlyAtAFrameBoundaryWithIff1Set) {
+    Load(0x0000, {0xFB, 0x18, 0xFE});  // EI; JR $
+    Load(0x0038, {0x18, 0xFE});        // JR $
+    RunToBoundary();
+    EXPECT_EQ(Z80Registers.PC, 0x0001);  // never interrupted within the frame
+    EXPECT_TRUE(Z80Registers.IFF1);
+    const int64_t before = CycleCounter;
+    RunPass();
+    EXPECT_EQ(Z80Registers.PC, 0x0038);
+    EXPECT_FALSE(Z80Registers.IFF1);
+    EXPECT_FALSE(Z80Registers.IFF2);
+    EXPECT_EQ(Z80Registers.SP, 0xFFFD);
+    EXPECT_EQ(PeekW(0xFFFD), 0x0001);
+    // IM 0: 13 T-states, which lengthen the next frame; then JR $ took 12
+    EXPECT_EQ(CycleCounter, before - 35000 - 13 + 12);
+    // IFF1 now clear: the next boundary takes no interrupt
+    RunToBoundary();
+    const int64_t next = CycleCounter;
+    RunPass();
+    EXPECT_EQ(Z80Registers.PC, 0x0038);
+    EXPECT_EQ(Z80Registers.SP, 0xFFFD);
+    EXPECT_EQ(CycleCounter, next - 35000 + 12);
+}
+
+TEST_F(MainLoop, InterruptInMode2JumpsThroughTheVectorIn19TStates) {
+    // IM 2; LD A,12h; LD I,A; EI; JR $  -- vector at 12FFh holds 4567h
+    Load(0x0000, {0xED, 0x5E, 0x3E, 0x12, 0xED, 0x47, 0xFB, 0x18, 0xFE});
+    Load(0x12FF, {0x67, 0x45});
+    Load(0x4567, {0x18, 0xFE});
+    RunToBoundary();
+    const int64_t before = CycleCounter;
+    RunPass();
+    EXPECT_EQ(Z80Registers.PC, 0x4567);
+    EXPECT_EQ(PeekW(Z80Registers.SP), 0x0007);
+    EXPECT_EQ(CycleCounter, before - 35000 - 19 + 12);
+}
+
+TEST_F(MainLoop, PaceFrameSleepsTheRestOfTheFrame) {
+    LastFrameTime = host.NowMillis();
+    host.Advance(3);
+    host.Sleeps.clear();
+    EXPECT_EQ(PaceFrame(), 0);
+    ASSERT_EQ(host.Sleeps.size(), 1u);
+    EXPECT_EQ(host.Sleeps[0], 17);
+    EXPECT_EQ(LastFrameTime, host.NowMillis());  // taken after the sleep
+    // no time at all counts as 1 ms (wait 19), and the millisecond that was
+    // not really spent is slept too, so a fast host still keeps 20 ms frames
+    PaceFrame();
+    EXPECT_EQ(host.Sleeps.back(), 20);
+    // a fraction lost by rounding is slept as well: 2.4 ms counts as 2
+    host.Advance(2.4);
+    PaceFrame();
+    EXPECT_NEAR(host.Sleeps.back(), 17.6, 1e-9);
+    EXPECT_EQ(PacingDebt, 0);
+    // exactly a frame: no sleep is needed but wait is 0, not negative
+    host.Advance(20);
+    PaceFrame();
+    EXPECT_EQ(host.Sleeps.size(), 3u);
+    EXPECT_EQ(PacingDebt, 0);
+}
+
+TEST_F(MainLoop, ASeventyMillisecondFrameLeavesPacingDebtAt48) {
+    LastFrameTime = host.NowMillis();
+    host.Sleeps.clear();
+    host.Advance(70);
+    PaceFrame();
+    EXPECT_EQ(PacingDebt, 48);
+    // the following fast frames (5 ms each) sleep that much less
+    const int expectedDebt[] = {33, 18, 3, 0};
+    for (const int debt : expectedDebt) {
+        host.Advance(5);
+        PaceFrame();
+        EXPECT_EQ(PacingDebt, debt);
+    }
+    ASSERT_EQ(host.Sleeps.size(), 1u);
+    EXPECT_EQ(host.Sleeps[0], 20 - 5 - 3);
+    // a slow frame adds its excess
+    host.Advance(25);
+    PaceFrame();
+    EXPECT_EQ(PacingDebt, 5);
+}
+
+TEST_F(MainLoop, TheFirstBoundaryAfterStartUpIsBehindByThePause) {
+    // the 100 ms start-up pause came after the last frame time was taken
+    Passes(8751);
+    EXPECT_EQ(host.Frames, 1);
+    EXPECT_EQ(PacingDebt, 48);
+}
+
+TEST_F(MainLoop, TheBoardIsRefreshedOnPass102AndThenEvery101) {
+    Passes(101);
+    EXPECT_EQ(RefreshCount, 0u);
+    RunPass();
+    EXPECT_EQ(RefreshCount, 1u);
+    Passes(100);
+    EXPECT_EQ(RefreshCount, 1u);
+    RunPass();
+    EXPECT_EQ(RefreshCount, 2u);
+    // the refresh samples the latches: all digits selected and lit at start
+    EXPECT_EQ(Screen.At(79 + 20, 37), 10);
+    EXPECT_EQ(Screen.At(839 + 20, 37), 10);
+}
+
+TEST_F(MainLoop, TheVioIsRedrawnOnEvery32ndRefresh) {
+    BoardMemory[0x4000] = 0x80;  // inverted blank: background 226
+    const int presents = host.Presents;
+    Passes(102 + 31 * 101 - 1);
+    EXPECT_EQ(RefreshCount, 31u);
+    EXPECT_EQ(Screen.At(952, 0), 0);
+    EXPECT_EQ(host.Presents, presents);
+    RunPass();  // pass 3233
+    EXPECT_EQ(RefreshCount, 32u);
+    EXPECT_EQ(Screen.At(952, 0), 226);
+    EXPECT_EQ(Screen.At(960, 0), 40);
+    EXPECT_EQ(host.Presents, presents + 1);
+    EXPECT_EQ(TextForeground, 3);
+}
+
+TEST_F(MainLoop, EscapeDuringAKeyboardReadEndsTheLoop) {
+    Load(0x0000, {0xDB, 0x92, 0x18, 0xFC});  // IN A,(92h); JR back
+    Passes(10);
+    host.SetKey(ScanCode::Escape, true);
+    EXPECT_THROW(Passes(2), ProgramEnded);
+}
+
+TEST_F(MainLoop, RegisterDumpLines) {
+    struct Line {
+        int row, column;
+        std::string text;
+    };
+    static std::vector<Line> lines;
+    lines.clear();
+    TextOutHook = [](int row, int column, std::string_view text, uint8_t, uint8_t) {
+        lines.push_back({row, column, std::string(text)});
+    };
+    Z80RegisterSet& r = Z80Registers;
+    r.PC = 0x4000;
+    Load(0x4000, {0x3E, 0x0A, 0xB0});
+    r.SP = 0xFF00;
+    r.A = 0x0F;
+    r.B = 0;
+    r.C = 0xC;
+    r.DE = 0x1234;
+    r.HL = 0xABCD;
+    r.AFAlt = 0x100;
+    r.BCAlt = 0x2;
+    r.DEAlt = 0xFFFF;
+    r.HLAlt = 0x30;
+    r.IX = 0x5678;
+    r.IY = 0;
+    r.ID = 0x9A;
+    SetF(0x00);
+    r.CY = true;
+    r.Z = true;
+    r.S = true;
+    DumpRegisters();
+    const std::vector<std::string> expected = {
+        "PC=4000 Byte:3E  Word+1:B00A    ",
+        "SP=FF00    ",
+        "",
+        "A =F    ",
+        "B =0    ",
+        "C =C    ",
+        "DE=1234    ",
+        "HL=ABCD    ",
+        "",
+        "AF'=100       IX=5678    ",
+        "BC'=2         IY=0    ",
+        "DE'=FFFF      ID=9A    ",
+        "HL'=30    ",
+        " C N P 3 H 5 Z S",
+        "-1 0 0 0 0 0-1-1",
+    };
+    ASSERT_EQ(lines.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(lines[i].row, static_cast<int>(i) + 1);
+        EXPECT_EQ(lines[i].column, 1);
+        EXPECT_EQ(lines[i].text, expected[i]) << "row " << i + 1;
+    }
+}
+
+}  // namespace
+}  // namespace plover

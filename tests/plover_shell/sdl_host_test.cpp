@@ -1,0 +1,153 @@
+// The SDL half of the graphics layer on SDL's dummy video driver: start-up
+// with the project's keyboard picture, BMP loading into palette indices, the
+// presenter, and the host key table.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "plover/board/board.h"
+#include "plover/shell/main_loop.h"
+#include "plover/shell/screen.h"
+#include "plover/shell/sdl_host.h"
+#include "plover/z80/cpu.h"
+
+namespace plover {
+namespace {
+
+const std::string DataDir = PLOVER_DATA_DIR;
+
+// Palette indices of an uncompressed 8-bit BMP, read here without SDL.
+struct IndexedBmp {
+    int Width = 0, Height = 0;
+    std::vector<uint8_t> Pixels;
+};
+
+IndexedBmp ReadIndexedBmp(const std::string& path) {
+    IndexedBmp bmp;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return bmp;
+    std::vector<uint8_t> data;
+    int ch;
+    while ((ch = std::fgetc(f)) != EOF) data.push_back(static_cast<uint8_t>(ch));
+    std::fclose(f);
+    auto u32 = [&](size_t at) { return data[at] | data[at + 1] << 8 | data[at + 2] << 16 | data[at + 3] << 24; };
+    const uint32_t offset = u32(10);
+    bmp.Width = static_cast<int>(u32(18));
+    bmp.Height = static_cast<int>(u32(22));
+    const int rowBytes = (bmp.Width + 3) & ~3;
+    bmp.Pixels.resize(static_cast<size_t>(bmp.Width) * bmp.Height);
+    for (int y = 0; y < bmp.Height; ++y)
+        std::memcpy(&bmp.Pixels[static_cast<size_t>(y) * bmp.Width], &data[offset + (bmp.Height - 1 - y) * rowBytes],
+                    bmp.Width);
+    return bmp;
+}
+
+class SdlLayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ActiveHost = &host;
+        std::memset(BoardMemory, 0, sizeof BoardMemory);
+    }
+    void TearDown() override { ActiveHost = nullptr; }
+    void StartWithProjectFiles() {
+        StartUp({"no/such/MPF1P.bin", DataDir + "/teclado.bmp", DataDir + "/VIOchar.bin"});
+    }
+    uint32_t SurfacePixel(int x, int y) {
+        SDL_Surface* s = SDL_GetWindowSurface(host.Window());
+        return *reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * 4);
+    }
+    uint32_t Mapped(int r, int g, int b) { return SDL_MapRGB(SDL_GetWindowSurface(host.Window())->format, r, g, b); }
+
+    SdlHost host;
+};
+
+TEST_F(SdlLayer, StartUpDrawsTheKeyboardPictureAtTheOrigin) {
+    const IndexedBmp bmp = ReadIndexedBmp(DataDir + "/teclado.bmp");
+    ASSERT_EQ(bmp.Width, 950);
+    ASSERT_EQ(bmp.Height, 574);
+    StartWithProjectFiles();
+    int mismatches = 0;
+    for (int y = 0; y < 574; ++y)
+        for (int x = 0; x < 950; ++x) mismatches += Screen.At(x, y) != bmp.Pixels[static_cast<size_t>(y) * 950 + x];
+    EXPECT_EQ(mismatches, 0);
+    // the picture's display window is black where the digits go, its case is not
+    EXPECT_EQ(Screen.At(79, 35), 0);
+    EXPECT_NE(Screen.At(40, 300), 0);
+    // the strip and the panel beside it, and the palette entries of start-up
+    EXPECT_EQ(Screen.At(950, 281), 63);
+    EXPECT_EQ(Screen.At(1274, 573), 30);
+    EXPECT_EQ(Screen.Palette()[10], (PaletteEntry{0, 161, 0}));
+    EXPECT_EQ(VioCharsetLength, 2048);
+}
+
+TEST_F(SdlLayer, LoadBmpTakesTheNearestPaletteEntry) {
+    host.OpenWindow();
+    Screen.Reset();
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 3, 2, 24, SDL_PIXELFORMAT_RGB24);
+    const uint8_t rgb[2][3][3] = {{{255, 0, 0}, {0, 0, 0}, {255, 255, 255}},
+                                  {{250, 5, 5}, {0, 170, 170}, {12, 12, 12}}};
+    for (int y = 0; y < 2; ++y) std::memcpy(static_cast<uint8_t*>(s->pixels) + y * s->pitch, rgb[y], 9);
+    const std::string path = (std::filesystem::temp_directory_path() / "plover_rgb.bmp").string();
+    ASSERT_EQ(SDL_SaveBMP(s, path.c_str()), 0);
+    SDL_FreeSurface(s);
+    Picture picture{4, 3, std::vector<uint8_t>(12, 99)};
+    ASSERT_TRUE(host.LoadBmp(path, picture));
+    const std::vector<uint8_t> expected = {40, 0, 15, 99, 40, 3, 17, 99, 99, 99, 99, 99};
+    EXPECT_EQ(picture.Pixels, expected);
+    EXPECT_FALSE(host.LoadBmp("no/such/picture.bmp", picture));
+}
+
+TEST_F(SdlLayer, PresenterPushesChangesAtMostEvery20Milliseconds) {
+    StartWithProjectFiles();
+    host.PresentNow();
+    EXPECT_FALSE(Screen.Changed());
+    EXPECT_EQ(SurfacePixel(950, 281), Mapped(255, 125, 157));  // index 63
+    EXPECT_EQ(SurfacePixel(1000, 400), Mapped(226, 226, 226));  // index 30
+    const uint64_t presents = host.PresentCount();
+    Screen.Plot(1000, 400, 40);
+    host.Present();  // too soon after the last one: held back
+    EXPECT_EQ(host.PresentCount(), presents);
+    EXPECT_EQ(SurfacePixel(1000, 400), Mapped(226, 226, 226));
+    host.SleepMillis(30);  // made when it falls due during the sleep
+    EXPECT_EQ(host.PresentCount(), presents + 1);
+    EXPECT_EQ(SurfacePixel(1000, 400), Mapped(255, 0, 0));
+    // nothing changed: a request presents nothing
+    host.SleepMillis(25);
+    host.Present();
+    EXPECT_EQ(host.PresentCount(), presents + 1);
+    // a palette change reaches every pixel of that index
+    Screen.SetPaletteEntry(30, 0, 0, 63);
+    host.PresentNow();
+    EXPECT_EQ(SurfacePixel(1274, 573), Mapped(0, 0, 255));
+}
+
+TEST_F(SdlLayer, HostKeysBySet1ScanCode) {
+    EXPECT_EQ(SdlScancodeForSet1(1), SDL_SCANCODE_ESCAPE);
+    EXPECT_EQ(SdlScancodeForSet1(2), SDL_SCANCODE_1);
+    EXPECT_EQ(SdlScancodeForSet1(11), SDL_SCANCODE_0);
+    EXPECT_EQ(SdlScancodeForSet1(28), SDL_SCANCODE_RETURN);
+    EXPECT_EQ(SdlScancodeForSet1(30), SDL_SCANCODE_A);
+    EXPECT_EQ(SdlScancodeForSet1(39), SDL_SCANCODE_SEMICOLON);
+    EXPECT_EQ(SdlScancodeForSet1(42), SDL_SCANCODE_LSHIFT);
+    EXPECT_EQ(SdlScancodeForSet1(53), SDL_SCANCODE_SLASH);
+    EXPECT_EQ(SdlScancodeForSet1(57), SDL_SCANCODE_SPACE);
+    EXPECT_EQ(SdlScancodeForSet1(60), SDL_SCANCODE_F2);
+    EXPECT_EQ(SdlScancodeForSet1(62), SDL_SCANCODE_F4);
+    EXPECT_EQ(SdlScancodeForSet1(72), SDL_SCANCODE_UP);
+    EXPECT_EQ(SdlScancodeForSet1(75), SDL_SCANCODE_LEFT);
+    EXPECT_EQ(SdlScancodeForSet1(77), SDL_SCANCODE_RIGHT);
+    EXPECT_EQ(SdlScancodeForSet1(80), SDL_SCANCODE_DOWN);
+    EXPECT_EQ(SdlScancodeForSet1(54), SDL_SCANCODE_UNKNOWN);  // right Shift is not a board key
+    // every key of the matrix has a host key
+    for (int column = 1; column <= KeyColumnCount; ++column)
+        for (const uint8_t code : KeyMatrix[column]) {
+            if (code != 0) EXPECT_NE(SdlScancodeForSet1(code), SDL_SCANCODE_UNKNOWN) << int(code);
+        }
+}
+
+}  // namespace
+}  // namespace plover
