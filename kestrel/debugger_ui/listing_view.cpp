@@ -7,6 +7,11 @@ ListingView::ListingView(QWidget* parent) : QListWidget(parent) {
     setAccessibleName(objectName());
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
+    // Plain rows as a list box draws them: no eliding, no padding, 13 pixels
+    // a row so that 35 lines (14 stack entries) fill the view.
+    setTextElideMode(Qt::ElideNone);
+    setStyleSheet(QStringLiteral("QListWidget::item { padding: 0px; margin: 0px; border: 0px; height: 13px; }"));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void ListingView::AddLine(Kind kind, const QString& text) {

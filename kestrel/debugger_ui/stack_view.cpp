@@ -16,6 +16,13 @@ StackView::StackView(QWidget* parent) : QListWidget(parent) {
     setAccessibleName(objectName());
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
+    // Plain rows as a list box draws them: no eliding, no padding, 13 pixels
+    // a row so that 35 lines (14 stack entries) fill the view.
+    setTextElideMode(Qt::ElideNone);
+    setStyleSheet(QStringLiteral("QListWidget::item { padding: 0px; margin: 0px; border: 0px; height: 13px; }"));
+    // Fourteen entries fill the view; there is nothing to scroll to.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void StackView::Refresh(const MachineRecord& m) {

@@ -9,14 +9,17 @@
 namespace kestrel {
 
 QFont ToolFont(int pointSize, bool bold) {
-    static const QString family = [] {
-        const QString preferred = QStringLiteral("Consolas");
-        if (QFontDatabase::families().contains(preferred)) return preferred;
-        return QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
-    }();
+    static const QString preferred = QStringLiteral("Consolas");
+    static const bool installed = QFontDatabase::families().contains(preferred);
+    static const QString family =
+        installed ? preferred : QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
     QFont font(family, pointSize, bold ? QFont::Bold : QFont::Normal);
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
+    // The usual fallbacks (DejaVu Sans Mono and its kin) are a tenth wider
+    // than Consolas at the same size; narrowed to its advance they fit the
+    // fields and lists that were laid out for it.
+    if (!installed) font.setStretch(kFallbackStretch);
     return font;
 }
 

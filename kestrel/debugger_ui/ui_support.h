@@ -13,8 +13,10 @@ class QWidget;
 namespace kestrel {
 
 // "Consolas" at the given point size where it is installed, otherwise the
-// system's fixed-pitch font at the same size.
+// system's fixed-pitch font at the same size, narrowed to Consolas' advance
+// (0.55 em against the usual 0.60 em).
 QFont ToolFont(int pointSize, bool bold);
+inline constexpr int kFallbackStretch = 91;
 
 // A single-line field that accepts only the digits 0 to 9 (read it with
 // ReadDigitField of kestrel/debug/dialogs/digit_field.h), with initial text

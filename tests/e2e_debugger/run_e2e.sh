@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# End-to-end run of the debugger: the built kestrel in its own Xvfb server
+# with a test ROM of NOPs; opens "Tools" > "Debugger" from the menu bar,
+# presses STEP three times and reads the listing and the PC field back from
+# screenshots; BASE, then RUN returns to the running board, and Escape ends
+# the program with status 0.
+#
+#   run_e2e.sh <kestrel> <kdbgui_shot_probe>
+set -uo pipefail
+kestrel="$1" probe="$2"
+
+work="$(mktemp -d)"
+xvfb_pid="" app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; [ -f "$work/kestrel.log" ] && cat "$work/kestrel.log"; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+unset QT_QPA_PLATFORM
+export SDL_AUDIODRIVER=dummy
+
+# The test ROM: 4,096 NOPs, so every step is "NOP" whatever PC the run had reached.
+mkdir "$work/run"
+head -c 4096 /dev/zero >"$work/run/mpf1b_u6.rom"
+(cd "$work/run" && exec "$kestrel") >"$work/kestrel.log" 2>&1 &
+app_pid=$!
+
+wait_window() {  # name -> window id
+  for _ in $(seq 100); do
+    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)"
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$app_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+geometry() {  # window id -> "x y w h"
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  echo "$X $Y $WIDTH $HEIGHT"
+}
+# probe <x> <y> <w> <h> -> "lines N hash H" of a fresh screenshot
+probe() {
+  import -window root "$work/shot.png" || fail "no screenshot"
+  "$probe" "$work/shot.png" "$@" | tr '\n' ' '
+}
+field() { sed -n 's/.*\(lines [0-9]*\).*/\1/p' <<<"$1"; }
+hash() { sed -n 's/.*hash \([0-9a-f]*\).*/\1/p' <<<"$1"; }
+
+main="$(wait_window "Kestrel MicroProfessor Emulator")" || fail "no main window"
+read -r mx my mw mh <<<"$(geometry "$main")"
+echo "main window at $mx,$my ${mw}x$mh"
+sleep 0.5
+
+# Open "File", move to "Tools" (its first item is then highlighted) and go
+# down to the second, "Debugger".
+xdotool mousemove $((mx + 14)) $((my + 10)) click 1
+sleep 0.4
+xdotool key Right Right
+sleep 0.3
+xdotool key Down Return
+dbg="$(wait_window "Kestrel - Debugger")" || fail "the debugger did not open from the menu"
+sleep 0.5
+read -r dx dy dw dh <<<"$(geometry "$dbg")"
+echo "debugger at $dx,$dy ${dw}x$dh"
+[ "$dw" -eq 564 ] || fail "debugger width $dw, expected 564"
+top=$((dy + dh - 480))  # the client area lies under the menu bar
+
+# Regions in client coordinates: the listing, the PC field, the STEP button.
+listing=("$((dx + 1))" "$top" 362 459)
+pc=("$((dx + 460 + 2))" "$((top + 442 + 2))" 34 11)
+
+start="$(probe "${listing[@]}")"
+[ "$(field "$start")" = "lines 0" ] || fail "listing not empty at opening: $start"
+pc_before="$(hash "$(probe "${pc[@]}")")"
+
+seen="$pc_before"
+for n in 1 2 3; do
+  xdotool mousemove $((dx + 474 + 42)) $((top + 208 + 20)) click 1
+  sleep 0.4
+  got="$(probe "${listing[@]}")"
+  [ "$(field "$got")" = "lines $n" ] || fail "after STEP $n the listing shows: $got"
+  pc_now="$(hash "$(probe "${pc[@]}")")"
+  grep -qx "$pc_now" <<<"$seen" && fail "PC field did not change at STEP $n"
+  seen="$seen"$'\n'"$pc_now"
+  echo "ok: STEP $n, $(field "$got") in the listing, new PC"
+done
+
+# BASE rewrites the PC field in hexadecimal; the three lines stay.
+xdotool mousemove $((dx + 367 + 25)) $((top + 208 + 20)) click 1
+sleep 0.4
+got="$(probe "${listing[@]}")"
+[ "$(field "$got")" = "lines 3" ] || fail "BASE changed the listing: $got"
+pc_hex="$(hash "$(probe "${pc[@]}")")"
+grep -qx "$pc_hex" <<<"$seen" && fail "BASE did not rewrite the PC field"
+echo "ok: BASE"
+
+# RUN leaves the debugger; the program goes on.
+xdotool mousemove $((dx + 420 + 25)) $((top + 208 + 20)) click 1
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name "Kestrel - Debugger" >/dev/null 2>&1 || break
+  sleep 0.1
+done
+xdotool search --onlyvisible --name "Kestrel - Debugger" >/dev/null 2>&1 && fail "RUN did not leave"
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+echo "ok: RUN returned to the board"
+
+xdotool windowfocus --sync "$main" 2>/dev/null
+xdotool key --window "$main" Escape
+for _ in $(seq 100); do
+  if ! kill -0 "$app_pid" 2>/dev/null; then
+    wait "$app_pid"; status=$?; app_pid=""
+    [ "$status" -eq 0 ] || fail "exit status $status"
+    echo "ok: Escape ended the program with status 0"
+    exit 0
+  fi
+  sleep 0.1
+done
+fail "the program did not end"
