@@ -1,0 +1,149 @@
+// bench-kestrel-core [INSTRUCTIONS] [ZEXDOC.COM]
+//
+// Runs the start of ZEXDOC (INSTRUCTIONS completed instructions, default one
+// billion; 0 = the whole program) on kestrel's core and prints millions of
+// instructions per second. Built with libz80ex, it runs the same program on
+// that library too, alternating the two in three rounds, and prints both
+// figures (best round each) and their ratio. A benchmark, not a test.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "tools/cpm_kestrel/cpm_machine.h"
+
+#ifdef KESTREL_BENCH_Z80EX
+#include <z80ex/z80ex.h>
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Figure {
+    uint64_t instructions = 0;
+    double seconds = 0;
+    double Mips() const { return seconds > 0 ? instructions / seconds / 1e6 : 0; }
+};
+
+Figure RunKestrel(const std::string& path, uint64_t budget, std::FILE* sink) {
+    auto m = std::make_unique<kestrel::MachineRecord>();
+    std::string error;
+    if (!kestrel::cpm::Load(*m, path, error)) {
+        std::fprintf(stderr, "bench-kestrel-core: %s\n", error.c_str());
+        std::exit(1);
+    }
+    const auto start = Clock::now();
+    const auto r = kestrel::cpm::Run(*m, sink, budget);
+    const std::chrono::duration<double> took = Clock::now() - start;
+    return {r.instructions, took.count()};
+}
+
+#ifdef KESTREL_BENCH_Z80EX
+// The same CP/M set-up for libz80ex: 64 KiB RAM, BDOS trapped at its opcode
+// fetch from 0x0005 (the byte there is RET), stop at the fetch from 0x0000.
+struct Z80exBoard {
+    uint8_t memory[65536] = {};
+    std::FILE* sink = nullptr;
+    Z80EX_CONTEXT* cpu = nullptr;
+    bool stop = false;
+};
+
+Z80EX_BYTE ReadMem(Z80EX_CONTEXT* cpu, Z80EX_WORD addr, int m1, void* user) {
+    auto* b = static_cast<Z80exBoard*>(user);
+    if (m1 && addr <= 5) {
+        if (addr == 0) {
+            b->stop = true;
+        } else if (addr == 5) {
+            const unsigned c = z80ex_get_reg(cpu, regBC) & 0xFF;
+            const unsigned de = z80ex_get_reg(cpu, regDE);
+            if (c == 2) {
+                std::fputc(de & 0xFF, b->sink);
+            } else if (c == 9) {
+                for (uint16_t a = static_cast<uint16_t>(de); b->memory[a] != '$'; ++a) std::fputc(b->memory[a], b->sink);
+            }
+        }
+    }
+    return b->memory[addr];
+}
+void WriteMem(Z80EX_CONTEXT*, Z80EX_WORD addr, Z80EX_BYTE value, void* user) {
+    static_cast<Z80exBoard*>(user)->memory[addr] = value;
+}
+Z80EX_BYTE ReadPort(Z80EX_CONTEXT*, Z80EX_WORD, void*) { return 0xFF; }
+void WritePort(Z80EX_CONTEXT*, Z80EX_WORD, Z80EX_BYTE, void*) {}
+Z80EX_BYTE ReadIntVector(Z80EX_CONTEXT*, void*) { return 0xFF; }
+
+Figure RunZ80ex(const std::string& path, uint64_t budget, std::FILE* sink) {
+    auto b = std::make_unique<Z80exBoard>();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) std::exit(1);
+    const size_t n = std::fread(b->memory + 0x100, 1, 0xFE00 - 0x100, f);
+    std::fclose(f);
+    if (n == 0) std::exit(1);
+    b->memory[0] = 0x76;
+    b->memory[5] = 0xC9;
+    b->memory[6] = 0x00;
+    b->memory[7] = 0xFE;
+    b->sink = sink;
+    b->cpu = z80ex_create(ReadMem, b.get(), WriteMem, b.get(), ReadPort, b.get(), WritePort, b.get(),
+                          ReadIntVector, b.get());
+    z80ex_set_reg(b->cpu, regPC, 0x100);
+    z80ex_set_reg(b->cpu, regSP, 0xFE00);
+    uint64_t done = 0;
+    const auto start = Clock::now();
+    while (done < budget) {
+        z80ex_step(b->cpu);
+        if (b->stop) break;
+        if (z80ex_last_op_type(b->cpu) == 0) ++done;  // prefixes are steps of their own
+    }
+    const std::chrono::duration<double> took = Clock::now() - start;
+    z80ex_destroy(b->cpu);
+    return {done, took.count()};
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    uint64_t budget = 1000000000ull;
+    if (argc > 1) {
+        budget = std::strtoull(argv[1], nullptr, 10);
+        if (budget == 0) budget = UINT64_MAX;
+    }
+    const std::string path = argc > 2 ? argv[2] : KESTREL_BENCH_ZEXDOC;
+    std::FILE* sink = std::tmpfile();  // ZEXDOC's console output is not shown
+    if (sink == nullptr) return 1;
+
+#ifdef KESTREL_BENCH_Z80EX
+    constexpr int kRounds = 3;
+#else
+    constexpr int kRounds = 1;
+#endif
+    Figure bestKestrel;
+    Figure bestZ80ex;
+    for (int round = 1; round <= kRounds; ++round) {
+        const Figure k = RunKestrel(path, budget, sink);
+        std::printf("round %d  kestrel core: %llu instructions in %.3f s = %.1f M instructions/s\n", round,
+                    static_cast<unsigned long long>(k.instructions), k.seconds, k.Mips());
+        if (k.Mips() > bestKestrel.Mips()) bestKestrel = k;
+#ifdef KESTREL_BENCH_Z80EX
+        const Figure z = RunZ80ex(path, budget, sink);
+        std::printf("round %d  libz80ex:     %llu instructions in %.3f s = %.1f M instructions/s\n", round,
+                    static_cast<unsigned long long>(z.instructions), z.seconds, z.Mips());
+        if (z.Mips() > bestZ80ex.Mips()) bestZ80ex = z;
+#endif
+        std::fflush(stdout);
+    }
+    std::printf("kestrel core: %.1f M instructions/s (ZEXDOC)\n", bestKestrel.Mips());
+#ifdef KESTREL_BENCH_Z80EX
+    std::printf("libz80ex:     %.1f M instructions/s (ZEXDOC)\n", bestZ80ex.Mips());
+    std::printf("ratio kestrel/libz80ex: %.2f\n", bestZ80ex.Mips() > 0 ? bestKestrel.Mips() / bestZ80ex.Mips() : 0.0);
+#else
+    std::printf("libz80ex not found at build time: no reference figure\n");
+#endif
+    std::fclose(sink);
+    return 0;
+}
