@@ -295,25 +295,10 @@ CLR:            ld (hl),0
                 jr COMMON
 WARM:           ld sp,MON_SP
                 call REMOVE_BPS         ; a RESET while breakpoints were planted
-                ld a,(STUB+4)
-                cp 0FBh
-                jr z,COMMON
-                xor a
-                ld (STUB+4),a
 COMMON:         ld sp,MON_SP
                 ld hl,0
                 ld (IN_MONW),hl
-                ld hl,STUB
-                ld (hl),0EDh            ; ld (IN_MONW),sp
-                inc hl
-                ld (hl),73h
-                inc hl
-                ld (hl),IN_MONW & 0FFh
-                inc hl
-                ld (hl),IN_MONW >> 8
-                inc hl
-                inc hl
-                ld (hl),0C9h            ; ret
+                call WRITE_STUB
                 xor a
                 ld (STEPPING),a
                 ld (TCOUNT),a
@@ -334,6 +319,25 @@ MAIN:           ld sp,MON_SP
                 call GETKEY
                 call DISPATCH
                 jr MAIN
+
+; (Re)write the RAM stub that ends every resume: it marks the monitor as
+; left, enables interrupts if the program had them on, and returns into it.
+WRITE_STUB:     ld hl,STUB
+                ld (hl),0EDh            ; ld (IN_MONW),sp
+                inc hl
+                ld (hl),73h
+                inc hl
+                ld (hl),IN_MONW & 0FFh
+                inc hl
+                ld (hl),IN_MONW >> 8
+                inc hl
+                ld a,(hl)
+                cp 0FBh                 ; ei stays, anything else becomes nop
+                jr z,WS_RET
+                ld (hl),00h
+WS_RET:         inc hl
+                ld (hl),0C9h            ; ret
+                ret
 
 ; Copy the six-byte message at HL into DISPBUF and show it until a key.
 SETMSG:         ld de,DISPBUF
@@ -513,6 +517,7 @@ PREP_RESUME:    ld hl,(USER_SP)
                 cp e
                 jr nz,PR_BAD
                 ld (TMP_SP),hl
+                call WRITE_STUB         ; in case the program overwrote it
                 ld hl,(REG_AF2)
                 ld (RESTK),hl
                 ld hl,(REG_AF)

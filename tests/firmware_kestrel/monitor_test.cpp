@@ -291,6 +291,18 @@ TEST(MonitorBreak, InterruptStateSurvivesAStep) {
     EXPECT_EQ(rig.Byte(0x1880), 0x66);
 }
 
+TEST(MonitorBreak, GoStillResumesAfterTheProgramOverwroteTheMonitorsStub) {
+    MonitorRig rig;
+    // LD A,76 / LD (1FC9),A / LD (1FCE),A / RST 30h / 1809 INC A / HALT
+    ASSERT_TRUE(rig.Keys(EnterBytes("1800", "3E 76 32 C9 1F 32 CE 1F F7 3C 76")));
+    ASSERT_TRUE(rig.Keys("ADDR 1800 GO"));
+    ASSERT_EQ(rig.Word(kUserPC), 0x1809);
+    ASSERT_TRUE(rig.Click("GO", false));
+    ASSERT_TRUE(rig.RunUntilHalted());
+    EXPECT_EQ(rig.m().Cpu.PC, 0x180A);
+    EXPECT_EQ(rig.m().Cpu.A, 0x77);
+}
+
 TEST(MonitorBreak, SbrRefusesRom) {
     MonitorRig rig;
     ASSERT_TRUE(rig.Keys("ADDR 0100 SBR"));
