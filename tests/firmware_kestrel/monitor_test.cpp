@@ -63,6 +63,19 @@ TEST(MonitorStart, SoftResetKeepsUserRamAndTheMonitorState) {
     EXPECT_EQ(rig.Display(), "1.8.0.2.56");
 }
 
+TEST(MonitorStart, HardResetStartsColdAgain) {
+    MonitorRig rig;
+    ASSERT_TRUE(rig.Keys("ADDR 1810 SBR REG 1 BEEF ADDR 1820"));
+    ResetBoard(rig.m(), true);
+    ASSERT_TRUE(rig.RunUntilIdle());
+    EXPECT_EQ(rig.Display(), " HELL0");
+    EXPECT_EQ(rig.Word(kRegBC), 0x0000);
+    EXPECT_EQ(rig.Word(kAddressField), 0x1800);
+    EXPECT_EQ(rig.Byte(0x1FEF), 0x00);  // no breakpoint
+    // The board ignores a port B write from 063Ah: the ROM keeps data there.
+    EXPECT_FALSE(rig.Byte(0x063A) == 0xD3 && (rig.Byte(0x063B) & 3) == 1);
+}
+
 TEST(MonitorStart, SoftResetWhileRunningTakesThePlantedBreakpointOut) {
     MonitorRig rig;
     // 1800 JR 1800 never reaches the breakpoint at 1805.
