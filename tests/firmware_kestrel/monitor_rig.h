@@ -14,7 +14,7 @@
 
 namespace kestrel::fwtest {
 
-// Documented RAM cells of the monitor (see docs/monitor_kestrel.md).
+// Documented RAM cells of the monitor (see docs/monitors.md).
 inline constexpr uint16_t kRegIY = 0x1FB0;
 inline constexpr uint16_t kRegIX = 0x1FB2;
 inline constexpr uint16_t kRegHL2 = 0x1FB4;
