@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "kestrel/debug/dialogs/disassemble_to_file.h"
 #include "kestrel/debugger_ui/debugger_window.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
@@ -144,7 +145,7 @@ void MainWindow::ShowNotInstalled(int id) {
 // and the memory tools take these items over.
 void MainWindow::LoadBin() { LoadBinFile(machine_, this); }
 void MainWindow::SaveBin() { SaveBinFile(machine_, this); }
-void MainWindow::DisassembleToFile() { ShowNotInstalled(menu_id::kDisassemble); }
+void MainWindow::DisassembleToFile() { ::kestrel::DisassembleToFile(machine_, this); }
 void MainWindow::OpenDebugger() { RunDebuggerWindow(machine_, this); }
 void MainWindow::PeekMemory() { RunPeekDialog(machine_, this); }
 void MainWindow::PokeMemory() { RunPokeDialog(machine_, this); }

@@ -9,6 +9,9 @@
 #include <cstring>
 
 #include "kestrel/board/ppi.h"
+#include "kestrel/debug/breakpoint.h"
+#include "kestrel/debug/dialogs/disassemble_to_file.h"
+#include "kestrel/debug/trace.h"
 #include "kestrel/shell/main_window.h"
 #include "kestrel/shell/platform.h"
 #include "kestrel/z80/cpu.h"
@@ -36,16 +39,29 @@ constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
     }
 }
 
+// Step 4 while tracing: the traced step, its line into the ListingBuffer and,
+// at 64,000 bytes, the append to "debug.lst"; then the debugger opens. A file
+// that cannot be written loses the lines: say so before the debugger opens.
+[[gnu::noinline]] void TracePass(MainWindow& window, MachineRecord& m) {
+    const TraceOutcome outcome = TraceRunLoopStep(m);
+    if (outcome == TraceOutcome::Collecting) return;
+    if (outcome == TraceOutcome::WriteFailed) ShowListingWriteError(&window, kDebugListingFile);
+    window.OpenDebugger();
+}
+
 // Passes up to `count`; returns how many ran (fewer when QuitRequested ends them).
 uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
-    (void)window;  // the debugger opens through it on a breakpoint hit
     for (uint32_t pass = 0; pass < count; ++pass) {
         // Step 3: was the processor halted before this instruction?
         const bool wasHalted = m.Cpu.Halted;
 
         // Step 4: execute one instruction. While TraceToFile is set, the traced
         // step with its listing line takes this place.
-        ExecuteInstruction(m);
+        if (m.TraceToFile) [[unlikely]] {
+            TracePass(window, m);
+        } else {
+            ExecuteInstruction(m);
+        }
 
         // Step 5: the HALT lamp comes on with the refresh after entering HALT.
         if (m.Cpu.Halted && !wasHalted) RequestRefresh(m);
@@ -54,8 +70,10 @@ uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
         const uint16_t pc = m.Cpu.PC;
         if (pc == kHookBlankDisplay || pc == kHookBeep) [[unlikely]] ApplyMonitorHook(m);
 
-        // Step 7: breakpoint test goes here (TestBreakpoint while BreakArmed,
-        // opening the debugger on a hit).
+        // Step 7: the breakpoint, while armed; a hit opens the debugger.
+        if (m.BreakArmed) [[unlikely]] {
+            if (TestBreakpoint(m)) window.OpenDebugger();
+        }
 
         // Step 8.
         if (m.QuitRequested) [[unlikely]] return pass + 1;
