@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -16,6 +18,8 @@
 #include "kestrel/debugger_ui/load_register_dialog.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
+#include "kestrel/shell/memory_range_dialog.h"
+#include "kestrel/shell/platform.h"
 #include "kestrel/z80/cpu.h"
 #include "tests/kestrel_debugger_ui/qt_test_support.h"
 
@@ -331,6 +335,39 @@ TEST_F(ToolsTest, PeekAndPokeFromTheDebuggerMenu) {
     });
     Menu(w, 61)->trigger();
     EXPECT_EQ(seen, "C8h");
+}
+
+TEST_F(ToolsTest, LoadAndSaveFromTheDebuggerFileMenu) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        QFile f(dir.filePath("two.bin"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("\x11\x22", 2);
+    }
+    m_->Cpu.PC = 0x1234;
+    DebuggerWindow w(*m_);
+    WhenModal<MemoryRangeDialog>([](MemoryRangeDialog* d) {
+        d->BaseField()->setText("0");
+        QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+    });
+    platform::SetNextFileName(dir.filePath("two.bin"));
+    Menu(w, 1)->trigger();
+    EXPECT_EQ(m_->MemoryImage[0], 0x11);
+    EXPECT_EQ(m_->MemoryImage[1], 0x22);
+    EXPECT_EQ(m_->Cpu.PC, 0);                                 // base 0 resets the processor
+    EXPECT_EQ(w.Field(DebuggerField::PC)->text(), "04660");  // but the fields are not refreshed
+
+    WhenModal<MemoryRangeDialog>([](MemoryRangeDialog* d) {
+        d->BaseField()->setText("0");
+        d->CountField()->setText("2");
+        QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+    });
+    platform::SetNextFileName(dir.filePath("copy"));
+    Menu(w, 2)->trigger();
+    QFile copy(dir.filePath("copy.bin"));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), QByteArray("\x11\x22", 2));
 }
 
 }  // namespace
