@@ -125,6 +125,10 @@ bool Emulator::Start() {
 
 void Emulator::Run(RunStatistics* statistics) { RunLoop(*window_, statistics); }
 
+void PrepareHostEnvironment() {
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
+}
+
 int RunKestrel() {
     Emulator emulator;
     if (emulator.Start()) emulator.Run();

@@ -24,6 +24,7 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QStr
 int main(int argc, char** argv) {
     // Command-line arguments are not taken, not even Qt's own.
     int qtArgc = argc > 0 ? 1 : 0;
+    kestrel::PrepareHostEnvironment();
     QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);
     QApplication app(qtArgc, argv);
     qInstallMessageHandler(previous);

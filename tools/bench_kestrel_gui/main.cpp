@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     std::printf("bare core, same ROM:        %8.1f M instructions/s\n", bare);
     std::fflush(stdout);
 
+    kestrel::PrepareHostEnvironment();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     kestrel::Emulator emulator;
