@@ -26,7 +26,7 @@ public:
     double NowMillis() override { return now_; }
     void SleepMillis(double millis) override {
         Sleeps.push_back(millis);
-        now_ += millis;
+        now_ += millis + Oversleep;
     }
     void FrameBoundary() override { ++Frames; }
     void Present() override { ++Presents; }
@@ -40,6 +40,8 @@ public:
     int Presents = 0;
     int ImmediatePresents = 0;
     std::vector<double> Sleeps;
+    // Extra milliseconds every sleep takes, as on a busy host.
+    double Oversleep = 0;
 
 private:
     std::bitset<128> keys_;

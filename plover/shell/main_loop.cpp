@@ -21,6 +21,7 @@ double LastFrameTime = 0;
 int RefreshCounter = 0;
 bool StepMode = false;
 uint64_t PassCount = 0;
+uint64_t TotalCycles = 0;
 
 namespace {
 
@@ -93,6 +94,7 @@ void StartUp(const StartUpFiles& files) {
     RefreshCount = 0;
     StepMode = false;
     PassCount = 0;
+    TotalCycles = 0;
     DigitSelect = 0;
     SegmentLatch = 0;
     ActiveHost->SleepMillis(100);
@@ -116,9 +118,11 @@ int PaceFrame() {
     }
     ActiveHost->FrameBoundary();
     // pacing: sleep what is left of the frame, less what we are behind
-    const double exact = ActiveHost->NowMillis() - LastFrameTime;
+    const double now = ActiveHost->NowMillis();
+    const double exact = now - LastFrameTime;
     int elapsed = static_cast<int>(std::lround(exact));
     if (elapsed <= 0) elapsed = 1;
+    double frameEnd = -1;
     if (elapsed <= FrameMillis) {
         const int wait = FrameMillis - elapsed - PacingDebt;
         if (wait < 0) {
@@ -128,12 +132,19 @@ int PaceFrame() {
             // the fraction of a millisecond lost when rounding elapsed time is
             // slept too, so that rounding does not add up to a slower clock
             const double sleep = wait + (elapsed - exact);
-            if (sleep > 0) ActiveHost->SleepMillis(sleep);
+            if (sleep > 0) {
+                ActiveHost->SleepMillis(sleep);
+                frameEnd = now + sleep;
+            }
         }
     } else {
         PacingDebt = std::min(PacingDebt + elapsed - FrameMillis, PacingDebtLimit);
     }
-    LastFrameTime = ActiveHost->NowMillis();
+    // The frame ends when the sleep was meant to end: a host that oversleeps
+    // (a busy machine wakes us late) has the excess counted in the next frame's
+    // elapsed time instead of losing it. With an exact sleep this is the time
+    // after the sleep.
+    LastFrameTime = frameEnd >= 0 ? frameEnd : ActiveHost->NowMillis();
     return taken;
 }
 
@@ -141,6 +152,7 @@ void RunPass() {
     if (CycleCounter >= 0) {
         const int interrupt = PaceFrame();
         CycleCounter = CycleCounter - FrameCycles - interrupt;
+        TotalCycles += interrupt;
     }
     ++Z80Registers.RCounter;
     if (RefreshCounter > 100) {
@@ -149,7 +161,9 @@ void RunPass() {
     }
     ++RefreshCounter;
     if constexpr (DebugLevel != 0) DebugPass();
-    CycleCounter += ExecuteStep();
+    const int taken = ExecuteStep();
+    CycleCounter += taken;
+    TotalCycles += taken;
     ++PassCount;
 }
 

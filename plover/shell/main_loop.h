@@ -18,6 +18,7 @@ extern double LastFrameTime;   // real time (ms) at the end of the previous fram
 extern int RefreshCounter;     // passes since the last board refresh
 extern bool StepMode;          // single-stepping of the debug view
 extern uint64_t PassCount;     // passes of the main loop so far
+extern uint64_t TotalCycles;   // T-states executed since start-up, interrupts included
 
 // The files start-up reads, relative to the working directory.
 struct StartUpFiles {

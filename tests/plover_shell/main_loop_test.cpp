@@ -191,6 +191,20 @@ TEST_F(MainLoop, PaceFrameSleepsTheRestOfTheFrame) {
     EXPECT_EQ(PacingDebt, 0);
 }
 
+TEST_F(MainLoop, TimeOversleptIsCountedInTheNextFrame) {
+    LastFrameTime = host.NowMillis();  // 100: after start-up's pause
+    host.Sleeps.clear();
+    host.Oversleep = 2;
+    host.Advance(3);
+    PaceFrame();  // sleeps 17 but wakes 2 ms late
+    EXPECT_EQ(host.Sleeps.back(), 17);
+    EXPECT_EQ(LastFrameTime, 100 + 20);  // the frame ended when the sleep should have
+    host.Advance(3);
+    PaceFrame();  // 5 ms since then: sleeps 15
+    EXPECT_EQ(host.Sleeps.back(), 15);
+    EXPECT_EQ(PacingDebt, 0);
+}
+
 TEST_F(MainLoop, ASeventyMillisecondFrameLeavesPacingDebtAt48) {
     LastFrameTime = host.NowMillis();
     host.Sleeps.clear();
