@@ -154,7 +154,7 @@ inline void FlagsSZ53(uint8_t v) {
 }
 
 // ADD/ADC A,v          s z 5 h 3 V 0 c
-inline void Add8(uint8_t v, unsigned carry) {
+[[gnu::always_inline]] inline void Add8(uint8_t v, unsigned carry) {
     const unsigned a = R.A, res = a + v + carry;
     R.H = (a ^ v ^ res) & HalfBit;                 // h: carry out of bit 3
     R.PV = (a ^ ~static_cast<unsigned>(v)) & (a ^ res) & SignBit;  // V
@@ -167,7 +167,7 @@ inline void Add8(uint8_t v, unsigned carry) {
 // SUB/SBC A,v and CP v  s z 5 h 3 V 1 c; CP takes F5 and F3 from the operand
 // (not from the difference) and leaves A alone.
 template <bool Compare>
-inline void Sub8(uint8_t v, unsigned carry) {
+[[gnu::always_inline]] inline void Sub8(uint8_t v, unsigned carry) {
     const unsigned a = R.A, res = a - v - carry;
     const uint8_t r = static_cast<uint8_t>(res);
     R.S = r & SignBit;                             // s
@@ -738,7 +738,7 @@ constexpr bool UsesIndex(int op) {
     const int x = op >> 6, y = (op >> 3) & 7, z = op & 7;
     if (op == 0xCB || op == 0xE1 || op == 0xE3 || op == 0xE5 || op == 0xE9 || op == 0xF9) return true;
     if (x == 0) {
-        if (z == 1) return true;  // LD rp,nn / ADD HL,rp with p = 2, and ADD HL,rp for all p
+        if (z == 1) return true;  // LD rp,nn and ADD HL,rp (01, 11, 31 are left out below)
         return op == 0x22 || op == 0x2A || op == 0x23 || op == 0x2B ||
                ((z == 4 || z == 5 || z == 6) && (y == 4 || y == 5 || y == 6));
     }
@@ -746,7 +746,7 @@ constexpr bool UsesIndex(int op) {
     if (x == 2) return z == 4 || z == 5 || z == 6;
     return false;
 }
-// LD rp,nn is implemented for IX only (21); 01, 11, 31 are not indexed.
+// LD rp,nn takes the prefix only for HL (21); 01, 11 and 31 are not indexed.
 constexpr bool IsIndexedOpcode(int op) {
     if (op == 0x01 || op == 0x11 || op == 0x31) return false;
     return UsesIndex(op);
