@@ -130,8 +130,11 @@ void PrepareHostEnvironment() {
 }
 
 int RunKestrel() {
-    Emulator emulator;
-    if (emulator.Start()) emulator.Run();
+    {
+        Emulator emulator;
+        if (emulator.Start()) emulator.Run();
+    }
+    platform::ShutdownAudio();
     return 0;
 }
 

@@ -54,6 +54,9 @@ void InitAudio();
 // the duration has passed, with or without an audio device.
 void Beep(int frequencyHz, int durationMs);
 
+// Closes the audio output (at exit). A later InitAudio opens it again.
+void ShutdownAudio();
+
 // Whether InitAudio found an output device (for reports and tests).
 bool AudioAvailable();
 

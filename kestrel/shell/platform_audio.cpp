@@ -39,6 +39,14 @@ void InitAudio() {
     if (g_device != 0) SDL_PauseAudioDevice(g_device, 0);
 }
 
+void ShutdownAudio() {
+    if (!g_audioTried) return;
+    if (g_device != 0) SDL_CloseAudioDevice(g_device);
+    g_device = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    g_audioTried = false;
+}
+
 bool AudioAvailable() { return g_device != 0; }
 
 int BeepCount() { return g_beepCount; }

@@ -608,3 +608,55 @@ TEST_F(Shell, PortWritesReachTheBoardViewAtScreenRate) {
 
 }  // namespace
 }  // namespace kestrel
+
+namespace kestrel {
+namespace {
+
+// --- the beep ------------------------------------------------------------------
+
+TEST(PlatformBeep, TakesItsDurationWithAndWithoutAnAudioDevice) {
+    using Clock = std::chrono::steady_clock;
+    const QByteArray driver = qgetenv("SDL_AUDIODRIVER");
+    // No device: SDL has no driver of that name.
+    platform::ShutdownAudio();
+    qputenv("SDL_AUDIODRIVER", "kestrel-no-such-driver");
+    platform::InitAudio();
+    EXPECT_FALSE(platform::AudioAvailable());
+    int before = platform::BeepCount();
+    auto start = Clock::now();
+    platform::Beep(1000, 40);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(40));
+    EXPECT_EQ(platform::BeepCount(), before + 1);
+    // SDL's dummy output stands in for a sound card.
+    platform::ShutdownAudio();
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    platform::InitAudio();
+    EXPECT_TRUE(platform::AudioAvailable());
+    start = Clock::now();
+    platform::Beep(1000, 40);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(40));
+    platform::ShutdownAudio();
+    if (driver.isNull()) qunsetenv("SDL_AUDIODRIVER");
+    else qputenv("SDL_AUDIODRIVER", driver);
+}
+
+TEST(PlatformMessages, RecordedBoxesAndFileNamesAnswerOnce) {
+    platform::RecordMessages(true);
+    platform::ShowMessage(nullptr, QStringLiteral("Info"), QStringLiteral("one"));
+    platform::ShowMessage(nullptr, QStringLiteral("Error"), QStringLiteral("two"));
+    std::vector<RecordedMessage> got = platform::TakeRecordedMessages();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].Title.toStdString(), "Error");
+    EXPECT_EQ(got[1].Text.toStdString(), "two");
+    EXPECT_TRUE(platform::TakeRecordedMessages().empty());
+    platform::RecordMessages(false);
+    platform::SetNextFileName(QStringLiteral("image.bin"));
+    EXPECT_EQ(platform::OpenFileName(nullptr, QStringLiteral("Load"), QString(), QString()).toStdString(),
+              "image.bin");
+    platform::SetNextFileName(QString());
+    EXPECT_TRUE(platform::SaveFileName(nullptr, QStringLiteral("Save"), QString(), QString()).isEmpty());
+    EXPECT_EQ(platform::WindowTitle(QStringLiteral("Debugger")).toStdString(), "Kestrel - Debugger");
+}
+
+}  // namespace
+}  // namespace kestrel
