@@ -153,7 +153,7 @@ void DebugLine(std::string_view text, bool wait);
 extern uint8_t (*ReadPortHook)(uint8_t port);
 extern void (*WritePortHook)(uint8_t port, uint8_t value);
 // Draws text at a row and column (1-based) of the 8 x 8 grid, each character
-// cell in fore on back (palette indices). Text past column 159 is clipped.
+// cell in fore on back (palette indices); text past column 159 is to be clipped.
 extern void (*TextOutHook)(int row, int column, std::string_view text, uint8_t fore, uint8_t back);
 // Pushes the framebuffer to the window.
 extern void (*PresentHook)();
