@@ -58,7 +58,9 @@ TEST_F(Display, SegmentPicturesStayInTheirBoxesAndShareOneShape) {
         EXPECT_EQ(minY, b.Y0) << "segment " << s;
         EXPECT_EQ(maxY, b.Y1) << "segment " << s;
         EXPECT_GT(outline, 0) << "segment " << s;
-        if (s <= 10) EXPECT_GT(inside, 0) << "segment " << s;
+        if (s <= 10) {
+            EXPECT_GT(inside, 0) << "segment " << s;
+        }
     }
     // a few boxes from the layout table, as literals
     EXPECT_EQ(SegmentBox[1].X0, 10);
