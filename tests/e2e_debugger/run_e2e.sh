@@ -74,8 +74,8 @@ echo "debugger at $dx,$dy ${dw}x$dh"
 [ "$dw" -eq 564 ] || fail "debugger width $dw, expected 564"
 top=$((dy + dh - 480))  # the client area lies under the menu bar
 
-# Regions in client coordinates: the listing, the PC field, the STEP button.
-listing=("$((dx + 1))" "$top" 362 459)
+# Regions on the screen: the listing (inside its frame) and the PC field's text.
+listing=("$((dx + 3))" "$((top + 2))" 358 455)
 pc=("$((dx + 460 + 2))" "$((top + 442 + 2))" 34 11)
 
 start="$(probe "${listing[@]}")"
@@ -84,14 +84,23 @@ pc_before="$(hash "$(probe "${pc[@]}")")"
 
 seen="$pc_before"
 for n in 1 2 3; do
+  import -window root "$work/before.png" || fail "no screenshot"
   xdotool mousemove $((dx + 474 + 42)) $((top + 208 + 20)) click 1
   sleep 0.4
   got="$(probe "${listing[@]}")"
   [ "$(field "$got")" = "lines $n" ] || fail "after STEP $n the listing shows: $got"
+  # The new line starts with the address that the PC field showed before
+  # the step, character for character.
+  import -window root "$work/after.png" || fail "no screenshot"
+  same="$("$probe" "$work/before.png" "${pc[@]}" "$work/after.png" "${listing[@]}" "$n")"
+  [ "$same" = "same yes" ] || fail "line $n does not start with the PC shown before STEP $n"
+  # Control: the PC after the step is the next address and must not match.
+  same="$("$probe" "$work/after.png" "${pc[@]}" "$work/after.png" "${listing[@]}" "$n")"
+  [ "$same" = "same no" ] || fail "the comparison does not tell two addresses apart"
   pc_now="$(hash "$(probe "${pc[@]}")")"
   grep -qx "$pc_now" <<<"$seen" && fail "PC field did not change at STEP $n"
   seen="$seen"$'\n'"$pc_now"
-  echo "ok: STEP $n, $(field "$got") in the listing, new PC"
+  echo "ok: STEP $n, $(field "$got") in the listing, the line at the PC shown before, new PC"
 done
 
 # BASE rewrites the PC field in hexadecimal; the three lines stay.
