@@ -6,6 +6,8 @@
 // and only the fields that rule touches may differ; every other field of an
 // excused vector, and every field of every other vector, must match exactly.
 //
+// The vectors run through ExecuteWith, the executor behind ExecuteInstruction,
+// with a Port hook in place of the board's PortAccess.
 // Harness conventions (as in the program that produced the vectors): memory
 // is filled with DE AD BE EF repeated before the vector's bytes are loaded,
 // a port read returns the high byte of the port address, and instructions
@@ -15,7 +17,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <set>
 #include <sstream>

@@ -46,30 +46,50 @@ inline bool Load(MachineRecord& m, const std::string& path, std::string& error) 
     return true;
 }
 
+struct RunResult {
+    uint64_t instructions = 0;
+    uint64_t tstates = 0;
+    bool finished = false;  // jumped to 0x0000
+    int lastOutput = '\n';  // last character printed through the BDOS
+};
+
 // Console output of BDOS functions 2 (character in E) and 9 (string at DE up
 // to '$'). Other functions are ignored.
-inline void Bdos(MachineRecord& m, std::FILE* out) {
+inline void Bdos(MachineRecord& m, std::FILE* out, RunResult& r) {
     const Z80State& s = m.Cpu;
     if (s.C == 2) {
         std::fputc(s.E, out);
+        r.lastOutput = s.E;
     } else if (s.C == 9) {
         uint16_t a = GetDE(s);
         for (unsigned n = 0; n < 65536 && m.MemoryImage[a] != '$'; ++n) {
             std::fputc(m.MemoryImage[a], out);
+            r.lastOutput = m.MemoryImage[a];
             a = static_cast<uint16_t>(a + 1);
         }
     }
 }
 
-struct RunResult {
-    uint64_t instructions = 0;
-    uint64_t tstates = 0;
-    bool finished = false;  // jumped to 0x0000
-};
+// T-states of one call, from the 16-bit counter's difference. Only LDIR,
+// LDDR, CPIR and CPDR can charge 65,536 or more in one call (21 per
+// iteration, up to 65,536 iterations); for them the count comes from the
+// iterations, which BC tells.
+inline uint64_t StepCounted(MachineRecord& m) {
+    Z80State& s = m.Cpu;
+    const uint16_t before = s.TStates;
+    if (m.MemoryImage[s.PC] != 0xED || (m.MemoryImage[static_cast<uint16_t>(s.PC + 1)] & 0xF6) != 0xB0) {
+        ExecuteInstruction(m);
+        return static_cast<uint16_t>(s.TStates - before);
+    }
+    const uint16_t bc = GetBC(s);
+    ExecuteInstruction(m);
+    uint32_t iterations = static_cast<uint16_t>(bc - GetBC(s));  // BC counts down once per iteration
+    if (iterations == 0) iterations = 65536;
+    return 21ull * iterations;
+}
 
-// Runs until the program jumps to 0x0000 or maxInstructions have executed.
-// T-states are summed in 64 bits from the 16-bit counter's per-instruction
-// difference.
+// Runs until the program jumps to 0x0000 or maxInstructions have executed;
+// T-states are summed in 64 bits.
 inline RunResult Run(MachineRecord& m, std::FILE* out, uint64_t maxInstructions) {
     RunResult r;
     Z80State& s = m.Cpu;
@@ -79,11 +99,9 @@ inline RunResult Run(MachineRecord& m, std::FILE* out, uint64_t maxInstructions)
                 r.finished = true;
                 break;
             }
-            if (s.PC == kBdos) Bdos(m, out);
+            if (s.PC == kBdos) Bdos(m, out, r);
         }
-        const uint16_t before = s.TStates;
-        ExecuteInstruction(m);
-        r.tstates += static_cast<uint16_t>(s.TStates - before);
+        r.tstates += StepCounted(m);
         ++r.instructions;
     }
     return r;

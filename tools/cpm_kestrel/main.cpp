@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     const auto r = kestrel::cpm::Run(*m, stdout, UINT64_MAX);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    std::printf("\ninstructions=%llu tstates=%llu seconds=%.3f\n",
+    if (r.lastOutput != '\n') std::putchar('\n');
+    std::printf("instructions=%llu tstates=%llu seconds=%.3f\n",
                 static_cast<unsigned long long>(r.instructions),
                 static_cast<unsigned long long>(r.tstates), took.count());
     return r.finished ? 0 : 1;
