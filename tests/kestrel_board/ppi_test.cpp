@@ -153,5 +153,23 @@ TEST_F(KestrelBoardPpi, ThroughTheProcessor) {
     EXPECT_EQ(m->KeyColumns[1], 0xFF);
 }
 
+TEST_F(KestrelBoardPpi, TheMonitorsOutAt063AIsIgnoredThroughTheProcessor) {
+    m->MemoryImage[0x063A] = 0xD3;             // OUT (1),A   ends at 0x063C
+    m->MemoryImage[0x063B] = 0x01;
+    m->MemoryImage[0x063C] = 0xD3;             // OUT (1),A   the next one latches
+    m->MemoryImage[0x063D] = 0x01;
+    m->PortCLatch = 0x01;
+    m->Cpu.PC = 0x063A;
+    m->Cpu.A = 0x6D;
+    ExecuteInstruction(*m);
+    EXPECT_EQ(m->PortBLatch, 0x00);
+    EXPECT_EQ(m->DigitSegments[0], 0x00);
+    EXPECT_EQ(refreshes, 0);
+    EXPECT_EQ(m->IoData, 0x6D);                // the byte still passed through IoData
+    ExecuteInstruction(*m);
+    EXPECT_EQ(m->DigitSegments[0], 0x6D);
+    EXPECT_EQ(refreshes, 1);
+}
+
 }  // namespace
 }  // namespace kestrel
