@@ -150,7 +150,7 @@ void IndexScreen::DrawText(int row, int column, std::string_view text, uint8_t f
     const int y = 8 * (row - 1);
     int x = 8 * (column - 1);
     for (const char ch : text) {
-        if (x >= ScreenWidth) break;
+        if (x + 8 > ScreenWidth) break;  // only whole cells: column 159 is the last
         const auto& glyph = Font8x8[static_cast<uint8_t>(ch)];
         for (int i = 0; i < 8; ++i) PutBits8(x, y + i, glyph[i], fore, back);
         x += 8;
