@@ -417,6 +417,14 @@ struct Core {
     }
 
     // ======================================================== unprefixed page
+    //   x = 0  z: 0 NOP, EX AF,AF', DJNZ, JR, JR cc   1 LD rp,nn / ADD HL,rp
+    //             2 indirect loads   3 INC/DEC rp   4 INC r   5 DEC r
+    //             6 LD r,n   7 RLCA RRCA RLA RRA DAA CPL SCF CCF
+    //   x = 1  LD r,r' (76 is HALT)
+    //   x = 2  alu A,r
+    //   x = 3  z: 0 RET cc   1 POP rp2, RET, EXX, JP (HL), LD SP,HL   2 JP cc,nn
+    //             3 JP nn, OUT (n),A, IN A,(n), EX (SP),HL, EX DE,HL, DI, EI
+    //             4 CALL cc,nn   5 PUSH rp2, CALL nn   6 alu A,n   7 RST y*8
     template <int Op, int Idx>
     KESTREL_INLINE void Main() {
         constexpr int x = X(Op), y = Y(Op), z = Zf(Op), p = P(Op), q = Q(Op);
@@ -692,7 +700,10 @@ struct Core {
     }
 
     // ================================================================ CB page
-    // 8 T-states; (HL) adds 7 (rotates, RES, SET) or 4 (BIT).
+    //   x = 0  rot y,r      s z 5 0 3 p 0 c    8 / (HL) 15
+    //   x = 1  BIT y,r      * z * 1 * z 0 -    8 / (HL) 12
+    //   x = 2  RES y,r      -                  8 / (HL) 15
+    //   x = 3  SET y,r      -                  8 / (HL) 15
     template <int Op>
     KESTREL_INLINE void Cb() {
         constexpr int x = X(Op), y = Y(Op), z = Zf(Op);
@@ -870,6 +881,20 @@ struct Core {
         }
     }
 
+    // ED page, x = 1, by z:
+    //   0 IN r,(C) / IN (C)    F unchanged            12
+    //   1 OUT (C),r / (C),0    -                      12
+    //   2 SBC/ADC HL,rp        s z 5 h 3 v n c        15
+    //   3 LD (nn),rp / rp,(nn) -                      20
+    //   4 NEG                  s z 5 h 3 v 1 c         8
+    //   5 RETN / RETI          - (IFF = 4)            14
+    //   6 IM 0/-/1/2           -                       8
+    //   7 LD I,A  LD R,A       -                       9
+    //     LD A,I  LD A,R       s z 5 0 3 iff 0 -       9
+    //     RRD  RLD             s z 5 0 3 p 0 -        18
+    //     ED 77, ED 7F         -                       4
+    // x = 2: block instructions (y >= 4, z <= 3), else undefined; x = 0, 3:
+    // undefined. Undefined opcodes do nothing and charge 0.
     KESTREL_INLINE void Ed(uint8_t op) {
         const int x = X(op), y = Y(op), z = Zf(op), p = P(op), q = Q(op);
         if (x == 2) {
