@@ -23,10 +23,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A slice is the number of passes between two polls. It adapts so that one
-// slice takes between a quarter and one millisecond of host time.
+// slice takes between half a millisecond and one millisecond of host time.
 constexpr uint32_t kMinSlice = 16;
 constexpr uint32_t kMaxSlice = 1u << 20;
-constexpr auto kSliceTooShort = std::chrono::microseconds(250);
+constexpr auto kSliceTooShort = std::chrono::microseconds(500);
 constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
 
 // Steps 5 and 6 of a pass, after the instruction. Rare work stays out of line.
