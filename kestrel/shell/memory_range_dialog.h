@@ -3,6 +3,7 @@
 // menu and the debugger's "File" menu.
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <cstdint>
 
@@ -11,8 +12,6 @@
 class QLineEdit;
 class QPushButton;
 class QWidget;
-
-#include <QDialog>
 
 namespace kestrel {
 
