@@ -106,8 +106,13 @@ if [ "$mode" = norom ]; then
 fi
 
 win="$(wait_window "Kestrel MicroProfessor Emulator")" || { cat "$work/kestrel.log"; fail "no main window"; }
-sleep 0.5
-origin="$(shot | sed -n 's/^origin //p')"
+# The window may be mapped before its first frame is painted: look again.
+origin=""
+for _ in $(seq 30); do
+  sleep 0.3
+  origin="$(shot 2>/dev/null | sed -n 's/^origin //p')"
+  [ -n "$origin" ] && break
+done
 [ -n "$origin" ] || fail "board not found on the screen"
 read -r ox oy <<<"$origin"
 echo "board at $ox,$oy"
