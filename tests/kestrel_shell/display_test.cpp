@@ -174,6 +174,47 @@ TEST_F(Pictures, LitSegmentsChangeOnlyTheirDigitCell) {
     EXPECT_EQ(std::memcmp(frame.At(226 + 12, 374 + 18), pictures_->Board.At(226 + 12, 374 + 18), 3), 0);
 }
 
+// The key colour map as a table: every keypad pixel inside one of the 36
+// rectangles (typed here from the board's key table) belongs to that key,
+// every other pixel to none.
+TEST(KeyColourMapTest, EveryPixelMapsToItsKeyOrToNone) {
+    struct Rect {
+        int X0, X1, Y0, Y1, Code, Pattern;
+    };
+    const int xs[9][2] = {{25, 50},   {74, 99},   {123, 147}, {171, 196}, {220, 244},
+                          {268, 292}, {316, 340}, {363, 387}, {411, 435}};
+    const int ys[4][2] = {{28, 44}, {77, 93}, {125, 141}, {174, 190}};
+    // Code and pattern by picture row and column.
+    const int codes[4][9][2] = {
+        {{10, 0x00}, {5, 0xDF}, {5, 0xEF}, {5, 0xFE}, {4, 0xFD}, {3, 0xF7}, {2, 0xF7}, {1, 0xF7}, {0, 0xF7}},
+        {{20, 0x00}, {4, 0xDF}, {4, 0xEF}, {4, 0xFE}, {4, 0xFB}, {3, 0xFB}, {2, 0xFB}, {1, 0xFB}, {0, 0xFB}},
+        {{30, 0x00}, {3, 0xDF}, {2, 0xEF}, {5, 0xFD}, {5, 0xFB}, {3, 0xFD}, {2, 0xFD}, {1, 0xFD}, {0, 0xFD}},
+        {{40, 0x00}, {2, 0xDF}, {3, 0xEF}, {5, 0xF7}, {4, 0xF7}, {3, 0xFE}, {2, 0xFE}, {1, 0xFE}, {0, 0xFE}},
+    };
+    std::vector<Rect> rects;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 9; ++c)
+            rects.push_back({xs[c][0], xs[c][1], ys[r][0], ys[r][1], codes[r][c][0], codes[r][c][1]});
+    int keyPixels = 0;
+    for (int y = 0; y < 222; ++y)
+        for (int x = 0; x < 460; ++x) {
+            const Rect* want = nullptr;
+            for (const Rect& rect : rects)
+                if (x >= rect.X0 && x <= rect.X1 && y >= rect.Y0 && y <= rect.Y1) want = &rect;
+            const KeyRect* got = KeyAt(x, y);
+            if (want == nullptr) {
+                ASSERT_EQ(got, nullptr) << "(" << x << ", " << y << ")";
+                continue;
+            }
+            ++keyPixels;
+            ASSERT_NE(got, nullptr) << "(" << x << ", " << y << ")";
+            ASSERT_EQ(got->Code, want->Code) << "(" << x << ", " << y << ")";
+            ASSERT_EQ(got->Pattern, want->Pattern) << "(" << x << ", " << y << ")";
+        }
+    // 36 rectangles of 17 rows: 26 or 25 pixels wide.
+    EXPECT_EQ(keyPixels, 17 * 4 * (26 + 26 + 25 + 26 + 25 + 25 + 25 + 25 + 25));
+}
+
 TEST(DisplaySnapshotTest, TakesDigitsToneAndHalt) {
     auto m = std::make_unique<MachineRecord>();
     const uint8_t digits[6] = {1, 2, 3, 4, 5, 6};
