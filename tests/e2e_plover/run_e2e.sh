@@ -18,7 +18,11 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  for log in "$work"/*.log; do [ -s "$log" ] && { echo "== $log"; cat "$log"; }; done
+  exit 1
+}
 
 # our own server on a free display number
 Xvfb -displayfd 3 -screen 0 1400x700x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
@@ -30,7 +34,8 @@ export DISPLAY=":$(head -n1 "$work/display")"
 # waits for plover's window and prints its id
 find_window() {
   for _ in $(seq 100); do
-    id=$(xdotool search --name '^plover' 2>/dev/null | head -n1)
+    kill -0 "$plover_pid" 2>/dev/null || return 1
+    id=$(timeout 5 xdotool search --onlyvisible --name '^plover' 2>/dev/null | head -n1)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
   done
@@ -50,7 +55,7 @@ wait_end() {
   done
 }
 press() {  # holds a key long enough for the emulated keyboard scan to see it
-  xdotool keydown "$1"; sleep 0.2; xdotool keyup "$1"; sleep 0.3
+  timeout 5 xdotool keydown "$1"; sleep 0.2; timeout 5 xdotool keyup "$1"; sleep 0.3
 }
 
 # 1. typed keys
@@ -58,30 +63,30 @@ mkdir -p "$work/a/roms" "$work/a/teclado" "$work/a/video"
 cp "$rom" "$work/a/roms/MPF1P.bin"
 cp "$data/teclado.bmp" "$work/a/teclado/teclado.bmp"
 cp "$data/VIOchar.bin" "$work/a/video/VIOchar.bin"
-(cd "$work/a" && exec "$plover") &
+(cd "$work/a" && exec "$plover") >"$work/a.log" 2>&1 &
 plover_pid=$!
 win=$(find_window) || fail "no plover window"
-xdotool mousemove --window "$win" 400 300 2>/dev/null
-xdotool windowfocus --sync "$win" 2>/dev/null
+timeout 5 xdotool mousemove --window "$win" 400 300 2>/dev/null
+timeout 5 xdotool windowfocus "$win" 2>/dev/null
 sleep 1
 press h
 press i
 sleep 0.5
 timeout 20 "$x11" shot "$win" "$work/typed.ppm" || fail "no screenshot"
 "$check" typed "$work/typed.ppm" "$data/VIOchar.bin" READY HI 2 || fail "typed keys not shown"
-xdotool keydown Escape; sleep 0.3; xdotool keyup Escape
+timeout 5 xdotool keydown Escape; sleep 0.3; timeout 5 xdotool keyup Escape
 wait_end
 [ "$status" = 0 ] || fail "Escape: status $status"
 
 # 2. no files
 mkdir -p "$work/b"
-(cd "$work/b" && exec "$plover") &
+(cd "$work/b" && exec "$plover") >"$work/b.log" 2>&1 &
 plover_pid=$!
 win=$(find_window) || fail "no plover window without files"
 sleep 1
 timeout 20 "$x11" shot "$win" "$work/blank.ppm" || fail "no screenshot"
 "$check" blank "$work/blank.ppm" || fail "start without files"
-xdotool keydown Escape; sleep 0.3; xdotool keyup Escape
+timeout 5 xdotool keydown Escape; sleep 0.3; timeout 5 xdotool keyup Escape
 kill -0 "$plover_pid" 2>/dev/null || fail "Escape ended a program that reads no keys"
 "$x11" close "$win"
 wait_end
