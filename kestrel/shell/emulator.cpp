@@ -9,6 +9,7 @@
 #include <random>
 
 #include "kestrel/board/display.h"
+#include "kestrel/debug/disassembler.h"
 #include "kestrel/pictures/pictures.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/keypad_view.h"
@@ -55,6 +56,7 @@ bool Emulator::Start() {
     // 2. Fixed tables and the start directory.
     if (m != nullptr) std::copy(std::begin(kDigitXStart), std::end(kDigitXStart), m->DigitX);
     startDirectory_ = QDir::currentPath();
+    FillMnemonicTables();
 
     // 3. Window system, keyboard and mouse (all behind the QApplication), and sound.
     if (QGuiApplication::instance() == nullptr || QGuiApplication::primaryScreen() == nullptr) {
