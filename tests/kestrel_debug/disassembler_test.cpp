@@ -228,6 +228,68 @@ TEST_F(DisassemblerTest, UnprefixedSamples) {
     EXPECT_EQ(Hex({0xF3}), "DI");
 }
 
+// The documented examples with their texts in both bases, side by side.
+TEST_F(DisassemblerTest, DocumentedExamplesInBothBases) {
+    struct Row {
+        std::vector<uint8_t> Bytes;
+        const char* Hex;
+        const char* Decimal;
+        int Length;
+    };
+    const std::vector<Row> rows = {
+        {{0x3E, 0x05}, "LD A,05h", "LD A,005", 2},
+        {{0xDD, 0x36, 0xFE, 0x7F}, "LD (IX-02h),7Fh", "LD (IX-002),127", 4},
+        {{0xDD, 0xCB, 0x05, 0xC6}, "SET 0,(IX+05h)", "SET 0,(IX+005)", 4},
+        {{0xDD, 0xCB, 0x05, 0xC0}, "SET 0,(IX+05h),B", "SET 0,(IX+005),B", 4},
+        {{0xDD, 0xCB, 0x05, 0x06}, "RLC (IX+05h)", "RLC (IX+005)", 4},
+        {{0xDD, 0xCB, 0x05, 0x00}, "RLC (IX+05h),B", "RLC (IX+005),B", 4},
+        {{0xFD, 0xCB, 0xFF, 0x7E}, "BIT 7,(IY-01h)", "BIT 7,(IY-001)", 4},
+        {{0xDD, 0x01, 0x34, 0x12}, "LD BC,1234h", "LD BC,04660", 4},
+        {{0xDD, 0x21, 0x34, 0x12}, "LD IX,1234h", "LD IX,04660", 4},
+        {{0xDD, 0xE5}, "PUSH IX", "PUSH IX", 2},
+        {{0xDD, 0xC5}, "PUSH BC", "PUSH BC", 2},
+        {{0xDD, 0x23}, "INC IX", "INC IX", 2},
+        {{0xDD, 0x03}, "INC BC", "INC BC", 2},
+        {{0xDD, 0x66, 0x05}, "LD H,(IX+05h)", "LD H,(IX+005)", 3},
+        {{0xDD, 0x74, 0x05}, "LD (IX+05h),H", "LD (IX+005),H", 3},
+        {{0xDD, 0x64}, "LD IXh,IXh", "LD IXh,IXh", 2},
+        {{0xFD, 0x45}, "LD B,IYl", "LD B,IYl", 2},
+        {{0xDD, 0x76}, "HALT", "HALT", 2},
+        {{0xDD, 0xFD, 0x21, 0x00, 0x00}, "LD IX,0000h", "LD IX,00000", 5},
+        {{0xDD, 0x3E, 0x05}, "LD A,05h", "LD A,005", 3},
+        {{0xED, 0x00}, "ERROR ED X=0:X=3", "ERROR ED X=0:X=3", 2},
+        {{0xED, 0xFF}, "ERROR ED X=0:X=3", "ERROR ED X=0:X=3", 2},
+        {{0xED, 0x80}, "ERROR ED X=2 Z>3 Y<4", "ERROR ED X=2 Z>3 Y<4", 2},
+        {{0xED, 0xA4}, "ERROR ED X=2 Z>3 Y<4", "ERROR ED X=2 Z>3 Y<4", 2},
+        {{0xED, 0xB0}, "LDIR", "LDIR", 2},
+        {{0xED, 0x4C}, "NEG", "NEG", 2},
+        {{0xED, 0x55}, "RETN", "RETN", 2},
+        {{0xED, 0x4D}, "RETI", "RETI", 2},
+        {{0xED, 0x4E}, "IM 0/1", "IM 0/1", 2},
+        {{0xED, 0x70}, "IN (HL),(C)", "IN (HL),(C)", 2},
+        {{0xC7}, "RST 00h", "RST 000", 1},
+        {{0xFF}, "RST 38h", "RST 056", 1},
+        {{0xE9}, "JP HL", "JP HL", 1},
+        {{0xDD, 0xE9}, "JP IX", "JP IX", 2},
+        {{0x08}, "EX AF,AF'", "EX AF,AF'", 1},
+        {{0xCB, 0x30}, "SLL B", "SLL B", 2},
+        {{0xCB, 0x7E}, "BIT 7,(HL)", "BIT 7,(HL)", 2},
+        {{0xDD, 0xDD}, "DB DDh,DDh", "DB 221,221", 2},
+        {{0xDD, 0xFD, 0xFD}, "DB DDh,FDh,FDh", "DB 221,253,253", 3},
+    };
+    for (const Row& row : rows) {
+        Listed hex = At(0x4000, row.Bytes, kBaseHex);
+        Listed dec = At(0x4000, row.Bytes, kBaseDecimal);
+        EXPECT_EQ(hex.Text, row.Hex);
+        EXPECT_EQ(dec.Text, row.Decimal);
+        EXPECT_EQ(hex.Next, 0x4000 + row.Length) << row.Hex;
+        EXPECT_EQ(dec.Next, 0x4000 + row.Length) << row.Hex;
+        EXPECT_EQ(hex.Bytes, dec.Bytes);
+        EXPECT_EQ(hex.Bytes.size(), 2u * row.Length) << row.Hex;
+        EXPECT_EQ(hex.Address, "16384 4000  ");
+    }
+}
+
 TEST_F(DisassemblerTest, WrapsPastTheTopOfMemory) {
     m->MemoryImage[0xFFFF] = 0x21;
     m->MemoryImage[0x0000] = 0x34;
