@@ -2,17 +2,6 @@
 
 namespace kestrel {
 
-namespace {
-constexpr char kHexDigit[] = "0123456789ABCDEF";
-}
-
-void HexDigits(char* out, uint16_t value, int digits) {
-    for (int i = digits - 1; i >= 0; --i) {
-        out[i] = kHexDigit[value & 0xF];
-        value = static_cast<uint16_t>(value >> 4);
-    }
-}
-
 int FormatNumber(char* out, uint16_t value, NumberWidth width, uint8_t base) {
     if (width == NumberWidth::Byte) value &= 0xFF;
     if (base == kBaseHex) {

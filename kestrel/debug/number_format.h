@@ -26,7 +26,14 @@ int FormatNumber(char* out, uint16_t value, NumberWidth width, uint8_t base);
 std::string NumberText(uint16_t value, NumberWidth width, uint8_t base);
 
 // Upper-case hexadecimal digits with leading zeros and no suffix, as the
-// trace line's register fields and the address column use them.
-void HexDigits(char* out, uint16_t value, int digits);
+// trace line's register fields and the address column use them. Inline: the
+// trace line calls it for every register of every traced instruction.
+inline void HexDigits(char* out, uint16_t value, int digits) {
+    constexpr char kHexDigit[] = "0123456789ABCDEF";
+    for (int i = digits - 1; i >= 0; --i) {
+        out[i] = kHexDigit[value & 0xF];
+        value = static_cast<uint16_t>(value >> 4);
+    }
+}
 
 }  // namespace kestrel
