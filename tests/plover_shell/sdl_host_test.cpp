@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -123,6 +124,76 @@ TEST_F(SdlLayer, PresenterPushesChangesAtMostEvery20Milliseconds) {
     Screen.SetPaletteEntry(30, 0, 0, 63);
     host.PresentNow();
     EXPECT_EQ(SurfacePixel(1274, 573), Mapped(0, 0, 255));
+}
+
+SDL_Event KeyDown(SDL_Scancode code) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.scancode = code;
+    return event;
+}
+
+TEST_F(SdlLayer, FlushKeyBufferEmptiesTheQueueOfKeyPresses) {
+    host.OpenWindow();
+    host.SleepMillis(2);  // the next flush is due
+    for (int i = 0; i < 5; ++i) {
+        SDL_Event event = KeyDown(SDL_SCANCODE_A);
+        SDL_PushEvent(&event);
+    }
+    host.FlushKeyBuffer();
+    SDL_PumpEvents();
+    EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 0);
+}
+
+TEST_F(SdlLayer, WaitForKeyReturnsOnAKeyPressMadeWhileWaiting) {
+    host.OpenWindow();
+    SDL_Event stale = KeyDown(SDL_SCANCODE_B);
+    SDL_PushEvent(&stale);  // pressed before the wait: discarded
+    // a timer thread presses a key 50 ms into the wait
+    const SDL_TimerID timer = SDL_AddTimer(
+        50,
+        [](Uint32, void*) -> Uint32 {
+            SDL_Event event = KeyDown(SDL_SCANCODE_C);
+            SDL_PushEvent(&event);
+            return 0;
+        },
+        nullptr);
+    ASSERT_NE(timer, 0);
+    const double start = host.NowMillis();
+    host.WaitForKey();
+    EXPECT_GE(host.NowMillis() - start, 40);
+}
+
+TEST(SdlLayerDeathTest, ClosingTheWindowEndsTheProgramWithStatusZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SdlHost host;
+            ActiveHost = &host;
+            host.OpenWindow();
+            SDL_Event event{};
+            event.type = SDL_QUIT;
+            SDL_PushEvent(&event);
+            host.SleepMillis(2);
+            host.FrameBoundary();
+            std::exit(3);  // not reached
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            SdlHost host;
+            ActiveHost = &host;
+            host.OpenWindow();
+            SDL_Event event{};
+            event.type = SDL_WINDOWEVENT;
+            event.window.event = SDL_WINDOWEVENT_CLOSE;
+            event.window.windowID = SDL_GetWindowID(host.Window());
+            SDL_PushEvent(&event);
+            host.WaitForKey();
+            std::exit(3);  // not reached
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(SdlLayer, HostKeysBySet1ScanCode) {
