@@ -141,8 +141,7 @@ void MainWindow::ShowNotInstalled(int id) {
                           QStringLiteral("MenuItem: %1 is not currently installed.").arg(id));
 }
 
-// Placeholders until the memory files, the disassembly listing, the debugger
-// and the memory tools take these items over.
+// Menu actions: each hands over to the window or dialog that does the work.
 void MainWindow::LoadBin() { LoadBinFile(machine_, this); }
 void MainWindow::SaveBin() { SaveBinFile(machine_, this); }
 void MainWindow::DisassembleToFile() { ::kestrel::DisassembleToFile(machine_, this); }

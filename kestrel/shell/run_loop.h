@@ -13,8 +13,8 @@ struct RunStatistics {
 };
 
 // Runs passes until QuitRequested is set after one of them. Each pass
-// executes one instruction and applies the monitor hooks (and, later, the
-// breakpoint test). Polling the window system costs far more than an
+// executes one instruction (traced while a trace collects), applies the
+// monitor hooks and tests the breakpoint while it is armed. Polling the window system costs far more than an
 // instruction, so it happens once per slice of passes, with slices sized to
 // take about half a millisecond: no event waits much longer than that.
 void RunLoop(MainWindow& window, RunStatistics* statistics = nullptr);
