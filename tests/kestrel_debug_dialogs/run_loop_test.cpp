@@ -23,37 +23,15 @@
 #include "kestrel/shell/main_window.h"
 #include "kestrel/shell/platform.h"
 #include "kestrel/z80/cpu.h"
+#include "tests/kestrel_shell/kestrel_session.h"
 
 namespace kestrel {
 namespace {
 
-class RunLoopDebug : public ::testing::Test {
+class RunLoopDebug : public KestrelSession {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        previous_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(dir_.path()));
-        platform::RecordMessages(true);
-        platform::TakeRecordedMessages();
-    }
-    void TearDown() override {
-        emulator_.reset();
-        platform::TakeRecordedMessages();
-        platform::RecordMessages(false);
-        QDir::setCurrent(previous_);
-    }
-
     // Starts kestrel with `rom` at 0x0000, padded with NOPs to 4,096 bytes.
-    void StartWith(std::vector<uint8_t> rom) {
-        rom.resize(4096, 0x00);
-        QFile f(QStringLiteral("mpf1b_u6.rom"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(reinterpret_cast<const char*>(rom.data()), static_cast<qint64>(rom.size()));
-        f.close();
-        emulator_ = std::make_unique<Emulator>();
-        ASSERT_TRUE(emulator_->Start());
-        ASSERT_TRUE(platform::TakeRecordedMessages().empty());
-    }
+    void StartWith(std::vector<uint8_t> rom) { KestrelSession::StartWith(std::move(rom), 0x00); }
 
     // Runs the loop; each time the debugger window opens, notes the PC and
     // leaves it; the loop ends after the first visit (or after 5 s).
@@ -74,12 +52,6 @@ protected:
         emulator_->Run();
     }
 
-    MachineRecord& M() { return emulator_->Machine(); }
-    MainWindow& W() { return emulator_->Window(); }
-
-    QTemporaryDir dir_;
-    QString previous_;
-    std::unique_ptr<Emulator> emulator_;
     std::vector<uint16_t> visits_;
     uint8_t traceAtVisit_ = 0xFF;
     uint8_t armedAtVisit_ = 0xFF;

@@ -21,6 +21,7 @@
 #include "kestrel/shell/memory_range_dialog.h"
 #include "kestrel/shell/platform.h"
 #include "kestrel/shell/run_loop.h"
+#include "tests/kestrel_shell/kestrel_session.h"
 #include "tests/kestrel_debugger_ui/qt_test_support.h"
 
 using namespace kestrel;
@@ -31,31 +32,16 @@ namespace {
 // 0000 XOR A (Z set); 0001 NOP; 0002 INC A (Z clear); 0003 JR 0003.
 const std::vector<uint8_t> kRom = {0xAF, 0x00, 0x3C, 0x18, 0xFE};
 
-class MainMenu : public ::testing::Test {
+class MainMenu : public KestrelSession {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        previous_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(dir_.path()));
-        std::vector<uint8_t> rom = kRom;
-        rom.resize(4096, 0xFF);
-        QFile f(QStringLiteral("mpf1b_u6.rom"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(reinterpret_cast<const char*>(rom.data()), static_cast<qint64>(rom.size()));
-        f.close();
-        platform::RecordMessages(true);
-        platform::TakeRecordedMessages();
-        emulator_ = std::make_unique<Emulator>();
-        ASSERT_TRUE(emulator_->Start());
+        KestrelSession::SetUp();
+        StartWith(kRom);
     }
     void TearDown() override {
-        emulator_.reset();
         EXPECT_TRUE(platform::TakeRecordedMessages().empty());  // no "Info" placeholder
-        platform::RecordMessages(false);
-        QDir::setCurrent(previous_);
+        KestrelSession::TearDown();
     }
-    MachineRecord& M() { return emulator_->Machine(); }
-    MainWindow& W() { return emulator_->Window(); }
     QAction* MainAction(const char* name) { return W().findChild<QAction*>(name); }
     static QAction* DebuggerAction(DebuggerWindow* w, int id) {
         return w->findChild<QAction*>(QStringLiteral("debuggerMenu%1").arg(id));
@@ -64,10 +50,6 @@ protected:
         QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("button") + button),
                           Qt::LeftButton);
     }
-
-    QTemporaryDir dir_;
-    QString previous_;
-    std::unique_ptr<Emulator> emulator_;
 };
 
 TEST_F(MainMenu, DebuggerItemOpensTheDebugger) {

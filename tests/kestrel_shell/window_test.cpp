@@ -22,6 +22,7 @@
 #include "kestrel/shell/main_window.h"
 #include "kestrel/shell/platform.h"
 #include "kestrel/z80/cpu.h"
+#include "tests/kestrel_shell/kestrel_session.h"
 
 namespace kestrel {
 namespace {
@@ -29,41 +30,8 @@ namespace {
 using platform::RecordedMessage;
 
 // Each test runs in a scratch working directory with its own ROM file.
-class Shell : public ::testing::Test {
+class Shell : public KestrelSession {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        previous_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(dir_.path()));
-        platform::RecordMessages(true);
-        platform::TakeRecordedMessages();
-    }
-    void TearDown() override {
-        emulator_.reset();
-        platform::TakeRecordedMessages();
-        platform::RecordMessages(false);
-        QDir::setCurrent(previous_);
-    }
-
-    // Writes `rom` as "mpf1b_u6.rom", padded with 0xFF to `size` bytes.
-    static void WriteRom(std::vector<uint8_t> rom, size_t size = 4096) {
-        rom.resize(size, 0xFF);
-        QFile f(QStringLiteral("mpf1b_u6.rom"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_EQ(f.write(reinterpret_cast<const char*>(rom.data()), static_cast<qint64>(rom.size())),
-                  static_cast<qint64>(rom.size()));
-    }
-
-    // Starts kestrel with `rom` (at 0x0000) and expects start-up to succeed.
-    void StartWith(std::vector<uint8_t> rom) {
-        WriteRom(std::move(rom));
-        emulator_ = std::make_unique<Emulator>();
-        ASSERT_TRUE(emulator_->Start());
-        ASSERT_TRUE(platform::TakeRecordedMessages().empty());
-    }
-
-    MachineRecord& M() { return emulator_->Machine(); }
-    MainWindow& W() { return emulator_->Window(); }
 
     // A left click at (x, y) of the keypad picture.
     void ClickKeypadAt(int x, int y) {
@@ -78,9 +46,6 @@ protected:
         return stats;
     }
 
-    QTemporaryDir dir_;
-    QString previous_;
-    std::unique_ptr<Emulator> emulator_;
 };
 
 void ExpectOneMessage(const char* title, const char* text) {
