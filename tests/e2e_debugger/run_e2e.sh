@@ -9,22 +9,8 @@
 set -uo pipefail
 kestrel="$1" probe="$2"
 
-work="$(mktemp -d)"
-xvfb_pid="" app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/kestrel.log" ] && cat "$work/kestrel.log"; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+source "$(dirname "$0")/../e2e_lib.sh"
+e2e_start_xvfb 1280x800
 unset QT_QPA_PLATFORM
 export SDL_AUDIODRIVER=dummy
 
@@ -34,15 +20,6 @@ head -c 4096 /dev/zero >"$work/run/mpf1b_u6.rom"
 (cd "$work/run" && exec "$kestrel") >"$work/kestrel.log" 2>&1 &
 app_pid=$!
 
-wait_window() {  # name -> window id
-  for _ in $(seq 100); do
-    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)"
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$app_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
 geometry() {  # window id -> "x y w h"
   eval "$(xdotool getwindowgeometry --shell "$1")"
   echo "$X $Y $WIDTH $HEIGHT"

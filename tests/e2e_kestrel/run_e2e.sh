@@ -15,34 +15,20 @@
 set -uo pipefail
 mode="$1" kestrel="$2" reader="$3" rom="${4:-}"
 
-work="$(mktemp -d)"
-xvfb_pid="" app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "$0")/../e2e_lib.sh"
 
 if [ "$mode" = nodisplay ]; then
   mkdir "$work/run" && cp "$rom" "$work/run/mpf1b_u6.rom"
   (cd "$work/run" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 "$kestrel") \
     >"$work/kestrel.log" 2>&1
   status=$?
-  [ "$status" -eq 0 ] || { cat "$work/kestrel.log"; fail "exit status $status"; }
+  [ "$status" -eq 0 ] || fail "exit status $status"
   grep -q "Fatal Error: Can't initialise system" "$work/kestrel.log" || fail "no message"
   echo "ok: no display, status 0"
   exit 0
 fi
 
-# A display number nobody uses: Xvfb picks it and tells us.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+e2e_start_xvfb 1024x768
 unset QT_QPA_PLATFORM
 export SDL_AUDIODRIVER=dummy
 
@@ -51,26 +37,10 @@ mkdir "$work/run"
 (cd "$work/run" && exec "$kestrel") >"$work/kestrel.log" 2>&1 &
 app_pid=$!
 
-wait_window() {  # name -> window id
-  for _ in $(seq 100); do
-    id="$(xdotool search --name "$1" 2>/dev/null | head -n1)"
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$app_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-
-wait_exit() {  # -> 0 when the program ended with status 0 in time
-  for _ in $(seq 100); do
-    if ! kill -0 "$app_pid" 2>/dev/null; then
-      wait "$app_pid"; status=$?; app_pid=""
-      [ "$status" -eq 0 ] || fail "exit status $status"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "the program did not end"
+wait_exit() {  # the program must end with status 0 within 10 s
+  wait_end
+  [ "$status" = timeout ] && fail "the program did not end"
+  [ "$status" -eq 0 ] || fail "exit status $status"
 }
 
 shot() { import -window root "$work/shot.png" && "$reader" "$work/shot.png"; }
@@ -117,7 +87,7 @@ if [ "$mode" = norom ]; then
   exit 0
 fi
 
-win="$(wait_window "Kestrel MicroProfessor Emulator")" || { cat "$work/kestrel.log"; fail "no main window"; }
+win="$(wait_window "Kestrel MicroProfessor Emulator")" || fail "no main window"
 # The window may be mapped before its first frame is painted: look again.
 origin=""
 for _ in $(seq 30); do

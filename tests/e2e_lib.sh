@@ -1,0 +1,57 @@
+# Sourced by the end-to-end scripts: a scratch folder removed on exit, a
+# private Xvfb server on a display number nobody uses, and waits for the
+# program under test ($app_pid) to show a window or to end.
+
+work="$(mktemp -d)"
+xvfb_pid="" app_pid=""
+e2e_cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap e2e_cleanup EXIT
+
+# Prints the reason and every program log of the scratch folder, then fails.
+fail() {
+  echo "FAIL: $*"
+  for log in "$work"/*.log; do [ -s "$log" ] && { echo "== $(basename "$log")"; cat "$log"; }; done
+  exit 1
+}
+
+# e2e_start_xvfb WIDTHxHEIGHT: starts the server and exports DISPLAY.
+e2e_start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+# wait_window NAME: prints the id of the first visible window whose title
+# matches NAME; fails (status 1) when the program ends or 10 s pass first.
+wait_window() {
+  local id
+  for _ in $(seq 100); do
+    id="$(timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)"
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$app_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_end: waits up to 10 s for the program to end; sets status to its exit
+# status, or to "timeout".
+wait_end() {
+  status=timeout
+  for _ in $(seq 100); do
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      wait "$app_pid"
+      status=$?
+      app_pid=""
+      return
+    fi
+    sleep 0.1
+  done
+}
