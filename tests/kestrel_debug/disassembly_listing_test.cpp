@@ -13,27 +13,14 @@
 #include "kestrel/debug/number_format.h"
 #include "kestrel/z80/cpu.h"
 #include "kestrel/z80/machine.h"
+#include "tests/kestrel_debug/listing_support.h"
 
 namespace kestrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::tm FixedTime() {
-    std::tm t{};
-    t.tm_hour = 9;
-    t.tm_min = 30;
-    t.tm_sec = 0;
-    t.tm_mday = 7;
-    t.tm_mon = 11;
-    t.tm_year = 2026 - 1900;
-    return t;
-}
+std::tm FixedTime() { return LocalTime(2026, 12, 7, 9, 30, 0); }
 
 constexpr char kStart[] = "START 09:30:00 07/12/2026\r\n\r\n";
 

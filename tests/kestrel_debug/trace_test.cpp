@@ -14,27 +14,14 @@
 #include "kestrel/debug/trace.h"
 #include "kestrel/z80/cpu.h"
 #include "kestrel/z80/machine.h"
+#include "tests/kestrel_debug/listing_support.h"
 
 namespace kestrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::tm FixedTime() {
-    std::tm t{};
-    t.tm_hour = 14;
-    t.tm_min = 5;
-    t.tm_sec = 9;
-    t.tm_mday = 6;
-    t.tm_mon = 11;
-    t.tm_year = 2026 - 1900;
-    return t;
-}
+std::tm FixedTime() { return LocalTime(2026, 12, 6, 14, 5, 9); }
 
 constexpr char kStartBlock[] =
     "START 14:05:09 06/12/2026\r\n"
@@ -294,13 +281,7 @@ TEST_F(TraceTest, UnwritableFileEndsTheTraceAndSaysSo) {
 
 TEST_F(TraceTest, StartLineFormat) {
     char line[32] = {};
-    std::tm t{};
-    t.tm_hour = 0;
-    t.tm_min = 0;
-    t.tm_sec = 0;
-    t.tm_mday = 1;
-    t.tm_mon = 0;
-    t.tm_year = 1999 - 1900;
+    std::tm t = LocalTime(1999, 1, 1, 0, 0, 0);
     EXPECT_EQ(FormatStartLine(line, t), 25);
     EXPECT_STREQ(line, "START 00:00:00 01/01/1999");
     t = FixedTime();
