@@ -102,4 +102,21 @@ protected:
     } saved{};
 };
 
+// Loads A, F, B, C, DE, HL and the alternate pairs from two random words, so
+// random-state tests start every register from the same bits.
+inline void LoadRandomRegisters(uint64_t a, uint64_t b) {
+    using namespace plover;
+    Z80RegisterSet& r = Z80Registers;
+    r.A = static_cast<uint8_t>(a);
+    SetF(static_cast<uint8_t>(a >> 8));
+    r.B = static_cast<uint8_t>(a >> 16);
+    r.C = static_cast<uint8_t>(a >> 24);
+    r.DE = static_cast<uint16_t>(a >> 32);
+    r.HL = static_cast<uint16_t>(a >> 48);
+    r.AFAlt = static_cast<uint16_t>(b);
+    r.BCAlt = static_cast<uint16_t>(b >> 16);
+    r.DEAlt = static_cast<uint16_t>(b >> 32);
+    r.HLAlt = static_cast<uint16_t>(b >> 48);
+}
+
 }  // namespace plover_test

@@ -24,16 +24,7 @@ TEST_F(PloverRobustness, TenMillionRandomInstructionsLeaveTheRomAlone) {
     Z80RegisterSet& r = Z80Registers;
     auto randomise = [&] {
         const uint64_t a = random(), b = random(), c = random();
-        r.A = static_cast<uint8_t>(a);
-        SetF(static_cast<uint8_t>(a >> 8));
-        r.B = static_cast<uint8_t>(a >> 16);
-        r.C = static_cast<uint8_t>(a >> 24);
-        r.DE = static_cast<uint16_t>(a >> 32);
-        r.HL = static_cast<uint16_t>(a >> 48);
-        r.AFAlt = static_cast<uint16_t>(b);
-        r.BCAlt = static_cast<uint16_t>(b >> 16);
-        r.DEAlt = static_cast<uint16_t>(b >> 32);
-        r.HLAlt = static_cast<uint16_t>(b >> 48);
+        plover_test::LoadRandomRegisters(a, b);
         r.IX = static_cast<uint16_t>(c);
         r.IY = static_cast<uint16_t>(c >> 16);
         r.SP = static_cast<uint16_t>(c >> 32);
