@@ -1,10 +1,10 @@
-#include "kestrel/debug/dialogs/address_range_dialog.h"
+#include "kestrel/debugger_ui/address_range_dialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "kestrel/debug/dialogs/digit_field.h"
+#include "kestrel/gui/digit_field.h"
 
 namespace kestrel {
 

@@ -1,11 +1,11 @@
-#include "kestrel/debug/dialogs/break_on_opcode_dialog.h"
+#include "kestrel/debugger_ui/break_on_opcode_dialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "kestrel/debug/breakpoint.h"
-#include "kestrel/debug/dialogs/digit_field.h"
+#include "kestrel/gui/digit_field.h"
 
 namespace kestrel {
 

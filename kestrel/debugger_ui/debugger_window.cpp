@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "kestrel/debug/breakpoint.h"
-#include "kestrel/debug/dialogs/break_on_opcode_dialog.h"
-#include "kestrel/debug/dialogs/break_on_value_dialog.h"
-#include "kestrel/debug/dialogs/disassemble_to_file.h"
+#include "kestrel/debugger_ui/break_on_opcode_dialog.h"
+#include "kestrel/debugger_ui/break_on_value_dialog.h"
+#include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/debugger_ui/hex_dump_window.h"
@@ -21,9 +21,9 @@
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
 #include "kestrel/debugger_ui/stack_view.h"
-#include "kestrel/debugger_ui/ui_support.h"
-#include "kestrel/shell/memory_range_dialog.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/ui_support.h"
+#include "kestrel/gui/memory_range_dialog.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {

@@ -1,10 +1,10 @@
-#include "kestrel/debug/dialogs/disassemble_to_file.h"
+#include "kestrel/debugger_ui/disassemble_to_file.h"
 
 #include <QString>
 
-#include "kestrel/debug/dialogs/address_range_dialog.h"
+#include "kestrel/debugger_ui/address_range_dialog.h"
 #include "kestrel/debug/disassembly_listing.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 

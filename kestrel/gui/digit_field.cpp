@@ -1,4 +1,4 @@
-#include "kestrel/debug/dialogs/digit_field.h"
+#include "kestrel/gui/digit_field.h"
 
 #include <QLineEdit>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
 // Memory image files: the file work behind "Load Bin/Rom" and "Save Bin/Rom".
-#include "kestrel/shell/memory_files.h"
+#include "kestrel/gui/memory_files.h"
 
 #include <cerrno>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "kestrel/shell/memory_range_dialog.h"
+#include "kestrel/gui/memory_range_dialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,10 +8,10 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include "kestrel/debug/dialogs/digit_field.h"
-#include "kestrel/debugger_ui/ui_support.h"
-#include "kestrel/shell/memory_files.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/ui_support.h"
+#include "kestrel/gui/memory_files.h"
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 

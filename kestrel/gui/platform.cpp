@@ -1,5 +1,5 @@
 // Message boxes and file choosers of kestrel, with their test hooks.
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/platform.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/platform.h"
 
 namespace kestrel::platform {
 

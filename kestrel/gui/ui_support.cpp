@@ -1,4 +1,4 @@
-#include "kestrel/debugger_ui/ui_support.h"
+#include "kestrel/gui/ui_support.h"
 
 #include <QDialog>
 #include <QFontDatabase>

@@ -19,7 +19,7 @@ QFont ToolFont(int pointSize, bool bold);
 inline constexpr int kFallbackStretch = 91;
 
 // A single-line field that accepts only the digits 0 to 9 (read it with
-// ReadDigitField of kestrel/debug/dialogs/digit_field.h), with initial text
+// ReadDigitField of kestrel/gui/digit_field.h), with initial text
 // "0", at the given geometry inside `parent`.
 QLineEdit* MakeNumberField(QWidget* parent, int x, int y, int width, int height,
                            const QString& objectName);

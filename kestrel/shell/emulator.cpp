@@ -14,7 +14,7 @@
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {

@@ -6,14 +6,14 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "kestrel/debug/dialogs/disassemble_to_file.h"
+#include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debugger_ui/debugger_window.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/keypad_view.h"
-#include "kestrel/shell/memory_range_dialog.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/memory_range_dialog.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {

@@ -10,10 +10,10 @@
 
 #include "kestrel/board/ppi.h"
 #include "kestrel/debug/breakpoint.h"
-#include "kestrel/debug/dialogs/disassemble_to_file.h"
+#include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {

@@ -5,7 +5,7 @@
 # screenshots; BASE, then RUN returns to the running board, and Escape ends
 # the program with status 0.
 #
-#   run_e2e.sh <kestrel> <kdbgui_shot_probe>
+#   run_e2e.sh <kestrel> <e2e_debugger_shot_probe>
 set -uo pipefail
 kestrel="$1" probe="$2"
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end run of the built kestrel in its own Xvfb server.
 #
-#   run_e2e.sh firmware|keyscan|norom|nodisplay <kestrel> <kshell_read_digits> [rom]
+#   run_e2e.sh firmware|keyscan|norom|nodisplay <kestrel> <e2e_kestrel_read_digits> [rom]
 #
 # firmware: the project's monitor ROM; checks the greeting, then types an
 #           address and a data byte on the keypad and reads them off the digits.

@@ -16,12 +16,12 @@
 #include <memory>
 
 #include "kestrel/debug/breakpoint.h"
-#include "kestrel/debug/dialogs/address_range_dialog.h"
-#include "kestrel/debug/dialogs/break_on_opcode_dialog.h"
-#include "kestrel/debug/dialogs/break_on_value_dialog.h"
-#include "kestrel/debug/dialogs/disassemble_to_file.h"
+#include "kestrel/debugger_ui/address_range_dialog.h"
+#include "kestrel/debugger_ui/break_on_opcode_dialog.h"
+#include "kestrel/debugger_ui/break_on_value_dialog.h"
+#include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debug/disassembler.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/z80/machine.h"
 
 namespace kestrel {

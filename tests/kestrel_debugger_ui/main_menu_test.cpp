@@ -18,10 +18,10 @@
 #include "kestrel/debugger_ui/poke_dialog.h"
 #include "kestrel/shell/emulator.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/shell/memory_range_dialog.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/memory_range_dialog.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/shell/run_loop.h"
-#include "tests/kestrel_shell/kestrel_session.h"
+#include "tests/kestrel_shell/kestrel_program_fixture.h"
 #include "tests/kestrel_debugger_ui/qt_test_support.h"
 
 using namespace kestrel;

@@ -21,9 +21,9 @@
 #include "kestrel/debug/trace.h"
 #include "kestrel/shell/emulator.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/z80/cpu.h"
-#include "tests/kestrel_shell/kestrel_session.h"
+#include "tests/kestrel_shell/kestrel_program_fixture.h"
 
 namespace kestrel {
 namespace {
