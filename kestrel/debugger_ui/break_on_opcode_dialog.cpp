@@ -49,9 +49,7 @@ void BreakOnOpcodeDialog::OnTextChanged(const QString& text) {
 }
 
 void BreakOnOpcodeDialog::OnSet() {
-    m_.BreakKind = kBreakOpcode;
-    m_.BreakOpcode = opcode_;
-    m_.BreakArmed = 1;
+    ArmOpcodeBreak(m_, opcode_);
     accept();
 }
 

@@ -46,10 +46,15 @@ BreakOnValueDialog::BreakOnValueDialog(MachineRecord& m, uint8_t code, QWidget* 
     set->setDefault(true);
 
     connect(field_, &QLineEdit::textChanged, this, &BreakOnValueDialog::OnTextChanged);
-    connect(change, &QPushButton::clicked, this,
-            [this] { Arm(BreakRegisterValue(m_, code_), 1); });
+    connect(change, &QPushButton::clicked, this, [this] {
+        ArmRegisterChangeBreak(m_, BreakRegister(code_));
+        accept();
+    });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(set, &QPushButton::clicked, this, [this] { Arm(value_, 0); });
+    connect(set, &QPushButton::clicked, this, [this] {
+        ArmRegisterBreak(m_, BreakRegister(code_), value_);
+        accept();
+    });
 }
 
 void BreakOnValueDialog::OnTextChanged(const QString& text) {
@@ -60,14 +65,6 @@ void BreakOnValueDialog::OnTextChanged(const QString& text) {
     } else {
         field_->clear();  // reads as 0 through the change it causes
     }
-}
-
-void BreakOnValueDialog::Arm(uint16_t value, uint8_t onChange) {
-    m_.BreakKind = code_;
-    m_.BreakValue = value;
-    m_.BreakOnChange = onChange;
-    m_.BreakArmed = 1;
-    accept();
 }
 
 bool BreakOnValueDialog::Run(MachineRecord& m, uint8_t code, QWidget* parent) {

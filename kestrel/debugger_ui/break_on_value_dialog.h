@@ -19,7 +19,7 @@ namespace kestrel {
 //             number is not used.
 //   "CANCEL"  (or Escape) closes; the breakpoint is not touched, so one armed
 //             earlier stays as it was.
-// The dialog sets BreakKind itself when it arms; the caller only passes the code.
+// The dialog arms the breakpoint itself; the caller only passes the kind.
 class BreakOnValueDialog : public QDialog {
     Q_OBJECT
 public:
@@ -32,7 +32,6 @@ public:
 
 private:
     void OnTextChanged(const QString& text);
-    void Arm(uint16_t value, uint8_t onChange);
 
     MachineRecord& m_;
     uint8_t code_;
