@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "kestrel/debugger_ui/address_range_dialog.h"
 #include "kestrel/debug/disassembly_listing.h"
+#include "kestrel/debugger_ui/address_range_dialog.h"
 #include "kestrel/gui/platform.h"
 
 namespace kestrel {

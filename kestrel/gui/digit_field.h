@@ -11,7 +11,7 @@ class QWidget;
 
 namespace kestrel {
 
-// A line edit that takes only digits, centred, with its text.
+// A line edit that accepts only the digits 0-9, holding `text`.
 QLineEdit* MakeDigitField(QWidget* parent, const QString& text);
 
 // The field's text as a decimal number: empty reads as 0; a value too large

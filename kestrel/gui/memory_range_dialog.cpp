@@ -9,9 +9,9 @@
 #include <QStringList>
 
 #include "kestrel/gui/digit_field.h"
-#include "kestrel/gui/ui_support.h"
 #include "kestrel/gui/memory_files.h"
 #include "kestrel/gui/platform.h"
+#include "kestrel/gui/ui_support.h"
 
 namespace kestrel {
 

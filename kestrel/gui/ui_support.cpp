@@ -4,7 +4,8 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
+
+#include "kestrel/gui/digit_field.h"
 
 namespace kestrel {
 
@@ -25,12 +26,10 @@ QFont ToolFont(int pointSize, bool bold) {
 
 QLineEdit* MakeNumberField(QWidget* parent, int x, int y, int width, int height,
                            const QString& objectName) {
-    auto* field = new QLineEdit(QStringLiteral("0"), parent);
+    QLineEdit* field = MakeDigitField(parent, QStringLiteral("0"));
     field->setObjectName(objectName);
     field->setAccessibleName(objectName);
     field->setGeometry(x, y, width, height);
-    field->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
     return field;
 }
 

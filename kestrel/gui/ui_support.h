@@ -18,9 +18,8 @@ namespace kestrel {
 QFont ToolFont(int pointSize, bool bold);
 inline constexpr int kFallbackStretch = 91;
 
-// A single-line field that accepts only the digits 0 to 9 (read it with
-// ReadDigitField of kestrel/gui/digit_field.h), with initial text
-// "0", at the given geometry inside `parent`.
+// MakeDigitField (kestrel/gui/digit_field.h) with initial text "0", named,
+// at the given geometry inside `parent`. Read it with ReadDigitField.
 QLineEdit* MakeNumberField(QWidget* parent, int x, int y, int width, int height,
                            const QString& objectName);
 
