@@ -16,11 +16,11 @@
 #include <memory>
 
 #include "kestrel/debug/breakpoint.h"
+#include "kestrel/debug/disassembler.h"
 #include "kestrel/debugger_ui/address_range_dialog.h"
 #include "kestrel/debugger_ui/break_on_opcode_dialog.h"
 #include "kestrel/debugger_ui/break_on_value_dialog.h"
 #include "kestrel/debugger_ui/disassemble_to_file.h"
-#include "kestrel/debug/disassembler.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/z80/machine.h"
 

@@ -12,14 +12,14 @@
 #include <memory>
 #include <vector>
 
+#include "kestrel/gui/platform.h"
 #include "kestrel/shell/emulator.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/gui/platform.h"
 #include "kestrel/z80/machine.h"
 
 namespace kestrel {
 
-class KestrelSession : public ::testing::Test {
+class KestrelProgramFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());

@@ -19,19 +19,19 @@
 
 #include "kestrel/debug/breakpoint.h"
 #include "kestrel/debug/trace.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/shell/emulator.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/gui/platform.h"
 #include "kestrel/z80/cpu.h"
 #include "tests/kestrel_shell/kestrel_program_fixture.h"
 
 namespace kestrel {
 namespace {
 
-class RunLoopDebug : public KestrelSession {
+class RunLoopDebug : public KestrelProgramFixture {
 protected:
     // Starts kestrel with `rom` at 0x0000, padded with NOPs to 4,096 bytes.
-    void StartWith(std::vector<uint8_t> rom) { KestrelSession::StartWith(std::move(rom), 0x00); }
+    void StartWith(std::vector<uint8_t> rom) { KestrelProgramFixture::StartWith(std::move(rom), 0x00); }
 
     // Runs the loop; each time the debugger window opens, notes the PC and
     // leaves it; the loop ends after the first visit (or after 5 s).
