@@ -76,7 +76,7 @@ key_until_end() {
   for i in $(seq 100); do
     if [ $((i % 10)) -eq 1 ]; then
       timeout 2 xdotool windowfocus --sync "$1" 2>/dev/null
-      if [ "$i" -eq 1 ]; then timeout 2 xdotool key --window "$1" "$2"; else timeout 2 xdotool key "$2"; fi
+      if [ "$i" -eq 1 ]; then timeout 2 xdotool key --window "$1" "$2" 2>/dev/null; else timeout 2 xdotool key "$2" 2>/dev/null; fi
     fi
     kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.1
