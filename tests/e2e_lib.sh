@@ -26,6 +26,8 @@ e2e_start_xvfb() {
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$work/display")"
+  for _ in $(seq 100); do timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1 && return 0; sleep 0.1; done
+  fail "Xvfb on $DISPLAY does not accept connections"
 }
 
 # wait_window NAME: prints the id of the first visible window whose title
