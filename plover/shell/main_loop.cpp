@@ -8,7 +8,7 @@
 
 #include "plover/board/board.h"
 #include "plover/board/host.h"
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
 
 namespace plover {

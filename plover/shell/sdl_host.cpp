@@ -7,7 +7,7 @@
 #include <thread>
 #include <unordered_map>
 
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 
 namespace plover {
 

@@ -12,7 +12,7 @@
 
 #include "plover/board/board.h"
 #include "plover/shell/main_loop.h"
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 #include "plover/shell/sdl_host.h"
 #include "plover/z80/cpu.h"
 
