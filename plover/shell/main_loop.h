@@ -8,6 +8,9 @@
 
 namespace plover {
 
+// The board's clock: 35,000 T-states every 20 ms is 1.75 MHz.
+inline constexpr int TStatesPerFrame = 35000;
+inline constexpr int MillisPerFrame = 20;
 inline constexpr int PacingDebtLimit = 48;
 
 extern int FrameCycles;        // T-states per frame

@@ -58,8 +58,9 @@ extern Z80RegisterSet Z80Registers;
 // the ROM image and reads the VIO text (4000h-431Fh) directly from here.
 extern uint8_t BoardMemory[65536];
 
-// Writes below this address are silently dropped. 4000h on the board; tools
-// that run CP/M programs lower it to 0.
+// Writes below RomLimit are silently dropped. BoardRomLimit on the board;
+// tools that run CP/M programs lower it to 0.
+inline constexpr uint32_t BoardRomLimit = 0x4000;
 extern uint32_t RomLimit;
 
 // Entry n is true when n has an even number of 1 bits.
