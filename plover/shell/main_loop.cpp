@@ -107,6 +107,7 @@ int PaceFrame() {
     int taken = 0;
     Z80RegisterSet& r = Z80Registers;
     if (r.IFF1) {
+        ++r.RCounter;  // the acknowledge cycle refreshes like an opcode fetch
         StackPush(r.PC);
         r.IFF1 = false;
         r.IFF2 = false;

@@ -44,7 +44,8 @@ void RunPass();
 [[noreturn]] void RunMainLoop();
 
 // The frame boundary: offers the interrupt, sleeps to keep real time, and
-// returns the T-states of an accepted interrupt (0, 13 or 19).
+// returns the T-states of an accepted interrupt (0, 13 or 19). An accepted
+// interrupt adds 1 to R, as the chip's acknowledge cycle does.
 int PaceFrame();
 
 // Prints the register dump at the top left of the window.

@@ -137,8 +137,10 @@ TEST_F(MainLoop, InterruptIsTakenOnlyAtAFrameBoundaryWithIff1Set) {
     EXPECT_EQ(Z80Registers.PC, 0x0001);  // never interrupted within the frame
     EXPECT_TRUE(Z80Registers.IFF1);
     const int64_t before = CycleCounter;
+    const uint32_t refresh = Z80Registers.RCounter;
     RunPass();
     EXPECT_EQ(Z80Registers.PC, 0x0038);
+    EXPECT_EQ(Z80Registers.RCounter, refresh + 2);  // the acknowledge cycle, then JR's fetch
     EXPECT_FALSE(Z80Registers.IFF1);
     EXPECT_FALSE(Z80Registers.IFF2);
     EXPECT_EQ(Z80Registers.SP, 0xFFFD);
@@ -148,8 +150,10 @@ TEST_F(MainLoop, InterruptIsTakenOnlyAtAFrameBoundaryWithIff1Set) {
     // IFF1 now clear: the next boundary takes no interrupt
     RunToBoundary();
     const int64_t next = CycleCounter;
+    const uint32_t nextRefresh = Z80Registers.RCounter;
     RunPass();
     EXPECT_EQ(Z80Registers.PC, 0x0038);
+    EXPECT_EQ(Z80Registers.RCounter, nextRefresh + 1);
     EXPECT_EQ(Z80Registers.SP, 0xFFFD);
     EXPECT_EQ(CycleCounter, next - 35000 + 12);
 }
