@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "plover/shell/main_loop.h"
 #include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
+#include "tests/plover_support/scratch_dir.h"
 #include "tests/plover_support/simulated_host.h"
 
 namespace plover {
@@ -84,23 +84,16 @@ TEST_F(MainLoop, StartUpPaletteStripAndPanel) {
     EXPECT_EQ(Screen.At(952, 0), 0);    // VIO not drawn yet
 }
 
-std::string TempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const std::string path = (std::filesystem::temp_directory_path() / name).string();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return path;
-}
-
 TEST_F(MainLoop, RomLoadsItsFirst8KiBAndShortFilesLeaveZeros) {
     std::vector<uint8_t> image(9000);
     for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7 + 1);
     BoardMemory[0x2000] = 0x00;
-    StartUp({TempFile("plover_rom_long.bin", image), NoFiles.KeyboardPicture, NoFiles.Charset});
+    const ScratchDir scratch;
+    StartUp({scratch.Write("long.bin", image), NoFiles.KeyboardPicture, NoFiles.Charset});
     EXPECT_EQ(BoardMemory[0x0000], 0x01);
     EXPECT_EQ(BoardMemory[0x1FFF], static_cast<uint8_t>(0x1FFF * 7 + 1));
     EXPECT_EQ(BoardMemory[0x2000], 0x00);  // byte 8192 of the file is not loaded
-    StartUp({TempFile("plover_rom_short.bin", {0xC3, 0x00, 0x40}), NoFiles.KeyboardPicture, NoFiles.Charset});
+    StartUp({scratch.Write("short.bin", {0xC3, 0x00, 0x40}), NoFiles.KeyboardPicture, NoFiles.Charset});
     EXPECT_EQ(BoardMemory[0x0000], 0xC3);
     EXPECT_EQ(BoardMemory[0x0002], 0x40);
     EXPECT_EQ(BoardMemory[0x0003], 0x00);
