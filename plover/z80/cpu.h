@@ -4,7 +4,7 @@
 //
 // Everything is a single program-wide instance; the program is single-threaded.
 // The core reaches the outside world only through the seams at the end of this
-// header (ports, text output, present, wait for a key), which the shell fills
+// header (ports, text output, present, wait for a key), which the board fills
 // and tests replace.
 #pragma once
 
@@ -145,7 +145,7 @@ void LocateText(int row, int column);
 void DebugLine(std::string_view text, bool wait);
 
 // ---------------------------------------------------------------------------
-// Seams filled by the shell; tests replace them. Defaults: ports read FFh and
+// Seams filled by the board (ConnectBoard); tests replace them. Defaults: ports read FFh and
 // ignore writes; text output, present and wait-for-key do nothing.
 // ---------------------------------------------------------------------------
 

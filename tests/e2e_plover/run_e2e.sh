@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end runs of the built plover in its own Xvfb server, each in a
 # scratch folder:
-#  1. with the test program as "roms/MPF1P.bin" and the project's picture and
-#     character generator: keys typed with xdotool are echoed on the VIO
-#     screen and light display digits; Escape ends the program with status 0;
-#  2. with none of the three files: black picture area, panels, all twenty
-#     digits lit; closing the window ends the program with status 0.
+#  - with the test program as "roms/MPF1P.bin" and the project's picture and
+#    character generator: keys typed with xdotool are echoed on the VIO
+#    screen and light display digits; Escape ends the program with status 0;
+#  - with none of the three files: black picture area, panels, all twenty
+#    digits lit; closing the window ends the program with status 0.
 # Usage: run_e2e.sh PLOVER DATA_DIR TEST_ROM CHECK_SHOT X11_TOOL
 set -u
 plover=$1 data=$2 rom=$3 check=$4 x11=$5
@@ -41,7 +41,7 @@ type_key() {
   timeout 5 xdotool keyup "$1"
 }
 
-# 1. typed keys
+# Typed keys
 mkdir -p "$work/a/roms" "$work/a/teclado" "$work/a/video"
 cp "$rom" "$work/a/roms/MPF1P.bin"
 cp "$data/teclado.bmp" "$work/a/teclado/teclado.bmp"
@@ -62,7 +62,7 @@ wait_end
 timeout 5 xdotool keyup Escape
 [ "$status" = 0 ] || fail "Escape: status $status"
 
-# 2. no files
+# No files
 mkdir -p "$work/b"
 (cd "$work/b" && exec "$plover") >"$work/b.log" 2>&1 &
 app_pid=$!
