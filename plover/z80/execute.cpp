@@ -630,13 +630,16 @@ inline int Main() {
 }
 
 // ---------------------------------------------------------------------------
-// CB prefix: rotates and shifts, BIT, RES, SET.
-// Register forms 8 T-states, (HL) forms 15, BIT n,(HL) 12.
+// CB prefix: xx yyy zzz on r[z].
+//                                                s z 5 h 3 p n c  T-states
+//   x=0    RLC RRC RL RR SLA SRA SLL SRL (y)   * * * 0 * P 0 *  8; (HL) 15
+//   x=1    BIT y                               * * . 1 . * 0 .  8; (HL) 12
+//   x=2,3  RES y, SET y                        . . . . . . . .  8; (HL) 15
 // ---------------------------------------------------------------------------
 
 template <int Op>
 inline int BitOp() {
-    constexpr int x = Op >> 6, y = (Op >> 3) & 7, z = Op & 7;
+    constexpr int x = FieldX(Op), y = FieldY(Op), z = FieldZ(Op);
     if constexpr (z == 6) {
         const uint8_t v = ReadB(R.HL);
         if constexpr (x == 0) { WriteB(R.HL, Rotate<y>(v)); return 15; }
@@ -657,7 +660,7 @@ inline int BitOp() {
 // forms with z != 6 also copy the result into register z (RES and SET too).
 template <int Op>
 inline int IndexedBitOp(uint16_t address) {
-    constexpr int x = Op >> 6, y = (Op >> 3) & 7, z = Op & 7;
+    constexpr int x = FieldX(Op), y = FieldY(Op), z = FieldZ(Op);
     const uint8_t v = ReadB(address);
     uint8_t res;
     if constexpr (x == 1) { Bit<y>(v); return 20; }
@@ -878,7 +881,7 @@ inline int Extended() {
 // DD/FD second bytes executed on ID: every opcode whose unprefixed form uses
 // HL, H, L or (HL), except EX DE,HL and HALT.
 constexpr bool UsesIndex(int op) {
-    const int x = op >> 6, y = (op >> 3) & 7, z = op & 7;
+    const int x = FieldX(op), y = FieldY(op), z = FieldZ(op);
     if (op == 0xCB || op == 0xE1 || op == 0xE3 || op == 0xE5 || op == 0xE9 || op == 0xF9) return true;
     if (x == 0) {
         if (z == 1) return true;  // LD rp,nn and ADD HL,rp (01, 11, 31 are left out below)
