@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "plover/shell/font8x8.h"
-#include "plover/shell/screen.h"
+#include "plover/video/font8x8.h"
+#include "plover/video/screen.h"
 
 namespace {
 

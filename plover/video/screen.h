@@ -1,7 +1,7 @@
-// plover's graphics layer, display-free half: one 1275 x 574 framebuffer of
-// palette indices with a 256-entry palette, the drawing operations the board
-// and the core use, and a record of what changed since the last present. The
-// SDL half (sdl_host.h) pushes the changed region to the window.
+// plover's video layer: one 1275 x 574 framebuffer of palette indices with a
+// 256-entry palette, the drawing operations the board and the shell use, and a
+// record of what changed since the last present. It knows no window: the
+// shell's SDL host (plover/shell/sdl_host.h) pushes the changed region to one.
 #pragma once
 
 #include <array>

@@ -2,8 +2,8 @@
 // puts, 8 x 8 text on the 159 x 71 grid, and the record of what changed.
 #include <gtest/gtest.h>
 
-#include "plover/shell/font8x8.h"
-#include "plover/shell/screen.h"
+#include "plover/video/font8x8.h"
+#include "plover/video/screen.h"
 
 namespace plover {
 namespace {

@@ -1,8 +1,8 @@
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 
 #include <algorithm>
 
-#include "plover/shell/font8x8.h"
+#include "plover/video/font8x8.h"
 
 namespace plover {
 

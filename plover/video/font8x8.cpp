@@ -2,7 +2,7 @@
 // ASCII 20h-7Eh, each glyph 5 pixels wide (pixel columns 1-5 of the cell) and
 // 7 rows high, with row 7 for descenders. Code 7Fh is a solid block; every
 // other code shows as a blank cell.
-#include "plover/shell/font8x8.h"
+#include "plover/video/font8x8.h"
 
 namespace plover {
 namespace {
