@@ -31,6 +31,6 @@ for wrong in --frobnicate -x stray; do
   run "$wrong"
   [ "$status" = 2 ] || fail "$wrong: status $status, expected 2"
   [ -z "$out" ] || fail "$wrong: wrote to standard output: $out"
-  [[ "$err" == *"$wrong"*"Usage: $name "* ]] || fail "$wrong: standard error lacks the argument and the usage: $err"
+  [[ "$err" == *"${wrong##*-}"*"Usage: $name "* ]] || fail "$wrong: standard error lacks the argument and the usage: $err"
 done
 echo "PASS: $name command line"
