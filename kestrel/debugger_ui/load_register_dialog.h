@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "kestrel/debugger_ui/ui_support.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QLineEdit;
 class QPushButton;

@@ -68,7 +68,7 @@ bool Emulator::Start() {
     if (m == nullptr) return Fail(platform::kTitleFatalError, QStringLiteral("Can't allocate memory!"));
 
     // 6. All memory 0xFF (the memory map, DigitX and KeyColumns come with it).
-    InitMemoryMap(*m);
+    InitBoard(*m);
 
     // 7. and 8. The ROM image: its first 4,096 bytes at 0x0000.
     QFile rom(QString::fromLatin1(kRomFileName));
@@ -112,7 +112,7 @@ bool Emulator::Start() {
     std::fill(std::begin(m->KeyColumns), std::end(m->KeyColumns), uint8_t{0xFF});
 
     // 15. Only the 2 KiB of RAM is writable by the processor.
-    for (uint32_t a = 0; a < 0x10000; ++a) m->WriteEnableMap[a] = (a >= 0x1800 && a <= 0x1FFF) ? 1 : 0;
+    for (uint32_t a = 0; a < 0x10000; ++a) m->WriteEnableMap[a] = (a >= kRamStart && a <= kRamEnd) ? 1 : 0;
 
     // 16. No quit, no USER KEY; "Write Protect ROM" starts checked.
     m->QuitRequested = 0;

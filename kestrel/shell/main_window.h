@@ -11,7 +11,7 @@
 #include <QString>
 
 #include "kestrel/pictures/keypad_layout.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QAction;
 

@@ -22,7 +22,7 @@
 #include "kestrel/debug/dialogs/disassemble_to_file.h"
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/shell/platform.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 namespace {
