@@ -45,7 +45,7 @@ inline constexpr int kLampWidth = 12;
 inline constexpr int kLampHeight = 11;
 inline constexpr int kToneLampX = 277, kToneLampY = 372;   // green, lit while port C bit 7 is 0
 inline constexpr int kHaltLampX = 278, kHaltLampY = 391;   // red, lit while halted
-// x of digit 0 (rightmost) to digit 5 (leftmost), as start-up stores it in DigitX.
+// x of digit 0 (rightmost) to digit 5 (leftmost), as PlaceDigits stores it in DigitX.
 inline constexpr uint8_t kDigitXStart[6] = {226, 188, 140, 102, 64, 26};
 
 // Stores the digit positions kDigitXStart in the board's DigitX.

@@ -1,4 +1,4 @@
-// Test fixture for kestrel's core: a board-like record (RAM only at
+// Test fixture for kestrel's core: a Board record (RAM only at
 // 0x1800-0x1FFF), programs poked straight into memory, one instruction per
 // Step() with that instruction's T-states returned.
 #pragma once
