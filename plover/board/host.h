@@ -15,6 +15,7 @@ inline constexpr int Escape = 1;
 inline constexpr int Enter = 28;
 inline constexpr int Control = 29;
 inline constexpr int LeftShift = 42;
+inline constexpr int RightShift = 54;
 inline constexpr int Space = 57;
 inline constexpr int F1 = 59;
 inline constexpr int F2 = 60;
@@ -39,6 +40,9 @@ public:
     virtual bool LoadBmp(const std::string& path, Picture& picture) = 0;
     // Whether the host key with this PC set-1 scan code is held now.
     virtual bool KeyHeld(int scanCode) = 0;
+    // Whether the key has gone down since the last call for it, and forgets
+    // that press: a press that begins and ends between two looks counts once.
+    virtual bool TakePress(int scanCode) = 0;
     // Reads and discards pending host key presses.
     virtual void FlushKeyBuffer() = 0;
     // Blocks until a key is pressed.

@@ -1,5 +1,5 @@
 // Draws plover's data files into the folder named on the command line:
-//   teclado.bmp  950 x 574, 8 bits per pixel with the VGA default palette: the
+//   teclado.bmp  950 x 574, 8 bits per pixel with plover's default palette: the
 //                MPF-1 Plus keyboard with its keys labelled by the host keys
 //                that press them, and the dark window where the 20 digits go;
 //   VIOchar.bin  the VIO character generator: 128 glyphs of 8 x 14 pixels in
@@ -23,13 +23,14 @@ constexpr int Width = 950;
 constexpr int Height = 574;
 
 // Palette indices used (the default palette; 2, 7 and 10 are avoided because
-// the program redefines them after loading the picture).
+// the program redefines them after loading the picture, and 30, 40, 63 and
+// 226 because they are the window's own colours).
 constexpr uint8_t Black = 0;
 constexpr uint8_t White = 15;
 constexpr uint8_t Body = 19;       // grey 0Bh
 constexpr uint8_t BodyEdge = 22;   // grey 14h
 constexpr uint8_t KeyFace = 27;    // grey 28h
-constexpr uint8_t KeyLight = 30;   // grey 38h
+constexpr uint8_t KeyLight = 29;   // grey 32h
 constexpr uint8_t KeyShadow = 21;  // grey 11h
 constexpr uint8_t Accent = 43;     // orange
 constexpr uint8_t Legend = 26;     // grey 24h
@@ -138,7 +139,7 @@ bool WriteBmp(const std::string& path, const Canvas& canvas) {
     u32(2835);
     u32(256);
     u32(0);
-    const auto& vga = plover::VgaDefaultPalette63();
+    const auto& vga = plover::DefaultPalette63();
     for (const auto& e : vga) {
         out.push_back(plover::WidenComponent(e.B));
         out.push_back(plover::WidenComponent(e.G));

@@ -50,12 +50,24 @@ const std::array<PaletteEntry, 256>& VgaDefaultPalette63() {
     return palette;
 }
 
+const std::array<PaletteEntry, 256>& DefaultPalette63() {
+    static const std::array<PaletteEntry, 256> palette = [] {
+        std::array<PaletteEntry, 256> p = VgaDefaultPalette63();
+        p[30] = {0x0B, 0x0B, 0x0B};  // lower right panel: the keyboard's case
+        p[40] = {0x00, 0x06, 0x00};  // VIO background: dark green
+        p[63] = {0x14, 0x14, 0x14};  // separator strip: the edge of the case
+        p[226] = {0x00, 0x38, 0x00}; // VIO inverted background: the text's green
+        return p;
+    }();
+    return palette;
+}
+
 IndexScreen::IndexScreen() { Reset(); }
 
 void IndexScreen::Reset() {
     pixels_.fill(0);
     ++stamp_;
-    const auto& vga = VgaDefaultPalette63();
+    const auto& vga = DefaultPalette63();
     for (int i = 0; i < 256; ++i)
         palette_[i] = {WidenComponent(vga[i].R), WidenComponent(vga[i].G), WidenComponent(vga[i].B)};
     MarkAllChanged();
