@@ -101,7 +101,7 @@ void DrawKeyboard(Canvas& c) {
         for (int k = 0; k < 10; ++k) Key(c, left + 14 * r + k * pitch, top + r * rowPitch, keyW, keyH, rows[r][k]);
     // bottom row: modifiers, space bar, cursor keys, Enter and F4
     const int y = top + 4 * rowPitch;
-    Key(c, 24, y, 100, keyH, "SHIFT", "LEFT");
+    Key(c, 24, y, 100, keyH, "SHIFT");
     Key(c, 134, y, 90, keyH, "CTRL");
     Key(c, 234, y, 250, keyH, "SPACE");
     Key(c, 494, y, 62, keyH, "<");

@@ -107,6 +107,7 @@ void SdlHost::OpenWindow() {
     SDL_RenderSetLogicalSize(renderer_, ScreenWidth, ScreenHeight);
     SDL_SetWindowMinimumSize(window_, ScreenWidth / 4, ScreenHeight / 4);
     FitToWindow();
+    exposed_ = true;
     Screen.MarkAllChanged();
 }
 
@@ -263,8 +264,9 @@ void SdlHost::PresentChanges() {
             texturePalette_[i] = uint32_t{palette[i].R} << 16 | uint32_t{palette[i].G} << 8 | palette[i].B;
         rect = {0, 0, ScreenWidth - 1, ScreenHeight - 1};
     }
+    if (exposed_) rect = {0, 0, ScreenWidth - 1, ScreenHeight - 1};
     if (!rect.Empty()) {
-        // only the changed rows and columns are converted
+        // only the changed rows and columns are converted and copied
         const SDL_Rect area{rect.X0, rect.Y0, rect.X1 - rect.X0 + 1, rect.Y1 - rect.Y0 + 1};
         void* texels = nullptr;
         int pitch = 0;
@@ -278,8 +280,14 @@ void SdlHost::PresentChanges() {
         }
     }
     Screen.TakeChanges();
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    if (exposed_) SDL_RenderClear(renderer_);  // the bars beside a picture that keeps its aspect
+    if (!rect.Empty()) {
+        // a pixel more on each side covers rounding when the scale is not whole
+        const int x0 = std::max(rect.X0 - 1, 0), y0 = std::max(rect.Y0 - 1, 0);
+        const int x1 = std::min(rect.X1 + 1, ScreenWidth - 1), y1 = std::min(rect.Y1 + 1, ScreenHeight - 1);
+        const SDL_Rect copy{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+        SDL_RenderCopy(renderer_, texture_, &copy, &copy);
+    }
     SDL_RenderPresent(renderer_);
     exposed_ = false;
     lastPresent_ = NowMillis();

@@ -130,6 +130,25 @@ TEST_F(SdlLayer, PresenterPushesChangesAtMostEvery20Milliseconds) {
     EXPECT_EQ(SurfacePixel(1274, 573), Mapped(0, 0, 255));
 }
 
+TEST_F(SdlLayer, AScaledWindowShowsEachFramebufferPixelAsASquare) {
+    host.SetWindowScale(2);
+    StartWithProjectFiles();
+    host.PresentNow();
+    int width = 0, height = 0;
+    SDL_GetWindowSize(host.Window(), &width, &height);
+    EXPECT_EQ(width, 2 * ScreenWidth);
+    EXPECT_EQ(height, 2 * ScreenHeight);
+    // the strip's first row (y 281) covers window rows 562 and 563, not 561
+    for (const int y : {562, 563}) EXPECT_EQ(SurfacePixel(2 * 950, y), Mapped(80, 80, 80)) << y;
+    EXPECT_NE(SurfacePixel(2 * 950, 561), Mapped(80, 80, 80));
+    // a change reaches all four window pixels of its framebuffer pixel
+    Screen.Plot(1000, 400, 15);
+    host.PresentNow();
+    for (const int dy : {0, 1})
+        for (const int dx : {0, 1}) EXPECT_EQ(SurfacePixel(2000 + dx, 800 + dy), Mapped(255, 255, 255));
+    EXPECT_EQ(SurfacePixel(2002, 800), Mapped(44, 44, 44));
+}
+
 SDL_Event KeyDown(SDL_Scancode code) {
     SDL_Event event{};
     event.type = SDL_KEYDOWN;
