@@ -54,7 +54,8 @@ bool HostKeyDown(int scanCode) {
 uint8_t ScanKeyColumn(int column) {
     FlushKeyBuffer();
     if (HostKeyDown(ScanCode::Escape)) ActiveHost->EndProgram();
-    if (HostKeyDown(ScanCode::F2)) {
+    // held only: a press of F2 is left to the main loop, which also redraws
+    if (ActiveHost->KeyHeld(ScanCode::F2)) {
         ResetProcessor();
         return 0x00;
     }
