@@ -125,7 +125,7 @@ public:
     std::string File(const std::string& name, const std::vector<uint8_t>& bytes) const {
         const std::string path = path_ + "/" + name;
         std::FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
         return path;
     }
