@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "kestrel/debugger_ui/ui_support.h"
+#include "kestrel/gui/ui_support.h"
 #include "kestrel/z80/machine.h"
 
 class QLineEdit;

@@ -18,9 +18,6 @@ namespace plover {
 // The SDL key of a PC set-1 scan code that plover reads (UNKNOWN otherwise).
 SDL_Scancode SdlScancodeForSet1(int scanCode);
 
-// Largest window scale of --scale.
-inline constexpr int MaxWindowScale = 4;
-
 class SdlHost : public Host {
 public:
     SdlHost();

@@ -29,11 +29,7 @@ protected:
     void SetUp() override {
         FillMnemonicTables();
         m = std::make_unique<MachineRecord>();  // memory all 00: NOPs
-        dir = fs::temp_directory_path() /
-              ("kdebug_listing_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = MakeScratchFolder();
         path = (dir / "dis.asm").string();
     }
     void TearDown() override { fs::remove_all(dir); }

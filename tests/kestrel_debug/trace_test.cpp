@@ -35,11 +35,7 @@ protected:
         InitMemoryMap(*m);
         std::memset(m->MemoryImage, 0, sizeof m->MemoryImage);  // NOPs everywhere
         ResetCpu(*m);
-        dir = fs::temp_directory_path() /
-              ("kdebug_trace_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = MakeScratchFolder();
         listing = (dir / "debug.lst").string();
     }
     void TearDown() override { fs::remove_all(dir); }

@@ -18,8 +18,8 @@
 #include "kestrel/debugger_ui/load_register_dialog.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
-#include "kestrel/shell/memory_range_dialog.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/memory_range_dialog.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/z80/cpu.h"
 #include "tests/kestrel_debugger_ui/qt_test_support.h"
 

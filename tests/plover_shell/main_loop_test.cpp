@@ -8,15 +8,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "plover/board/board.h"
-#include "plover/board/simulated_host.h"
 #include "plover/shell/main_loop.h"
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
+#include "tests/plover_support/scratch_dir.h"
+#include "tests/plover_support/simulated_host.h"
 
 namespace plover {
 namespace {
@@ -111,30 +111,6 @@ TEST_F(MainLoop, TextColoursReachSevenToOne) {
     EXPECT_LT(ContrastRatio({0, 161, 0}, {255, 0, 0}), 1.2);
 }
 
-// A scratch folder of its own for each test that writes files.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "plover_loop_XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : "";
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name, const std::vector<uint8_t>& bytes) const {
-        const std::string path = path_ + "/" + name;
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-        return path;
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 // Whether any pixel of the area has this colour.
 bool Shows(uint8_t colour, int x0, int y0, int x1, int y1) {
     for (int y = y0; y <= y1; ++y)
@@ -148,14 +124,13 @@ void PrintMessage() { Screen.DrawText(10, 10, "Instruccion desconocida", 3, 0); 
 bool MessageShown() { return Shows(3, 72, 72, 72 + 8 * 23, 79); }
 
 TEST_F(MainLoop, AMissingOrShortRomIsReportedInTheWindowAndOnStandardError) {
-    const ScratchFolder scratch;
-    ASSERT_FALSE(scratch.Path().empty());
+    const ScratchDir scratch;
     // missing, a folder, empty, short: each named on standard error and in the panel
     const std::string cases[][2] = {
         {NoFiles.Rom, "No se puede leer la ROM \"no/such/MPF1P.bin\""},
-        {scratch.Path(), "No se puede leer la ROM \"" + scratch.Path() + "\""},
-        {scratch.File("empty.bin", {}), "es demasiado corta: 0 de 8192 bytes"},
-        {scratch.File("short.bin", {0xC3, 0x00, 0x40}), "es demasiado corta: 3 de 8192 bytes"},
+        {scratch.File(""), "No se puede leer la ROM \"" + scratch.File("") + "\""},
+        {scratch.Write("empty.bin", {}), "es demasiado corta: 0 de 8192 bytes"},
+        {scratch.Write("short.bin", {0xC3, 0x00, 0x40}), "es demasiado corta: 3 de 8192 bytes"},
     };
     for (const auto& c : cases) {
         testing::internal::CaptureStderr();
@@ -166,7 +141,7 @@ TEST_F(MainLoop, AMissingOrShortRomIsReportedInTheWindowAndOnStandardError) {
     }
     // a whole ROM: nothing said about it, nothing in the panel
     testing::internal::CaptureStderr();
-    StartUp({scratch.File("whole.bin", std::vector<uint8_t>(8192, 0)), NoFiles.KeyboardPicture, NoFiles.Charset});
+    StartUp({scratch.Write("whole.bin", std::vector<uint8_t>(8192, 0)), NoFiles.KeyboardPicture, NoFiles.Charset});
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(said.find("ROM"), std::string::npos) << said;
     EXPECT_FALSE(PanelShows(15));
@@ -210,23 +185,16 @@ TEST_F(MainLoop, EscapeAndF2WorkWhateverTheProgramDoes) {
         ProgramEnded);
 }
 
-std::string TempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const std::string path = (std::filesystem::temp_directory_path() / name).string();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return path;
-}
-
 TEST_F(MainLoop, RomLoadsItsFirst8KiBAndShortFilesLeaveZeros) {
     std::vector<uint8_t> image(9000);
     for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7 + 1);
     BoardMemory[0x2000] = 0x00;
-    StartUp({TempFile("plover_rom_long.bin", image), NoFiles.KeyboardPicture, NoFiles.Charset});
+    const ScratchDir scratch;
+    StartUp({scratch.Write("long.bin", image), NoFiles.KeyboardPicture, NoFiles.Charset});
     EXPECT_EQ(BoardMemory[0x0000], 0x01);
     EXPECT_EQ(BoardMemory[0x1FFF], static_cast<uint8_t>(0x1FFF * 7 + 1));
     EXPECT_EQ(BoardMemory[0x2000], 0x00);  // byte 8192 of the file is not loaded
-    StartUp({TempFile("plover_rom_short.bin", {0xC3, 0x00, 0x40}), NoFiles.KeyboardPicture, NoFiles.Charset});
+    StartUp({scratch.Write("short.bin", {0xC3, 0x00, 0x40}), NoFiles.KeyboardPicture, NoFiles.Charset});
     EXPECT_EQ(BoardMemory[0x0000], 0xC3);
     EXPECT_EQ(BoardMemory[0x0002], 0x40);
     EXPECT_EQ(BoardMemory[0x0003], 0x00);
@@ -263,8 +231,10 @@ TEST_F(MainLoop, InterruptIsTakenOnlyAtAFrameBoundaryWithIff1Set) {
     EXPECT_EQ(Z80Registers.PC, 0x0001);  // never interrupted within the frame
     EXPECT_TRUE(Z80Registers.IFF1);
     const int64_t before = CycleCounter;
+    const uint32_t refresh = Z80Registers.RCounter;
     RunPass();
     EXPECT_EQ(Z80Registers.PC, 0x0038);
+    EXPECT_EQ(Z80Registers.RCounter, refresh + 2);  // the acknowledge cycle, then JR's fetch
     EXPECT_FALSE(Z80Registers.IFF1);
     EXPECT_FALSE(Z80Registers.IFF2);
     EXPECT_EQ(Z80Registers.SP, 0xFFFD);
@@ -274,8 +244,10 @@ TEST_F(MainLoop, InterruptIsTakenOnlyAtAFrameBoundaryWithIff1Set) {
     // IFF1 now clear: the next boundary takes no interrupt
     RunToBoundary();
     const int64_t next = CycleCounter;
+    const uint32_t nextRefresh = Z80Registers.RCounter;
     RunPass();
     EXPECT_EQ(Z80Registers.PC, 0x0038);
+    EXPECT_EQ(Z80Registers.RCounter, nextRefresh + 1);
     EXPECT_EQ(Z80Registers.SP, 0xFFFD);
     EXPECT_EQ(CycleCounter, next - 35000 + 12);
 }

@@ -1,0 +1,70 @@
+#include "plover/shell/command_line.h"
+
+#include <cstdio>
+
+#include "plover/video/screen.h"
+
+#ifndef PLOVER_VERSION
+#define PLOVER_VERSION "unknown"
+#endif
+
+namespace plover {
+
+std::string UsageText() {
+    return "Usage: plover [options]\n"
+           "Emulates the Micro-Professor MPF-1 Plus trainer board in real time. Its keys are\n"
+           "the host keyboard's; F2 resets the processor, Escape ends the program.\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help     Print this help and exit.\n"
+           "  --version      Print the version and exit.\n"
+           "  --scale N      Start with the window N times as large (1-4); it can be\n"
+           "                 resized, keeping its proportions.\n"
+           "\n"
+           "Files, in the folder where plover starts (a missing one leaves zeros):\n"
+           "  roms/MPF1P.bin       the monitor ROM image (8,192 bytes)\n"
+           "  teclado/teclado.bmp  the keyboard picture (950 x 574)\n"
+           "  video/VIOchar.bin    the character generator of the text video\n";
+}
+
+namespace {
+
+// The N of --scale N: a whole number from 1 to MaxWindowScale, else 0.
+int WindowScaleValue(const std::string& text) {
+    return text.size() == 1 && text[0] >= '1' && text[0] <= '0' + MaxWindowScale ? text[0] - '0' : 0;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine result;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "-h" || argument == "--help") return {true, 0, UsageText(), {}};
+        if (argument == "--version") return {true, 0, "plover " PLOVER_VERSION "\n", {}};
+        if (argument == "--scale" || argument.rfind("--scale=", 0) == 0) {
+            const std::string value = argument == "--scale" ? (i + 1 < arguments.size() ? arguments[++i] : "")
+                                                            : argument.substr(8);
+            result.WindowScale = WindowScaleValue(value);
+            if (result.WindowScale == 0)
+                return {true, 2, {}, "plover: --scale takes a whole number from 1 to " + std::to_string(MaxWindowScale) + ", not '" + value + "'\n" +
+                                         UsageText()};
+            continue;
+        }
+        const bool option = argument.size() > 1 && argument[0] == '-';
+        const std::string what = option ? "unknown option '" : "unexpected argument '";
+        return {true, 2, {}, "plover: " + what + argument + "'\n" + UsageText()};
+    }
+    return result;
+}
+
+CommandLine HandleCommandLine(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    CommandLine result = ParseCommandLine(arguments);
+    std::fputs(result.Output.c_str(), stdout);
+    std::fputs(result.Errors.c_str(), stderr);
+    return result;
+}
+
+}  // namespace plover
