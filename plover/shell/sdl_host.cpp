@@ -235,8 +235,8 @@ bool SdlHost::KeyHeld(int scanCode) {
 }
 
 bool SdlHost::TakePress(int scanCode) {
+    // no pump of its own: presses arrive with the pumps of KeyHeld and FlushKeyBuffer
     if (scanCode < 0 || scanCode >= static_cast<int>(presses_.size())) return false;
-    PumpIfDue();
     const bool pressed = presses_[scanCode];
     presses_[scanCode] = false;
     return pressed;
