@@ -17,7 +17,7 @@
 #include <string>
 
 #include "kestrel/debug/registers.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 

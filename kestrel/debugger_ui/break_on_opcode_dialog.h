@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QLineEdit;
 

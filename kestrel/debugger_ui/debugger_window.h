@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "kestrel/debug/debug_session.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QLineEdit;
 class QMenu;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "kestrel/debug/listing_file.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QWidget;
 

@@ -8,7 +8,7 @@
 #include "kestrel/debug/registers.h"
 #include "kestrel/debugger_ui/debugger_menu_ids.h"
 #include "kestrel/gui/ui_support.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QLineEdit;
 class QPushButton;

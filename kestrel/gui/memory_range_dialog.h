@@ -7,7 +7,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QLineEdit;
 class QPushButton;

@@ -7,6 +7,7 @@
 #include <new>
 #include <random>
 
+#include "kestrel/board/board.h"
 #include "kestrel/board/display.h"
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/gui/platform.h"
@@ -57,7 +58,7 @@ bool Emulator::Start() {
 
     // All memory 0xFF (the memory map, DigitX and KeyColumns come with it),
     // then the ROM image.
-    InitMemoryMap(*m);
+    InitBoard(*m);
     if (!LoadRom(*m)) return false;
 
     // The three fonts of the debugger and the memory tools come from ToolFont
@@ -112,7 +113,7 @@ void Emulator::PrepareBoard(MachineRecord& m) {
     std::fill(std::begin(m.KeyColumns), std::end(m.KeyColumns), uint8_t{0xFF});
 
     // Only the 2 KiB of RAM is writable by the processor.
-    for (uint32_t a = 0; a < 0x10000; ++a) m.WriteEnableMap[a] = (a >= 0x1800 && a <= 0x1FFF) ? 1 : 0;
+    for (uint32_t a = 0; a < 0x10000; ++a) m.WriteEnableMap[a] = (a >= kRamStart && a <= kRamEnd) ? 1 : 0;
 
     // No quit, no USER KEY; "Write Protect ROM" starts checked.
     m.QuitRequested = 0;

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "kestrel/shell/run_loop.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 

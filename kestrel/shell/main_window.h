@@ -8,7 +8,7 @@
 #include <QMainWindow>
 
 #include "kestrel/pictures/keypad_layout.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QAction;
 

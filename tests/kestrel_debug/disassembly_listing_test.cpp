@@ -12,7 +12,7 @@
 #include "kestrel/debug/disassembly_listing.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 #include "tests/kestrel_debug/listing_support.h"
 
 namespace kestrel {

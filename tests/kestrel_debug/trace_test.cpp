@@ -13,7 +13,7 @@
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 #include "tests/kestrel_debug/listing_support.h"
 
 namespace kestrel {
@@ -32,7 +32,7 @@ protected:
     void SetUp() override {
         FillMnemonicTables();
         m = std::make_unique<MachineRecord>();
-        InitMemoryMap(*m);
+        InitBoard(*m);
         std::memset(m->MemoryImage, 0, sizeof m->MemoryImage);  // NOPs everywhere
         ResetCpu(*m);
         dir = MakeScratchFolder();

@@ -22,7 +22,7 @@
 #include "kestrel/debugger_ui/break_on_value_dialog.h"
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/gui/platform.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 namespace {

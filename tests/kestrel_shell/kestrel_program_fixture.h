@@ -15,7 +15,7 @@
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/emulator.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 

@@ -27,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 // The ROM on the core alone, with the run loop's checks but no window.
 double BareCoreMips(double seconds) {
     auto m = std::make_unique<kestrel::MachineRecord>();
-    kestrel::InitMemoryMap(*m);
+    kestrel::InitBoard(*m);
     QFile rom(QString::fromLatin1(kestrel::kRomFileName));
     if (!rom.open(QIODevice::ReadOnly) ||
         rom.read(reinterpret_cast<char*>(m->MemoryImage), kestrel::kRomSize) != kestrel::kRomSize) {
