@@ -13,6 +13,7 @@ struct CommandLine {
     int ExitStatus = 0;  // 0 for --help and --version, 2 for a wrong argument
     std::string Output;  // for standard output (help, version)
     std::string Errors;  // for standard error (what was wrong, then the usage)
+    int WindowScale = 1; // --scale N: the window starts N times the framebuffer's size
 };
 
 // The usage text printed by --help: options and the files read.
