@@ -19,6 +19,7 @@ namespace kestrel {
 
 class BoardView;
 class KeypadView;
+class ProgramSession;
 
 // The three fonts of the debugger and the memory tools.
 struct ShellFonts {
@@ -40,6 +41,8 @@ inline constexpr int kPeek = 28;
 inline constexpr int kPoke = 29;
 inline constexpr int kHelpTopics = 30;
 inline constexpr int kAbout = 31;
+inline constexpr int kLoadHex = 40;
+inline constexpr int kReload = 41;
 }  // namespace menu_id
 
 class MainWindow : public QMainWindow {
@@ -59,6 +62,8 @@ public:
     const ShellFonts& Fonts() const { return fonts_; }
     // The working directory at program start.
     const QString& StartDirectory() const { return startDirectory_; }
+    // The user program: last load, Reload, --go and --watch.
+    ProgramSession& Programs() { return *programs_; }
     // The menu item with the given identifier (nullptr for none).
     QAction* MenuAction(int id) const;
 
@@ -72,6 +77,8 @@ public:
 
     // --- menu actions; the later tools replace these bodies ---
     void LoadBin();
+    void LoadHex();
+    void ReloadProgram();
     void SaveBin();
     void DisassembleToFile();
     void OpenDebugger();
@@ -90,6 +97,8 @@ protected:
 
 private:
     void BuildMenus();
+    // "Load HEX file" and "Reload" (main_window_programs.cpp).
+    void AddProgramItems(class QMenu* file);
     QAction* AddItem(class QMenu* menu, const QString& text, int id, const char* objectName,
                      void (MainWindow::*slot)());
 
@@ -99,6 +108,8 @@ private:
     BoardView* board_ = nullptr;
     KeypadView* keypad_ = nullptr;
     QAction* writeProtect_ = nullptr;
+    QAction* reload_ = nullptr;
+    ProgramSession* programs_ = nullptr;
 };
 
 }  // namespace kestrel
