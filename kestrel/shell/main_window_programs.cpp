@@ -5,8 +5,8 @@
 #include <QMenu>
 
 #include "kestrel/shell/main_window.h"
-#include "kestrel/shell/memory_range_dialog.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/memory_range_dialog.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/shell/program_session.h"
 
 namespace kestrel {

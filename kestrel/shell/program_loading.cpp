@@ -2,7 +2,7 @@
 #include "kestrel/shell/program_loading.h"
 
 #include "intel_hex/intel_hex.h"
-#include "kestrel/shell/memory_files.h"
+#include "kestrel/gui/memory_files.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {

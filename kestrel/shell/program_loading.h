@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 

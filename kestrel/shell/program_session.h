@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "kestrel/shell/program_loading.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QFileSystemWatcher;
 

@@ -1,12 +1,8 @@
-// plover: the MPF-1 Plus on SDL2. Reads its files from the working
-// directory; ends with status 0 on Escape or the window's close button.
-// With --load FILE [--go ADDR] [--watch] it also loads a user program (see
-// program_load.h); a file that cannot be used ends it with status 2 before
-// the window opens.
-#include <cstdio>
-#include <string>
-#include <vector>
-
+// plover: the MPF-1 Plus on SDL2. Reads its files from the working directory;
+// ends with status 0 on Escape or the window's close button. command_line.h
+// answers --help and --version before anything starts, and ends with status 2
+// when a program named with --load cannot be used (program_load.h).
+#include "plover/shell/command_line.h"
 #include "plover/shell/main_loop.h"
 #include "plover/shell/program_load.h"
 #include "plover/shell/sdl_host.h"
@@ -23,30 +19,17 @@ public:
     }
 };
 
-// Reads the options and the named file; prints why and returns false when
-// they cannot be used.
-bool ReadCommandLine(int argc, char** argv, plover::LoadOptions& options, intel_hex::Program& program) {
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    std::string error;
-    if (plover::TakeLoadOptions(args, options, error) &&
-        (!options.file || plover::ReadUserProgram(*options.file, program, error)))
-        return true;
-    std::fprintf(stderr, "plover: %s\n", error.c_str());
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    plover::LoadOptions options;
-    intel_hex::Program program;
-    if (!ReadCommandLine(argc, argv, options, program)) return plover::BadProgramExitStatus;
+    const plover::CommandLine commandLine = plover::HandleCommandLine(argc, argv);
+    if (commandLine.Exit) return commandLine.ExitStatus;
     static ProgramHost host;
     plover::ActiveHost = &host;
     plover::StartUp();
-    if (options.file) {
-        plover::StoreUserProgram(program);
-        host.Program = plover::UserProgram(options);
+    if (commandLine.Load.file) {
+        plover::StoreUserProgram(commandLine.Program);
+        host.Program = plover::UserProgram(commandLine.Load);
     }
     plover::RunMainLoop();
 }

@@ -12,12 +12,12 @@
 #include "kestrel/shell/load_options.h"
 #include "kestrel/shell/program_session.h"
 #include "kestrel/z80/cpu.h"
-#include "tests/kestrel_shell/kestrel_session.h"
+#include "tests/kestrel_shell/kestrel_program_fixture.h"
 
 namespace kestrel {
 namespace {
 
-class ProgramSessionTest : public KestrelSession {
+class ProgramSessionTest : public KestrelProgramFixture {
 protected:
     // A ROM that loops at 0000h: JR $.
     void Start() { StartWith({0x18, 0xFE}); }
