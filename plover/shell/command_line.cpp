@@ -20,6 +20,11 @@ std::string UsageText() {
            "  --version      Print the version and exit.\n"
            "  --scale N      Start with the window N times as large (1-4); it can be\n"
            "                 resized, keeping its proportions.\n"
+           "  --load FILE    Load FILE.hex or FILE.ihx (Intel HEX), or FILE@ADDR (a raw\n"
+           "                 image at hexadecimal ADDR), at or above 4000h.\n"
+           "  --go ADDR      Start the loaded program at hexadecimal ADDR once the\n"
+           "                 monitor is up.\n"
+           "  --watch        Reload and restart it whenever the file changes.\n"
            "\n"
            "Files, in the folder where plover starts (a missing one leaves zeros):\n"
            "  roms/MPF1P.bin       the monitor ROM image (8,192 bytes)\n"
@@ -36,7 +41,11 @@ int WindowScaleValue(const std::string& text) {
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& all) {
+    std::vector<std::string> arguments = all;
+    LoadOptions load;
+    std::string error;
+    const bool loadTaken = TakeLoadOptions(arguments, load, error);
     CommandLine result;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -55,6 +64,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         const std::string what = option ? "unknown option '" : "unexpected argument '";
         return {true, 2, {}, "plover: " + what + argument + "'\n" + UsageText()};
     }
+    if (!loadTaken || (load.file && !ReadUserProgram(*load.file, result.Program, error)))
+        return {true, 2, {}, "plover: " + error + "\n"};
+    result.Load = load;
     return result;
 }
 

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "intel_hex/intel_hex.h"
+#include "plover/shell/program_load.h"
+
 namespace plover {
 
 struct CommandLine {
@@ -14,6 +17,8 @@ struct CommandLine {
     std::string Output;  // for standard output (help, version)
     std::string Errors;  // for standard error (what was wrong, then the usage)
     int WindowScale = 1; // --scale N: the window starts N times the framebuffer's size
+    LoadOptions Load = {};                // --load, --go, --watch
+    intel_hex::Program Program = {};      // the file --load names, read and checked
 };
 
 // The usage text printed by --help: options and the files read.
