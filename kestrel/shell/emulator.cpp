@@ -132,12 +132,14 @@ void PrepareHostEnvironment() {
 }
 
 int RunKestrel() {
+    bool started = false;
     {
         Emulator emulator;
-        if (emulator.Start()) emulator.Run();
+        started = emulator.Start();
+        if (started) emulator.Run();
     }
     platform::ShutdownAudio();
-    return 0;
+    return started ? 0 : 1;
 }
 
 }  // namespace kestrel

@@ -1,6 +1,7 @@
 // kestrel's start-up and its program-wide state: the MachineRecord, the main
 // window and the platform facilities, built in a fixed order, each failure
-// reported in a message box. Start() then Run(); the process ends with 0.
+// reported in a message box. Start() then Run(); the process ends with 0,
+// or with 1 when the start failed.
 #pragma once
 
 #include <QString>
@@ -47,7 +48,8 @@ private:
 // dispatcher answers such polls at about half the cost of the GLib one.
 void PrepareHostEnvironment();
 
-// The whole program: start-up, run loop, exit. Returns the exit code (0).
+// The whole program: start-up, run loop, exit. Returns the exit code: 0
+// after a normal end, 1 when start-up failed (its message has been shown).
 // Expects the QApplication to exist.
 int RunKestrel();
 

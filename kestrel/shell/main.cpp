@@ -1,5 +1,6 @@
 // kestrel: the MPF-1B trainer board on the desktop. No arguments, no
-// settings; the exit status is 0 on every path.
+// settings. The exit status is 0 after a normal end (Escape, "Exit", the
+// close button) and 1 after a failed start, whose message has been shown.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -9,12 +10,12 @@
 namespace {
 
 // Qt ends the process when it cannot reach a window system. kestrel reports
-// that as its own start-up failure and still ends with status 0.
+// that as its own start-up failure and ends with status 1.
 void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) {
         std::fprintf(stderr, "Fatal Error: Can't initialise system (%s)\n", qPrintable(message));
         std::fflush(stderr);
-        std::_Exit(0);
+        std::_Exit(1);
     }
     std::fprintf(stderr, "%s\n", qPrintable(message));
 }

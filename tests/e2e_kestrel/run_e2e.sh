@@ -8,10 +8,11 @@
 # keyscan:  the small key-scanning test image; clicks keys and reads back
 #           their column and row pattern.
 # norom:    no ROM in the folder; the "Fatal Error" box must appear and the
-#           program must end with status 0 once it is dismissed.
+#           program must end with status 1 once it is dismissed.
+# shortrom: a ROM of 100 bytes; the "Error" box, then status 1.
 # nodisplay: no X server at all; kestrel must report "Can't initialise system"
-#           and end with status 0.
-# Every run ends the program (Escape or the box's OK) and requires status 0.
+#           and end with status 1.
+# A run that started ends with Escape and requires status 0.
 set -uo pipefail
 mode="$1" kestrel="$2" reader="$3" rom="${4:-}"
 
@@ -22,9 +23,9 @@ if [ "$mode" = nodisplay ]; then
   (cd "$work/run" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 "$kestrel") \
     >"$work/kestrel.log" 2>&1
   status=$?
-  [ "$status" -eq 0 ] || fail "exit status $status"
+  [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
   grep -q "Fatal Error: Can't initialise system" "$work/kestrel.log" || fail "no message"
-  echo "ok: no display, status 0"
+  echo "ok: no display, status 1"
   exit 0
 fi
 
@@ -34,13 +35,14 @@ export SDL_AUDIODRIVER=dummy
 
 mkdir "$work/run"
 [ -n "$rom" ] && cp "$rom" "$work/run/mpf1b_u6.rom"
+[ "$mode" = shortrom ] && head -c 100 /dev/zero >"$work/run/mpf1b_u6.rom"
 (cd "$work/run" && exec "$kestrel") >"$work/kestrel.log" 2>&1 &
 app_pid=$!
 
-wait_exit() {  # the program must end with status 0 within 10 s
+wait_exit() {  # the program must end with status ${1:-0} within 10 s
   wait_end
   [ "$status" = timeout ] && fail "the program did not end"
-  [ "$status" -eq 0 ] || fail "exit status $status"
+  [ "$status" -eq "${1:-0}" ] || fail "exit status $status, expected ${1:-0}"
 }
 
 shot() { import -window root "$work/shot.png" && "$reader" "$work/shot.png"; }
@@ -75,15 +77,16 @@ click_key() {
   echo "note: digits stayed '$before' after a click"
 }
 
-if [ "$mode" = norom ]; then
-  box="$(wait_window "Fatal Error")" || fail "no Fatal Error box"
+if [ "$mode" = norom ] || [ "$mode" = shortrom ]; then
+  title="Fatal Error"; [ "$mode" = shortrom ] && title="^Error$"
+  box="$(wait_window "$title")" || fail "no $title box"
   xdotool search --name "Kestrel MicroProfessor" >/dev/null 2>&1 && fail "main window shown"
   xdotool windowfocus --sync "$box" 2>/dev/null
   xdotool key --window "$box" Return
   sleep 0.3
   kill -0 "$app_pid" 2>/dev/null && xdotool key Return
-  wait_exit
-  echo "ok: Fatal Error box dismissed, status 0"
+  wait_exit 1
+  echo "ok: $title box dismissed, status 1"
   exit 0
 fi
 
