@@ -7,9 +7,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstring>
 #include <string_view>
 
 #include "kestrel/debug/breakpoint.h"
+#include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/dialogs/break_on_opcode_dialog.h"
 #include "kestrel/debug/dialogs/break_on_value_dialog.h"
 #include "kestrel/debug/dialogs/disassemble_to_file.h"
@@ -52,7 +54,8 @@ QLabel* MakeHeader(QWidget* parent, const QString& text, int x, int y, int w, in
     label->setObjectName(name);
     label->setGeometry(x, y, w, h);
     label->setAlignment(Qt::AlignCenter);
-    label->setFont(ToolFont(8, true));
+    // Two pixels stay free at each end of the strip.
+    label->setFont(platform::FitFont(ToolFont(8, true), text, w - 4));
     label->setStyleSheet(QString::fromLatin1(colours));
     return label;
 }
@@ -162,6 +165,22 @@ QString DebuggerFieldText(const MachineRecord& m, DebuggerField field) {
     return {};
 }
 
+QString BreakpointHitText(MachineRecord& m) {
+    char address[kTextSize], bytes[kTextSize], instruction[kTextSize];
+    std::memcpy(address, m.AddressText, kTextSize);
+    std::memcpy(bytes, m.ByteText, kTextSize);
+    std::memcpy(instruction, m.InstructionText, kTextSize);
+    DisassembleInstruction(m, m.Cpu.PC);
+    const QString text = QStringLiteral("Breakpoint hit: %1 at PC %2: %3")
+                             .arg(QString::fromStdString(BreakpointWatchText(m)),
+                                  Word(m.Cpu.PC, m.NumberBase),
+                                  QString::fromLatin1(m.InstructionText));
+    std::memcpy(m.AddressText, address, kTextSize);
+    std::memcpy(m.ByteText, bytes, kTextSize);
+    std::memcpy(m.InstructionText, instruction, kTextSize);
+    return text;
+}
+
 QString StepListingLine(const MachineRecord& m) {
     QString bytes = QString::fromLatin1(m.ByteText);
     if (bytes.size() < 14) bytes = bytes.leftJustified(14, QLatin1Char(' '));
@@ -192,6 +211,7 @@ DebuggerWindow::DebuggerWindow(MachineRecord& m, QWidget* parent) : QDialog(pare
     RefreshStack();
     RefreshRegisters();
     m_.BreakArmed = 0;
+    RefreshBreakpointMarks();
     listing_->ResetCount();
 }
 
@@ -215,6 +235,11 @@ void DebuggerWindow::BuildClient() {
     connect(run, &QPushButton::clicked, this, [this] { Leave(); });
     connect(step, &QPushButton::clicked, this, [this] { Step(); });
     connect(clear, &QPushButton::clicked, this, [this] { Clear(); });
+
+    status_ = new QLabel(client_);
+    status_->setObjectName(QStringLiteral("debuggerStatus"));
+    status_->setGeometry(1, 462, 562, 16);
+    status_->setFont(regular);
 
     MakeHeader(client_, QStringLiteral("STACK"), 474, 4, 85, 12,
                "color: rgb(255,255,0); background-color: rgb(127,127,127);",
@@ -246,9 +271,13 @@ void DebuggerWindow::BuildClient() {
         auto* label = new QLabel(QString::fromLatin1(p.text), client_);
         label->setObjectName(QStringLiteral("label") + QString::fromLatin1(p.text));
         label->setGeometry(p.x, p.y, p.w, p.h);
-        label->setFont(regular);
+        label->setFont(platform::FitFont(regular, label->text(), p.w));
         const bool left = std::string_view(p.text) == "A:";
         label->setAlignment(left ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter);
+        // The tall labels (IX:, IY:, PC:) reach below their fields: their
+        // text is centred in the top 12 pixels, as on the other rows, level
+        // with the field's text.
+        if (p.h > 15) label->setContentsMargins(0, 0, 0, p.h - 12);
     }
     for (const FieldPlace& p : kFieldPlaces) {
         auto* field = new QLineEdit(client_);
@@ -290,6 +319,7 @@ void DebuggerWindow::BuildMenus() {
     item(emulation, "View TV Output", 8);
 
     QMenu* breakpoint = menuBar_->addMenu(QStringLiteral("Breakpoint"));
+    connect(breakpoint, &QMenu::aboutToShow, this, [this] { RefreshBreakpointMarks(); });
     QMenu* flags = breakpoint->addMenu(QStringLiteral("Flag..."));
     const char* flagNames[] = {"S", "Z", "5", "H", "3", "P", "N", "C", "Any"};
     for (int i = 0; i < 9; ++i) item(flags, flagNames[i], 9 + i);
@@ -379,6 +409,20 @@ void DebuggerWindow::RefreshTStateField() {
     Field(DebuggerField::TStates)->setText(DebuggerFieldText(m_, DebuggerField::TStates));
 }
 
+void DebuggerWindow::RefreshBreakpointMarks() {
+    // The item identifiers of the Breakpoint menu follow BreakKind: 9-17 for
+    // the flags 0-8, then 18-35 as they are.
+    const int armedId = m_.BreakKind <= kBreakFlagAny ? m_.BreakKind + 9 : m_.BreakKind;
+    for (int id = 9; id <= 35; ++id) {
+        QAction* action = menuBar_->findChild<QAction*>(QStringLiteral("debuggerMenu%1").arg(id));
+        if (action == nullptr) continue;
+        action->setCheckable(true);
+        action->setChecked(m_.BreakArmed && id == armedId);
+    }
+}
+
+void DebuggerWindow::ShowStatus(const QString& text) { status_->setText(text); }
+
 void DebuggerWindow::MenuChoice(int id) {
     switch (id) {
         case 1: LoadBinFile(m_, this); return;  // the fields are not refreshed
@@ -393,7 +437,10 @@ void DebuggerWindow::MenuChoice(int id) {
             return;
         case 7: Leave(); return;
         case 8: return;  // "View TV Output" has no action
-        case 18: BreakOnOpcodeDialog::Run(m_, this); return;
+        case 18:
+            BreakOnOpcodeDialog::Run(m_, this);
+            RefreshBreakpointMarks();
+            return;
         case 36:
             BeginTrace(m_);
             Leave();
@@ -429,6 +476,9 @@ void DebuggerWindow::MenuChoice(int id) {
         // The dialog sets BreakKind when it arms; a cancelled dialog leaves
         // an earlier breakpoint as it was.
         BreakOnValueDialog::Run(m_, static_cast<uint8_t>(id), this);
+    }
+    if (id >= 9 && id <= 35) {
+        RefreshBreakpointMarks();
     } else if (id >= kLoadRegisterFirst && id <= kLoadRegisterLast) {
         LoadRegisterDialog dialog(m_, id, [this] {
             RefreshStack();
@@ -438,8 +488,9 @@ void DebuggerWindow::MenuChoice(int id) {
     }
 }
 
-void RunDebuggerWindow(MachineRecord& m, QWidget* parent) {
+void RunDebuggerWindow(MachineRecord& m, QWidget* parent, const QString& status) {
     DebuggerWindow window(m, parent);
+    window.ShowStatus(status);
     window.exec();
 }
 

@@ -6,6 +6,7 @@
 
 #include "kestrel/debug/breakpoint.h"
 #include "kestrel/debug/dialogs/digit_field.h"
+#include "kestrel/shell/platform.h"
 
 namespace kestrel {
 
@@ -19,6 +20,7 @@ BreakOnOpcodeDialog::BreakOnOpcodeDialog(MachineRecord& m, QWidget* parent)
     auto* label = new QLabel(QStringLiteral("Opcode"), this);
     label->setAlignment(Qt::AlignCenter);
     label->setGeometry(120, 8, 40, 20);
+    label->setFont(platform::FitFont(label->font(), label->text(), label->width() - 2));
 
     field_ = MakeDigitField(this, QStringLiteral("0"));
     field_->setObjectName(QStringLiteral("opcodeField"));

@@ -6,6 +6,7 @@
 
 #include "kestrel/debug/breakpoint.h"
 #include "kestrel/debug/dialogs/digit_field.h"
+#include "kestrel/shell/platform.h"
 
 namespace kestrel {
 
@@ -25,6 +26,7 @@ BreakOnValueDialog::BreakOnValueDialog(MachineRecord& m, uint8_t code, QWidget* 
     auto* label = new QLabel(QStringLiteral("Value"), this);
     label->setAlignment(Qt::AlignCenter);
     label->setGeometry(fieldX, 8, fieldWidth, 20);
+    label->setFont(platform::FitFont(label->font(), label->text(), label->width() - 2));
 
     field_ = MakeDigitField(this, QStringLiteral("0"));
     field_->setObjectName(QStringLiteral("valueField"));
