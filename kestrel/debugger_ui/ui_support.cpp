@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
+#include "kestrel/shell/platform.h"
+
 namespace kestrel {
 
 QFont ToolFont(int pointSize, bool bold) {
@@ -43,8 +45,7 @@ QLabel* MakeCentredLabel(QWidget* parent, const QString& text, int x, int y, int
 }
 
 void SetUpToolDialog(QDialog* dialog, const QString& title, int x, int y, int width, int height) {
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::MSWindowsFixedSizeDialogHint);
+    dialog->setWindowFlags(platform::kFixedDialogFlags);
     dialog->setWindowTitle(title);
     dialog->setFont(ToolFont(8, false));
     dialog->setFixedSize(width, height);

@@ -30,6 +30,14 @@ inline constexpr char kTitleLoadBin[] = "Load BIN";
 inline constexpr char kTitleSaveBin[] = "Save BIN";
 inline constexpr char kTitleAbout[] = "About";
 
+// The window flags of a fixed-size dialog that only its own buttons close:
+// a title bar with a minimise button and nothing else. With the title alone
+// Qt leaves the buttons to the window manager, which then draws maximise and
+// close buttons that do nothing and cuts the title short.
+inline constexpr Qt::WindowFlags kFixedDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+    Qt::MSWindowsFixedSizeDialogHint;
+
 // Every secondary window's title: "Kestrel - " followed by `what`
 // ("Kestrel - Debugger").
 QString WindowTitle(const QString& what);

@@ -5,11 +5,12 @@
 #include <QPushButton>
 
 #include "kestrel/debug/dialogs/digit_field.h"
+#include "kestrel/shell/platform.h"
 
 namespace kestrel {
 
 AddressRangeDialog::AddressRangeDialog(const MachineRecord& m, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(parent, platform::kFixedDialogFlags),
       m_(m),
       start_(m.DisassemblyStart) {
     setObjectName(QStringLiteral("addressRangeDialog"));

@@ -11,7 +11,7 @@
 namespace kestrel {
 
 BreakOnOpcodeDialog::BreakOnOpcodeDialog(MachineRecord& m, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_(m) {
+    : QDialog(parent, platform::kFixedDialogFlags), m_(m) {
     setObjectName(QStringLiteral("breakOnOpcodeDialog"));
     setWindowTitle(QStringLiteral("Kestrel - Break on Opcode"));
     setFixedSize(180, 95);

@@ -11,7 +11,7 @@
 namespace kestrel {
 
 BreakOnValueDialog::BreakOnValueDialog(MachineRecord& m, uint8_t code, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(parent, platform::kFixedDialogFlags),
       m_(m),
       code_(code) {
     const bool wide = Is16BitBreakKind(code);
