@@ -1,10 +1,12 @@
-// kestrel: the MPF-1B trainer board on the desktop. No arguments, no
-// settings. The exit status is 0 after a normal end (Escape, "Exit", the
-// close button) and 1 after a failed start, whose message has been shown.
+// kestrel: the MPF-1B trainer board on the desktop. No settings
+// (command_line.h answers --help and --version before the program runs).
+// The exit status is 0 after a normal end (Escape, "Exit", the close button)
+// and 1 after a failed start, whose message has been shown.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
+#include "kestrel/shell/command_line.h"
 #include "kestrel/shell/emulator.h"
 
 namespace {
@@ -23,7 +25,9 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QStr
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Command-line arguments are not taken, not even Qt's own.
+    const kestrel::CommandLine commandLine = kestrel::HandleCommandLine(argc, argv);
+    if (commandLine.Exit) return commandLine.ExitStatus;
+    // Qt's own command-line options are not taken.
     int qtArgc = argc > 0 ? 1 : 0;
     kestrel::PrepareHostEnvironment();
     QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);

@@ -7,7 +7,7 @@
 # for the main window meanwhile (as a window manager's close button sends it)
 # must not be lost: RUN ends the program, with status 0.
 #
-#   run_e2e.sh <kestrel> <kdbgui_shot_probe> <x11_tool>
+#   run_e2e.sh <kestrel> <e2e_debugger_shot_probe> <e2e_debugger_x11_tool>
 set -uo pipefail
 kestrel="$1" probe="$2" x11tool="$3"
 
@@ -37,29 +37,41 @@ hash() { sed -n 's/.*hash \([0-9a-f]*\).*/\1/p' <<<"$1"; }
 main="$(wait_window "Kestrel MicroProfessor Emulator")" || fail "no main window"
 read -r mx my mw mh <<<"$(geometry "$main")"
 echo "main window at $mx,$my ${mw}x$mh"
-sleep 0.5
+
+# A popup menu is a window of its own: the program shows more than one.
+menu_open() { [ "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l)" -gt 1 ]; }
 
 # Open "File", move to "Tools" (its first item is then highlighted) and go
-# down to the second, "Debugger".
+# down to the second, "Debugger". A click that comes before the window takes
+# input is lost: the menu must open within 3 s, else the click is repeated.
 open_debugger() {
-  xdotool mousemove $((mx + 14)) $((my + 10)) click 1
-  sleep 0.4
-  xdotool key Right Right
-  sleep 0.3
-  xdotool key Down Return
-  wait_window "Kestrel - Debugger"
+  local found=""
+  for attempt in 1 2 3; do
+    xdotool mousemove $((mx + 14)) $((my + 10)) click 1
+    poll 3 menu_open || { echo "note: the File menu did not open (try $attempt)" >&2; continue; }
+    xdotool key Right Right
+    sleep 0.3  # the Tools menu replaces the File menu
+    xdotool key Down Return
+    found="$(wait_window "Kestrel - Debugger")" && break
+  done
+  [ -n "$found" ] && echo "$found"
 }
 dbg="$(open_debugger)" || fail "the debugger did not open from the menu"
-sleep 0.5
-read -r dx dy dw dh <<<"$(geometry "$dbg")"
+debugger_placed() {
+  read -r dx dy dw dh <<<"$(geometry "$dbg")"
+  [ "$dw" -eq 564 ]
+}
+poll 5 debugger_placed || fail "debugger width $dw, expected 564"
 echo "debugger at $dx,$dy ${dw}x$dh"
-[ "$dw" -eq 564 ] || fail "debugger width $dw, expected 564"
 top=$((dy + dh - 480))  # the client area lies under the menu bar
 
 # Regions on the screen: the listing (inside its frame) and the PC field's text.
 listing=("$((dx + 3))" "$((top + 2))" 358 455)
 pc=("$((dx + 460 + 2))" "$((top + 442 + 2))" 34 11)
 
+# The window is drawn once the PC field shows its address.
+pc_shown() { [ "$(field "$(probe "${pc[@]}")")" = "lines 1" ]; }
+poll 5 pc_shown || fail "the PC field shows no address"
 start="$(probe "${listing[@]}")"
 [ "$(field "$start")" = "lines 0" ] || fail "listing not empty at opening: $start"
 pc_before="$(hash "$(probe "${pc[@]}")")"
@@ -68,9 +80,8 @@ seen="$pc_before"
 for n in 1 2 3; do
   import -window root "$work/before.png" || fail "no screenshot"
   xdotool mousemove $((dx + 474 + 42)) $((top + 208 + 20)) click 1
-  sleep 0.4
-  got="$(probe "${listing[@]}")"
-  [ "$(field "$got")" = "lines $n" ] || fail "after STEP $n the listing shows: $got"
+  listing_has() { got="$(probe "${listing[@]}")"; [ "$(field "$got")" = "lines $1" ]; }
+  poll 5 listing_has "$n" || fail "the click on STEP $n did not register: the listing shows $got"
   # The new line starts with the address that the PC field showed before
   # the step, character for character.
   import -window root "$work/after.png" || fail "no screenshot"
@@ -87,27 +98,22 @@ done
 
 # BASE rewrites the PC field in hexadecimal; the three lines stay.
 xdotool mousemove $((dx + 367 + 25)) $((top + 208 + 20)) click 1
-sleep 0.4
+pc_rewritten() { pc_hex="$(hash "$(probe "${pc[@]}")")"; ! grep -qx "$pc_hex" <<<"$seen"; }
+poll 5 pc_rewritten || fail "the click on BASE did not register: the PC field was not rewritten"
 got="$(probe "${listing[@]}")"
 [ "$(field "$got")" = "lines 3" ] || fail "BASE changed the listing: $got"
-pc_hex="$(hash "$(probe "${pc[@]}")")"
-grep -qx "$pc_hex" <<<"$seen" && fail "BASE did not rewrite the PC field"
 echo "ok: BASE"
 
 # RUN leaves the debugger; the program goes on.
 xdotool mousemove $((dx + 420 + 25)) $((top + 208 + 20)) click 1
-for _ in $(seq 50); do
-  xdotool search --onlyvisible --name "Kestrel - Debugger" >/dev/null 2>&1 || break
-  sleep 0.1
-done
-xdotool search --onlyvisible --name "Kestrel - Debugger" >/dev/null 2>&1 && fail "RUN did not leave"
+debugger_gone() { ! xdotool search --onlyvisible --name "Kestrel - Debugger" >/dev/null 2>&1; }
+poll 5 debugger_gone || fail "the click on RUN did not register: the debugger is still open"
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
 echo "ok: RUN returned to the board"
 
 # The debugger again; the main window is asked to close while it is open.
-sleep 0.5
 dbg="$(open_debugger)" || fail "the debugger did not open the second time"
-sleep 0.5
+poll 5 debugger_placed || fail "debugger width $dw, expected 564"
 "$x11tool" close "$main" || fail "could not send the close request"
 sleep 1
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended with the debugger still open"

@@ -4,7 +4,7 @@
 # must each show their whole title in openbox's title bar and offer no
 # maximising or resizing, being of fixed size.
 #
-#   run_wm_e2e.sh <kestrel> <kshell_wm_title_probe>
+#   run_wm_e2e.sh <kestrel> <e2e_kestrel_wm_title_probe>
 #
 # A title is whole when the drawing of that title in the title bar of a wide
 # reference window appears unchanged in the window's own title bar.

@@ -1,11 +1,11 @@
 // Checks that a window manager shows a window's title whole, for the
 // end-to-end run under a real window manager.
 //
-//   kshell_wm_title_probe window TITLE WIDTH
+//   e2e_kestrel_wm_title_probe window TITLE WIDTH
 //     shows an empty window of WIDTH x 60 pixels titled TITLE until killed:
 //     the reference that the window manager decorates with room to spare.
 //
-//   kshell_wm_title_probe whole WITH.png X Y W H WITHOUT.png X Y W H SHOT.png X Y W H
+//   e2e_kestrel_wm_title_probe whole WITH.png X Y W H WITHOUT.png X Y W H SHOT.png X Y W H
 //     WITH.png and WITHOUT.png show the title bar (rectangle X Y W H) of a
 //     reference window with the title and of one with a blank title: the
 //     columns where they differ hold the drawn title. Prints "whole yes" when

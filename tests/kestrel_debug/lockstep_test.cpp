@@ -12,7 +12,7 @@
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 #ifndef KDEBUG_Z80_DIR
 #error "KDEBUG_Z80_DIR must name the folder of the Z80 test material"

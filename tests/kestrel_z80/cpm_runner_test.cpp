@@ -33,11 +33,11 @@ protected:
         std::filesystem::remove(path);
         std::fclose(out);
     }
-    std::unique_ptr<MachineRecord> Load(const std::vector<uint8_t>& bytes) {
+    std::unique_ptr<Processor> Load(const std::vector<uint8_t>& bytes) {
         std::FILE* f = std::fopen(path.c_str(), "wb");
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
-        auto m = std::make_unique<MachineRecord>();
+        auto m = std::make_unique<Processor>();
         std::string error;
         EXPECT_TRUE(cpm::Load(*m, path.string(), error)) << error;
         return m;

@@ -208,7 +208,7 @@ std::vector<Vector> ReadExpected(const std::string& path) {
 // Ports answer with the high byte of their address.
 struct FuseHooks {
     void Fetched(uint8_t) {}
-    void Port(MachineRecord& m, uint8_t read, uint8_t, uint8_t, uint8_t hi) {
+    void Port(Processor& m, uint8_t read, uint8_t, uint8_t, uint8_t hi) {
         if (read) m.IoData = hi;
     }
 };
@@ -223,7 +223,7 @@ struct Outcome {
     std::string report;
 };
 
-Outcome RunVector(MachineRecord& m, const Vector& in, const Vector& want) {
+Outcome RunVector(Processor& m, const Vector& in, const Vector& want) {
     FillPattern(m.MemoryImage);
     for (auto& e : m.WriteEnableMap) e = 1;
     for (const auto& [addr, bytes] : in.memory) {
@@ -306,7 +306,7 @@ TEST(KestrelZ80Fuse, EveryVectorMatchesOrIsExcusedByARule) {
     ASSERT_EQ(inputs.size(), 1356u);
     ASSERT_EQ(expected.size(), inputs.size());
 
-    auto m = std::make_unique<MachineRecord>();
+    auto m = std::make_unique<Processor>();
     int matched = 0, excusedCount = 0;
     std::set<std::string> used;
     for (size_t k = 0; k < inputs.size(); ++k) {

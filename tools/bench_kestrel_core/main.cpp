@@ -30,7 +30,7 @@ struct Figure {
 };
 
 Figure RunKestrel(const std::string& path, uint64_t budget, std::FILE* sink) {
-    auto m = std::make_unique<kestrel::MachineRecord>();
+    auto m = std::make_unique<kestrel::Processor>();
     std::string error;
     if (!kestrel::cpm::Load(*m, path, error)) {
         std::fprintf(stderr, "bench-kestrel-core: %s\n", error.c_str());

@@ -10,7 +10,7 @@
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace {
 

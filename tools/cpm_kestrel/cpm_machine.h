@@ -8,7 +8,7 @@
 #include <string>
 
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/z80/processor.h"
 
 namespace kestrel::cpm {
 
@@ -18,7 +18,7 @@ inline constexpr uint16_t kStackTop = 0xFE00;  // word at 0x0006: top of the TPA
 
 // Loads a .COM file into a fresh machine set up for CP/M. Returns false (with
 // a message in error) when the file cannot be read or does not fit.
-inline bool Load(MachineRecord& m, const std::string& path, std::string& error) {
+inline bool Load(Processor& m, const std::string& path, std::string& error) {
     InitMemoryMap(m);
     // The test set-up differs from the board only here: all of memory is RAM.
     for (auto& e : m.WriteEnableMap) e = 1;
@@ -55,7 +55,7 @@ struct RunResult {
 
 // Console output of BDOS functions 2 (character in E) and 9 (string at DE up
 // to '$'). Other functions are ignored.
-inline void Bdos(MachineRecord& m, std::FILE* out, RunResult& r) {
+inline void Bdos(Processor& m, std::FILE* out, RunResult& r) {
     const Z80State& s = m.Cpu;
     if (s.C == 2) {
         std::fputc(s.E, out);
@@ -74,7 +74,7 @@ inline void Bdos(MachineRecord& m, std::FILE* out, RunResult& r) {
 // LDDR, CPIR and CPDR can charge 65,536 or more in one call (21 per
 // iteration, up to 65,536 iterations); for them the count comes from the
 // iterations, which BC tells.
-inline uint64_t StepCounted(MachineRecord& m) {
+inline uint64_t StepCounted(Processor& m) {
     Z80State& s = m.Cpu;
     const uint16_t before = s.TStates;
     if (m.MemoryImage[s.PC] != 0xED || (m.MemoryImage[static_cast<uint16_t>(s.PC + 1)] & 0xF6) != 0xB0) {
@@ -90,7 +90,7 @@ inline uint64_t StepCounted(MachineRecord& m) {
 
 // Runs until the program jumps to 0x0000 or maxInstructions have executed;
 // T-states are summed in 64 bits.
-inline RunResult Run(MachineRecord& m, std::FILE* out, uint64_t maxInstructions) {
+inline RunResult Run(Processor& m, std::FILE* out, uint64_t maxInstructions) {
     RunResult r;
     Z80State& s = m.Cpu;
     while (r.instructions < maxInstructions) {

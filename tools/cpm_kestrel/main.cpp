@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: cpm-kestrel FILE.COM\n");
         return 2;
     }
-    auto m = std::make_unique<kestrel::MachineRecord>();
+    auto m = std::make_unique<kestrel::Processor>();
     std::string error;
     if (!kestrel::cpm::Load(*m, argv[1], error)) {
         std::fprintf(stderr, "cpm-kestrel: %s\n", error.c_str());
