@@ -1,5 +1,7 @@
 #include "kestrel/debug/breakpoint.h"
 
+#include "kestrel/debug/number_format.h"
+
 namespace kestrel {
 
 void ArmFlagBreak(MachineRecord& m, uint8_t code) {
@@ -39,6 +41,19 @@ uint16_t BreakRegisterValue(const MachineRecord& m, uint8_t code) {
 std::string BreakRegisterName(uint8_t code) {
     if (!IsRegisterBreakKind(code)) return {};
     return RegisterName(BreakRegister(code));
+}
+
+std::string BreakpointWatchText(const MachineRecord& m) {
+    static constexpr char kFlagNames[] = "SZ5H3PNC";
+    const uint8_t kind = m.BreakKind;
+    if (kind < kBreakFlagAny) return std::string("flag ") + kFlagNames[kind];
+    if (kind == kBreakFlagAny) return "any flag";
+    if (kind == kBreakOpcode) return "opcode " + NumberText(m.BreakOpcode, NumberWidth::Byte, m.NumberBase);
+    if (!IsRegisterBreakKind(kind)) return {};
+    std::string name = BreakRegisterName(kind);
+    if (name.back() == ' ') name.pop_back();
+    const NumberWidth width = Is16BitBreakKind(kind) ? NumberWidth::Word : NumberWidth::Byte;
+    return "register " + name + " = " + NumberText(BreakRegisterValue(m, kind), width, m.NumberBase);
 }
 
 bool TestBreakpoint(MachineRecord& m) {

@@ -72,6 +72,11 @@ uint16_t BreakRegisterValue(const MachineRecord& m, uint8_t code);
 // "A " ... "R " (trailing space), "BC" ... "SP". Empty for other codes.
 std::string BreakRegisterName(uint8_t code);
 
+// What the breakpoint of BreakKind watches, as the debugger reports a hit:
+// "flag Z", "any flag", "opcode 76h", "register A = 05h" (the register's
+// value now), numbers in the base of NumberBase. Empty for unknown kinds.
+std::string BreakpointWatchText(const MachineRecord& m);
+
 // Called after an instruction of the run loop while BreakArmed is set.
 // Returns whether the breakpoint hit; on a hit it is disarmed (and a CHANGE
 // mode is cleared). Unknown kinds never hit.

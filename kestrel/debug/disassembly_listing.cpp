@@ -18,9 +18,14 @@ bool WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_t end, con
     std::memcpy(out + fill, "\r\n\r\n", 4);
     fill += 4;
 
+    // The 16-bit cursor wraps after FFFF; a wrapped cursor is past any End,
+    // though it compares below it.
     uint16_t cursor = start;
+    bool wrapped = false;
     do {
+        const uint16_t previous = cursor;
         cursor = DisassembleInstruction(m, cursor);
+        wrapped = cursor <= previous;
         const size_t addressLength = std::strlen(m.AddressText);
         std::memcpy(out + fill, m.AddressText, addressLength);
         fill += addressLength;
@@ -33,7 +38,7 @@ bool WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_t end, con
         fill += textLength;
         out[fill++] = '\r';
         out[fill++] = '\n';
-    } while (fill < kListingLimit && cursor < end);
+    } while (fill < kListingLimit && cursor < end && !wrapped);
     out[fill++] = '\r';
     out[fill++] = '\n';
 

@@ -5,11 +5,12 @@
 #include <QPushButton>
 
 #include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 
 AddressRangeDialog::AddressRangeDialog(const MachineRecord& m, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(parent, platform::kFixedDialogFlags),
       m_(m),
       start_(m.DisassemblyStart) {
     setObjectName(QStringLiteral("addressRangeDialog"));

@@ -6,11 +6,12 @@
 
 #include "kestrel/debug/breakpoint.h"
 #include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 
 BreakOnOpcodeDialog::BreakOnOpcodeDialog(MachineRecord& m, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_(m) {
+    : QDialog(parent, platform::kFixedDialogFlags), m_(m) {
     setObjectName(QStringLiteral("breakOnOpcodeDialog"));
     setWindowTitle(QStringLiteral("Kestrel - Break on Opcode"));
     setFixedSize(180, 95);
@@ -19,6 +20,7 @@ BreakOnOpcodeDialog::BreakOnOpcodeDialog(MachineRecord& m, QWidget* parent)
     auto* label = new QLabel(QStringLiteral("Opcode"), this);
     label->setAlignment(Qt::AlignCenter);
     label->setGeometry(120, 8, 40, 20);
+    label->setFont(platform::FitFont(label->font(), label->text(), label->width() - 2));
 
     field_ = MakeDigitField(this, QStringLiteral("0"));
     field_->setObjectName(QStringLiteral("opcodeField"));

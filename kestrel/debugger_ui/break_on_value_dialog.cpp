@@ -6,11 +6,12 @@
 
 #include "kestrel/debug/breakpoint.h"
 #include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 
 BreakOnValueDialog::BreakOnValueDialog(MachineRecord& m, uint8_t code, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(parent, platform::kFixedDialogFlags),
       m_(m),
       code_(code) {
     const bool wide = Is16BitBreakKind(code);
@@ -25,6 +26,7 @@ BreakOnValueDialog::BreakOnValueDialog(MachineRecord& m, uint8_t code, QWidget* 
     auto* label = new QLabel(QStringLiteral("Value"), this);
     label->setAlignment(Qt::AlignCenter);
     label->setGeometry(fieldX, 8, fieldWidth, 20);
+    label->setFont(platform::FitFont(label->font(), label->text(), label->width() - 2));
 
     field_ = MakeDigitField(this, QStringLiteral("0"));
     field_->setObjectName(QStringLiteral("valueField"));

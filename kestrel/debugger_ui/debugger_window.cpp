@@ -7,11 +7,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstring>
 #include <string_view>
 
 #include "kestrel/board/ppi.h"
 #include "kestrel/debug/breakpoint.h"
 #include "kestrel/debug/debug_session.h"
+#include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/registers.h"
 #include "kestrel/debug/trace.h"
@@ -56,7 +58,8 @@ QLabel* MakeHeader(QWidget* parent, const QString& text, int x, int y, int w, in
     label->setObjectName(name);
     label->setGeometry(x, y, w, h);
     label->setAlignment(Qt::AlignCenter);
-    label->setFont(ToolFont(8, true));
+    // Two pixels stay free at each end of the strip.
+    label->setFont(platform::FitFont(ToolFont(8, true), text, w - 4));
     label->setStyleSheet(QString::fromLatin1(colours));
     return label;
 }
@@ -166,6 +169,22 @@ QString DebuggerFieldText(const MachineRecord& m, DebuggerField field) {
     return {};
 }
 
+QString BreakpointHitText(MachineRecord& m) {
+    char address[kTextSize], bytes[kTextSize], instruction[kTextSize];
+    std::memcpy(address, m.AddressText, kTextSize);
+    std::memcpy(bytes, m.ByteText, kTextSize);
+    std::memcpy(instruction, m.InstructionText, kTextSize);
+    DisassembleInstruction(m, m.Cpu.PC);
+    const QString text = QStringLiteral("Breakpoint hit: %1 at PC %2: %3")
+                             .arg(QString::fromStdString(BreakpointWatchText(m)),
+                                  Word(m.Cpu.PC, m.NumberBase),
+                                  QString::fromLatin1(m.InstructionText));
+    std::memcpy(m.AddressText, address, kTextSize);
+    std::memcpy(m.ByteText, bytes, kTextSize);
+    std::memcpy(m.InstructionText, instruction, kTextSize);
+    return text;
+}
+
 QString StepListingLine(const MachineRecord& m) {
     QString bytes = QString::fromLatin1(m.ByteText);
     if (bytes.size() < 14) bytes = bytes.leftJustified(14, QLatin1Char(' '));
@@ -193,6 +212,7 @@ DebuggerWindow::DebuggerWindow(MachineRecord& m, QWidget* parent) : QDialog(pare
     // Opening: counters to 0, breakpoint disarmed, fields written, empty listing.
     BeginDebugSession(m_);
     RefreshAll();
+    RefreshBreakpointMarks();
     listing_->ResetCount();
 }
 
@@ -216,6 +236,11 @@ void DebuggerWindow::BuildClient() {
     connect(run, &QPushButton::clicked, this, [this] { Leave(); });
     connect(step, &QPushButton::clicked, this, [this] { Step(); });
     connect(clear, &QPushButton::clicked, this, [this] { Clear(); });
+
+    status_ = new QLabel(client_);
+    status_->setObjectName(QStringLiteral("debuggerStatus"));
+    status_->setGeometry(1, 462, 562, 16);
+    status_->setFont(regular);
 
     MakeHeader(client_, QStringLiteral("STACK"), 474, 4, 85, 12,
                "color: rgb(255,255,0); background-color: rgb(127,127,127);",
@@ -247,9 +272,13 @@ void DebuggerWindow::BuildClient() {
         auto* label = new QLabel(QString::fromLatin1(p.text), client_);
         label->setObjectName(QStringLiteral("label") + QString::fromLatin1(p.text));
         label->setGeometry(p.x, p.y, p.w, p.h);
-        label->setFont(regular);
+        label->setFont(platform::FitFont(regular, label->text(), p.w));
         const bool left = std::string_view(p.text) == "A:";
         label->setAlignment(left ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter);
+        // The tall labels (IX:, IY:, PC:) reach below their fields: their
+        // text is centred in the top 12 pixels, as on the other rows, level
+        // with the field's text.
+        if (p.h > 15) label->setContentsMargins(0, 0, 0, p.h - 12);
     }
     for (const FieldPlace& p : kFieldPlaces) {
         auto* field = new QLineEdit(client_);
@@ -312,6 +341,7 @@ void DebuggerWindow::BuildMenus() {
     AddMenuItem(emulation, "View TV Output", kViewTvOutput);
 
     QMenu* breakpoint = menuBar_->addMenu(QStringLiteral("Breakpoint"));
+    connect(breakpoint, &QMenu::aboutToShow, this, [this] { RefreshBreakpointMarks(); });
     QMenu* flags = breakpoint->addMenu(QStringLiteral("Flag..."));
     const char* flagNames[] = {"S", "Z", "5", "H", "3", "P", "N", "C", "Any"};
     for (int id = kBreakOnFlagFirst; id <= kBreakOnFlagLast; ++id)
@@ -400,13 +430,26 @@ void DebuggerWindow::RefreshAll() {
     RefreshRegisters();
 }
 
+void DebuggerWindow::RefreshBreakpointMarks() {
+    // The item identifiers of the Breakpoint menu follow BreakKind: the flag
+    // codes 0-8 from kBreakOnFlagFirst on, then the opcode and the registers
+    // as they are.
+    using namespace debugger_menu;
+    const int armedId = m_.BreakKind <= kBreakFlagAny ? m_.BreakKind + kBreakOnFlagFirst : m_.BreakKind;
+    for (int id = kBreakOnFlagFirst; id <= kBreakOnRegisterLast; ++id) {
+        QAction* action = menuBar_->findChild<QAction*>(QStringLiteral("debuggerMenu%1").arg(id));
+        if (action == nullptr) continue;
+        action->setCheckable(true);
+        action->setChecked(m_.BreakArmed && id == armedId);
+    }
+}
+
+void DebuggerWindow::ShowStatus(const QString& text) { status_->setText(text); }
+
 void DebuggerWindow::MenuChoice(int id) {
     using namespace debugger_menu;
-    if (id >= kBreakOnFlagFirst && id <= kBreakOnFlagLast) {
-        ArmFlagBreak(m_, static_cast<uint8_t>(id - kBreakOnFlagFirst));
-    } else if (id >= kBreakOnRegisterFirst && id <= kBreakOnRegisterLast) {
-        // A cancelled dialog leaves an earlier breakpoint as it was.
-        BreakOnValueDialog::Run(m_, static_cast<uint8_t>(id), this);
+    if (id >= kBreakOnFlagFirst && id <= kBreakOnRegisterLast) {
+        BreakpointChoice(id);
     } else if (id >= kLoadRegisterFirst && id <= kLoadRegisterLast) {
         LoadRegisterDialog dialog(m_, id, [this] { RefreshAll(); }, this);
         dialog.exec();
@@ -416,6 +459,19 @@ void DebuggerWindow::MenuChoice(int id) {
     } else {
         MenuCommand(id);
     }
+}
+
+void DebuggerWindow::BreakpointChoice(int id) {
+    using namespace debugger_menu;
+    if (id <= kBreakOnFlagLast) {
+        ArmFlagBreak(m_, static_cast<uint8_t>(id - kBreakOnFlagFirst));
+    } else if (id == kBreakOnOpcode) {
+        BreakOnOpcodeDialog::Run(m_, this);
+    } else {
+        // A cancelled dialog leaves an earlier breakpoint as it was.
+        BreakOnValueDialog::Run(m_, static_cast<uint8_t>(id), this);
+    }
+    RefreshBreakpointMarks();  // Qt has flipped the chosen item's mark
 }
 
 void DebuggerWindow::MenuCommand(int id) {
@@ -431,7 +487,6 @@ void DebuggerWindow::MenuCommand(int id) {
             ClearStepTotal(m_);
             RefreshAll();
             return;
-        case kBreakOnOpcode: BreakOnOpcodeDialog::Run(m_, this); return;
         case kDebugToFile:
             BeginTrace(m_);
             Leave();
@@ -453,8 +508,9 @@ void DebuggerWindow::MenuCommand(int id) {
     }
 }
 
-void RunDebuggerWindow(MachineRecord& m, QWidget* parent) {
+void RunDebuggerWindow(MachineRecord& m, QWidget* parent, const QString& status) {
     DebuggerWindow window(m, parent);
+    window.ShowStatus(status);
     window.exec();
 }
 

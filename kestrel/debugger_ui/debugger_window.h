@@ -16,6 +16,7 @@
 #include "kestrel/debug/debug_session.h"
 #include "kestrel/debug/machine_record.h"
 
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -38,6 +39,12 @@ inline constexpr int kDebuggerFieldCount = 26;
 // The text the window shows in a field for the machine as it stands.
 QString DebuggerFieldText(const MachineRecord& m, DebuggerField field);
 
+// What the status line says when a breakpoint has stopped the run loop:
+// "Breakpoint hit: flag Z at PC 0123h: LD A,05h", the instruction being the
+// one at PC, still to run. Disassembling it leaves AddressText, ByteText and
+// InstructionText as they were.
+QString BreakpointHitText(MachineRecord& m);
+
 // The listing line of the last traced step: AddressText, ByteText padded to
 // 14 characters, InstructionText.
 QString StepListingLine(const MachineRecord& m);
@@ -58,6 +65,12 @@ public:
     void RefreshStack();
     void RefreshRegisters();
     void RefreshTStateField();
+    // The check mark of the Breakpoint menu: on the item of BreakKind while
+    // the breakpoint is armed, on none otherwise.
+    void RefreshBreakpointMarks();
+    // The status line below the listing (empty unless something is to be said).
+    void ShowStatus(const QString& text);
+    QLabel* StatusLine() const { return status_; }
 
     QWidget* Client() const { return client_; }
     ListingView* Listing() const { return listing_; }
@@ -81,6 +94,8 @@ private:
     // The menu items that are one command each (not a range of registers,
     // flags or modes).
     void MenuCommand(int id);
+    // The Breakpoint menu: arms (or opens the dialog that arms) and moves the check mark.
+    void BreakpointChoice(int id);
     // The stack view and every register field.
     void RefreshAll();
 
@@ -89,11 +104,13 @@ private:
     QMenuBar* menuBar_ = nullptr;
     ListingView* listing_ = nullptr;
     StackView* stack_ = nullptr;
+    QLabel* status_ = nullptr;
     QLineEdit* fields_[kDebuggerFieldCount] = {};
 };
 
 // Opens the debugger window and returns when it has been left. Opening sets
-// TStates and StepTStateTotal to 0 and disarms the breakpoint.
-void RunDebuggerWindow(MachineRecord& m, QWidget* parent);
+// TStates and StepTStateTotal to 0 and disarms the breakpoint. `status`, if
+// any, is shown in the status line (why the debugger opened).
+void RunDebuggerWindow(MachineRecord& m, QWidget* parent, const QString& status = QString());
 
 }  // namespace kestrel

@@ -24,7 +24,7 @@ std::string HexDumpLine(const MachineRecord& m, uint16_t address) {
     line += ' ';
     for (int i = 0; i < 16; ++i) {
         const uint8_t b = m.MemoryImage[static_cast<uint16_t>(address + i)];
-        line += (b >= 0x20 && b <= 0x7F) ? static_cast<char>(b) : '.';
+        line += (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '.';  // 7F is DEL
     }
     return line;
 }
@@ -44,6 +44,12 @@ HexDumpWindow::HexDumpWindow(const MachineRecord& m, QWidget* parent)
     list_->setAccessibleName(list_->objectName());
     list_->setGeometry(0, 0, 480, 420);
     list_->setFont(ToolFont(8, false));
+    // All 32 lines at once, in rows of 13 pixels (420 / 32, no frame); the
+    // arrow keys move the dump, so there is nothing to scroll.
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setUniformItemSizes(true);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Fill();
 }
 
@@ -53,9 +59,12 @@ HexDumpWindow::~HexDumpWindow() {
 
 void HexDumpWindow::Fill() {
     list_->clear();
-    for (int i = 0; i < kHexDumpLines; ++i)
-        list_->addItem(QString::fromLatin1(
+    for (int i = 0; i < kHexDumpLines; ++i) {
+        auto* item = new QListWidgetItem(QString::fromLatin1(
             HexDumpLine(m_, static_cast<uint16_t>(start_ + i * 16)).c_str()));
+        item->setSizeHint(QSize(list_->width(), kHexDumpRowHeight));
+        list_->addItem(item);
+    }
 }
 
 void HexDumpWindow::Run() {

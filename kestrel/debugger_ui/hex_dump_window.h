@@ -14,12 +14,13 @@ class QListWidget;
 namespace kestrel {
 
 inline constexpr int kHexDumpLines = 32;
+inline constexpr int kHexDumpRowHeight = 13;
 
 // One line of the dump for the 16 bytes at `address` (wrapping):
 // "65528 FFF8  01 02 ... 10  ................" - the address in decimal
 // (5 digits) and hexadecimal (4 digits), the bytes in hexadecimal each with a
-// space after it, one more space, then the bytes as characters (0x20-0x7F as
-// themselves, every other byte as ".").
+// space after it, one more space, then the bytes as characters (0x20-0x7E as
+// themselves, every other byte, 0x7F (DEL) too, as ".").
 std::string HexDumpLine(const MachineRecord& m, uint16_t address);
 
 // The window runs its own loop (Run). While it is open it takes every event

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -121,7 +122,16 @@ void SaveBinFile(const MachineRecord& m, QWidget* parent) {
                                                   QtFileFilter(QString::fromLatin1(kImageFileFilter)),
                                                   ImageFileStartDirectory());
     if (chosen.isEmpty()) return;
+    // The extension rule may name another file than the chooser showed: the
+    // question about replacing a file is asked here, about the final name.
     const std::string path = WithImageExtension(QFile::encodeName(chosen).toStdString(), base, count);
+    const QString finalName = QFile::decodeName(path.c_str());
+    if (QFileInfo::exists(finalName) &&
+        !platform::AskYesNo(parent, QString::fromLatin1(platform::kTitleSaveBin),
+                            QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                .arg(QDir::toNativeSeparators(finalName)))) {
+        return;
+    }
     switch (SaveMemoryImage(m, path, base, count)) {
         case ImageSaveResult::Saved: return;
         case ImageSaveResult::CannotCreate:

@@ -8,9 +8,13 @@
 // the program.
 #pragma once
 
+#include <QFont>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <vector>
 
+class QFileDialog;
 class QWidget;
 
 namespace kestrel::platform {
@@ -27,9 +31,24 @@ inline constexpr char kTitleLoadHex[] = "Load HEX";
 inline constexpr char kTitleSaveBin[] = "Save BIN";
 inline constexpr char kTitleAbout[] = "About";
 
+// The window flags of a fixed-size dialog that only its own buttons close:
+// a title bar with a minimise button and nothing else. With the title alone
+// Qt leaves the buttons to the window manager, which then draws maximise and
+// close buttons that do nothing and cuts the title short.
+inline constexpr Qt::WindowFlags kFixedDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+    Qt::MSWindowsFixedSizeDialogHint;
+
 // Every secondary window's title: "Kestrel - " followed by `what`
 // ("Kestrel - Debugger").
 QString WindowTitle(const QString& what);
+
+// --- fonts -------------------------------------------------------------------
+
+// `font`, narrowed (down to 80 % of its width) and if need be made smaller
+// until `text` fits into `width` pixels: the host's fallback fonts are wider
+// than the ones the windows were laid out for.
+QFont FitFont(QFont font, const QString& text, int width);
 
 // --- message boxes and file choosers ----------------------------------------
 
@@ -37,13 +56,34 @@ QString WindowTitle(const QString& what);
 // when the user has dismissed it (at once while messages are recorded).
 void ShowMessage(QWidget* parent, const QString& title, const QString& text);
 
+// A modal question with "Yes" and "No" buttons; true when the user chose Yes.
+bool AskYesNo(QWidget* parent, const QString& title, const QString& text);
+
 // File choosers: `filter` in Qt's form ("Binary files (*.bin *.scr *.rom)"),
-// `startDirectory` the folder shown first. Return the chosen path, or an empty
-// string when the user cancelled.
+// offered first, then "All files (*)". They open in the folder of the last
+// chosen file of this run, or in `startDirectory` before the first choice.
+// Return the chosen path, or an empty string when the user cancelled. The
+// save chooser never asks about replacing a file: the caller decides the
+// final name and asks about that one.
 QString OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                      const QString& startDirectory);
 QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                      const QString& startDirectory);
+
+// The chooser that OpenFileName and SaveFileName run, ready to show: its
+// filters, folder, and a size centred over the top-level window of `parent`
+// (kept on that window's screen).
+std::unique_ptr<QFileDialog> MakeFileChooser(QWidget* parent, const QString& title,
+                                             const QString& filter,
+                                             const QString& startDirectory, bool save);
+inline constexpr char kAllFilesFilter[] = "All files (*)";
+inline constexpr int kChooserWidth = 560;
+inline constexpr int kChooserHeight = 400;
+
+// Calls `onClose` when the window system asks `window` to close while a
+// modal window blocks it (Qt drops such requests). Only X11 has this; on
+// other platforms the call does nothing. The watch ends with the window.
+void WatchBlockedCloseRequests(QWidget* window, std::function<void()> onClose);
 
 // --- sound -------------------------------------------------------------------
 
@@ -68,8 +108,9 @@ struct RecordedMessage {
     QString Text;
 };
 
-// While on, ShowMessage records instead of showing (and turning it off
-// keeps what has been recorded until taken).
+// While on, ShowMessage and AskYesNo record instead of showing (and turning
+// it off keeps what has been recorded until taken). A recorded question is
+// answered by SetNextAnswer, or with No when none is armed.
 void RecordMessages(bool on);
 // The messages recorded so far, oldest first; the record is emptied.
 std::vector<RecordedMessage> TakeRecordedMessages();
@@ -77,6 +118,9 @@ std::vector<RecordedMessage> TakeRecordedMessages();
 // The next OpenFileName or SaveFileName returns `path` without showing a
 // chooser (an empty path answers "cancelled"). One answer per call.
 void SetNextFileName(const QString& path);
+
+// The answer of the next recorded AskYesNo. One answer per call.
+void SetNextAnswer(bool yes);
 
 // How many beeps have been requested since the process started.
 int BeepCount();

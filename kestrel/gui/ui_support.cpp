@@ -7,6 +7,8 @@
 
 #include "kestrel/gui/digit_field.h"
 
+#include "kestrel/gui/platform.h"
+
 namespace kestrel {
 
 QFont ToolFont(int pointSize, bool bold) {
@@ -42,8 +44,7 @@ QLabel* MakeCentredLabel(QWidget* parent, const QString& text, int x, int y, int
 }
 
 void SetUpToolDialog(QDialog* dialog, const QString& title, int x, int y, int width, int height) {
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::MSWindowsFixedSizeDialogHint);
+    dialog->setWindowFlags(platform::kFixedDialogFlags);
     dialog->setWindowTitle(title);
     dialog->setFont(ToolFont(8, false));
     dialog->setFixedSize(width, height);

@@ -38,7 +38,7 @@ public:
 
 // Turns `dialog` into a small tool window: title, screen position of the
 // window, client area of width x height, not resizable, title bar without a
-// close button. Font 8 point regular.
+// close button (a minimise button only). Font 8 point regular.
 void SetUpToolDialog(QDialog* dialog, const QString& title, int x, int y, int width, int height);
 
 }  // namespace kestrel

@@ -135,15 +135,17 @@ void PrepareHostEnvironment() {
 int RunKestrel() { return RunKestrel(LoadOptions{}); }
 
 int RunKestrel(const LoadOptions& options) {
+    bool started = false;
     {
         Emulator emulator;
-        if (emulator.Start()) {
+        started = emulator.Start();
+        if (started) {
             ApplyLoadOptions(emulator.Window().Programs(), options);
             emulator.Run();
         }
     }
     platform::ShutdownAudio();
-    return 0;
+    return started ? 0 : 1;
 }
 
 }  // namespace kestrel

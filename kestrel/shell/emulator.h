@@ -1,6 +1,7 @@
 // kestrel's start-up and its program-wide state: the MachineRecord, the main
 // window and the platform facilities, built in a fixed order, each failure
-// reported in a message box. Start() then Run(); the process ends with 0.
+// reported in a message box. Start() then Run(); the process ends with 0,
+// or with 1 when the start failed.
 #pragma once
 
 #include <QString>
@@ -53,7 +54,8 @@ void PrepareHostEnvironment();
 
 struct LoadOptions;
 
-// The whole program: start-up, run loop, exit. Returns the exit code (0).
+// The whole program: start-up, run loop, exit. Returns the exit code: 0
+// after a normal end, 1 when start-up failed (its message has been shown).
 // Expects the QApplication to exist.
 int RunKestrel();
 // The same with a program to load and start (--load, --go, --watch).

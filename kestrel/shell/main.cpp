@@ -1,7 +1,8 @@
-// kestrel: the MPF-1B trainer board on the desktop. No settings; the exit
-// status is 0 on every path once the program runs (command_line.h answers
-// --help and --version before that, and ends with status 2 when a program
-// named with --load cannot be used).
+// kestrel: the MPF-1B trainer board on the desktop. No settings
+// (command_line.h answers --help and --version before the program runs, and
+// ends with status 2 when a program named with --load cannot be used).
+// The exit status is 0 after a normal end (Escape, "Exit", the close button)
+// and 1 after a failed start, whose message has been shown.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +13,12 @@
 namespace {
 
 // Qt ends the process when it cannot reach a window system. kestrel reports
-// that as its own start-up failure and still ends with status 0.
+// that as its own start-up failure and ends with status 1.
 void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) {
         std::fprintf(stderr, "Fatal Error: Can't initialise system (%s)\n", qPrintable(message));
         std::fflush(stderr);
-        std::_Exit(0);
+        std::_Exit(1);
     }
     std::fprintf(stderr, "%s\n", qPrintable(message));
 }

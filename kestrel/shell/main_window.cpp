@@ -40,6 +40,10 @@ MainWindow::MainWindow(MachineRecord& machine)
     setCentralWidget(central);
     BuildMenus();
 
+    // A close request while the debugger or a dialog is open is remembered:
+    // the program ends when that window has returned to the run loop.
+    platform::WatchBlockedCloseRequests(this, [this] { RequestQuit(); });
+
     // Not resizable: the whole client area, menu bar included, is 460 x 680.
     setFixedSize(kClientWidth, kClientHeight);
     move(50, 50);
@@ -57,6 +61,9 @@ QAction* MainWindow::AddItem(QMenu* menu, const QString& text, int id, const cha
 void MainWindow::BuildMenus() {
     QMenuBar* bar = menuBar();
     bar->setNativeMenuBar(false);
+    // The menu bar takes what the board and the keypad leave of the 680
+    // pixels, whatever the height of the host's menu font would make it.
+    bar->setFixedHeight(kClientHeight - kKeypadTop - kKeypadHeight);
 
     QMenu* file = bar->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("menuFile"));
@@ -154,6 +161,9 @@ void MainWindow::LoadBin() {
 void MainWindow::SaveBin() { SaveBinFile(machine_, this); }
 void MainWindow::DisassembleToFile() { ::kestrel::DisassembleToFile(machine_, this); }
 void MainWindow::OpenDebugger() { RunDebuggerWindow(machine_, this); }
+void MainWindow::OpenDebuggerAtBreakpoint() {
+    RunDebuggerWindow(machine_, this, BreakpointHitText(machine_));
+}
 void MainWindow::PeekMemory() { RunPeekDialog(machine_, this); }
 void MainWindow::PokeMemory() { RunPokeDialog(machine_, this); }
 

@@ -69,6 +69,9 @@ public:
     void SaveBin();
     void DisassembleToFile();
     void OpenDebugger();
+    // The debugger opened by a breakpoint hit: its status line says what was
+    // hit, at which PC, and the instruction there.
+    void OpenDebuggerAtBreakpoint();
     void PeekMemory();
     void PokeMemory();
     void ToggleWriteProtectRom();

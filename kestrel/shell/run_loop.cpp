@@ -72,7 +72,7 @@ uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
 
         // The breakpoint, while armed; a hit opens the debugger.
         if (m.BreakArmed) [[unlikely]] {
-            if (TestBreakpoint(m)) window.OpenDebugger();
+            if (TestBreakpoint(m)) window.OpenDebuggerAtBreakpoint();
         }
 
         // Leave after this pass when asked to.

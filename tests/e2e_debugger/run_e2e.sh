@@ -3,11 +3,13 @@
 # with a test ROM of NOPs; opens "Tools" > "Debugger" from the menu bar,
 # presses STEP three times and reads the listing and the PC field back from
 # screenshots; BASE, then RUN returns to the running board, and Escape ends
-# the program with status 0.
+# the program with status 0. Then the debugger once more: a close request
+# for the main window meanwhile (as a window manager's close button sends it)
+# must not be lost: RUN ends the program, with status 0.
 #
-#   run_e2e.sh <kestrel> <e2e_debugger_shot_probe>
+#   run_e2e.sh <kestrel> <e2e_debugger_shot_probe> <e2e_debugger_x11_tool>
 set -uo pipefail
-kestrel="$1" probe="$2"
+kestrel="$1" probe="$2" x11tool="$3"
 
 source "$(dirname "$0")/../e2e_lib.sh"
 e2e_start_xvfb 1280x800
@@ -42,16 +44,19 @@ menu_open() { [ "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | w
 # Open "File", move to "Tools" (its first item is then highlighted) and go
 # down to the second, "Debugger". A click that comes before the window takes
 # input is lost: the menu must open within 3 s, else the click is repeated.
-dbg=""
-for attempt in 1 2 3; do
-  xdotool mousemove $((mx + 14)) $((my + 10)) click 1
-  poll 3 menu_open || { echo "note: the File menu did not open (try $attempt)"; continue; }
-  xdotool key Right Right
-  sleep 0.3  # the Tools menu replaces the File menu
-  xdotool key Down Return
-  dbg="$(wait_window "Kestrel - Debugger")" && break
-done
-[ -n "$dbg" ] || fail "the debugger did not open from the menu"
+open_debugger() {
+  local found=""
+  for attempt in 1 2 3; do
+    xdotool mousemove $((mx + 14)) $((my + 10)) click 1
+    poll 3 menu_open || { echo "note: the File menu did not open (try $attempt)" >&2; continue; }
+    xdotool key Right Right
+    sleep 0.3  # the Tools menu replaces the File menu
+    xdotool key Down Return
+    found="$(wait_window "Kestrel - Debugger")" && break
+  done
+  [ -n "$found" ] && echo "$found"
+}
+dbg="$(open_debugger)" || fail "the debugger did not open from the menu"
 debugger_placed() {
   read -r dx dy dw dh <<<"$(geometry "$dbg")"
   [ "$dw" -eq 564 ]
@@ -106,7 +111,17 @@ poll 5 debugger_gone || fail "the click on RUN did not register: the debugger is
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
 echo "ok: RUN returned to the board"
 
-key_until_end "$main" Escape
-[ "$status" = timeout ] && fail "the program did not end"
+# The debugger again; the main window is asked to close while it is open.
+dbg="$(open_debugger)" || fail "the debugger did not open the second time"
+poll 5 debugger_placed || fail "debugger width $dw, expected 564"
+"$x11tool" close "$main" || fail "could not send the close request"
+sleep 1
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended with the debugger still open"
+xdotool search --onlyvisible --name "Kestrel - Debugger" >/dev/null 2>&1 || fail "the debugger went away"
+read -r dx dy dw dh <<<"$(geometry "$dbg")"
+top=$((dy + dh - 480))
+xdotool mousemove $((dx + 420 + 25)) $((top + 208 + 20)) click 1
+wait_end
+[ "$status" = timeout ] && fail "the close request was forgotten: the program runs on after RUN"
 [ "$status" -eq 0 ] || fail "exit status $status"
-echo "ok: Escape ended the program with status 0"
+echo "ok: the close request made while the debugger was open ended the program after RUN, status 0"

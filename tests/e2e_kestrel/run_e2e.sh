@@ -8,10 +8,11 @@
 # keyscan:  the small key-scanning test image; clicks keys and reads back
 #           their column and row pattern.
 # norom:    no ROM in the folder; the "Fatal Error" box must appear and the
-#           program must end with status 0 once it is dismissed.
+#           program must end with status 1 once it is dismissed.
+# shortrom: a ROM of 100 bytes; the "Error" box, then status 1.
 # nodisplay: no X server at all; kestrel must report "Can't initialise system"
-#           and end with status 0.
-# Every run ends the program (Escape or the box's OK) and requires status 0.
+#           and end with status 1.
+# A run that started ends with Escape and requires status 0.
 set -uo pipefail
 mode="$1" kestrel="$2" reader="$3" rom="${4:-}"
 
@@ -22,9 +23,9 @@ if [ "$mode" = nodisplay ]; then
   (cd "$work/run" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 "$kestrel") \
     >"$work/kestrel.log" 2>&1
   status=$?
-  [ "$status" -eq 0 ] || fail "exit status $status"
+  [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
   grep -q "Fatal Error: Can't initialise system" "$work/kestrel.log" || fail "no message"
-  echo "ok: no display, status 0"
+  echo "ok: no display, status 1"
   exit 0
 fi
 
@@ -34,14 +35,16 @@ export SDL_AUDIODRIVER=dummy
 
 mkdir "$work/run"
 [ -n "$rom" ] && cp "$rom" "$work/run/mpf1b_u6.rom"
+[ "$mode" = shortrom ] && head -c 100 /dev/zero >"$work/run/mpf1b_u6.rom"
 (cd "$work/run" && exec "$kestrel") >"$work/kestrel.log" 2>&1 &
 app_pid=$!
 
-# KEY to WINDOW until the program ends; it must end with status 0 within 10 s.
+# KEY to WINDOW until the program ends; it must end with status STATUS (0
+# unless given) within 10 s.
 end_with() {
   key_until_end "$1" "$2"
   [ "$status" = timeout ] && fail "the program did not end after $2"
-  [ "$status" -eq 0 ] || fail "exit status $status"
+  [ "$status" -eq "${3:-0}" ] || fail "exit status $status, expected ${3:-0}"
 }
 
 shot() { import -window root "$work/shot.png" && "$reader" "$work/shot.png"; }
@@ -77,11 +80,12 @@ click_key() {
   fail "the click on the key at $1,$2 did not register: the digits stayed '$before'"
 }
 
-if [ "$mode" = norom ]; then
-  box="$(wait_window "Fatal Error")" || fail "no Fatal Error box"
+if [ "$mode" = norom ] || [ "$mode" = shortrom ]; then
+  title="Fatal Error"; [ "$mode" = shortrom ] && title="^Error$"
+  box="$(wait_window "$title")" || fail "no $title box"
   xdotool search --name "Kestrel MicroProfessor" >/dev/null 2>&1 && fail "main window shown"
-  end_with "$box" Return
-  echo "ok: Fatal Error box dismissed, status 0"
+  end_with "$box" Return 1
+  echo "ok: $title box dismissed, status 1"
   exit 0
 fi
 

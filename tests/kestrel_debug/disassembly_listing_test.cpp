@@ -98,6 +98,18 @@ TEST_F(ListingTest, InstructionAtEndMinusOneIsListedWhole) {
     EXPECT_EQ(m->DisassemblyStart, 12);
 }
 
+TEST_F(ListingTest, ListingStopsWhenTheCursorWrapsPastFFFF) {
+    // A three-byte instruction at FFFE runs on to 0000 and 0001: the cursor
+    // wraps below End, and the listing must stop there all the same.
+    m->MemoryImage[0xFFFE] = 0x21;
+    m->MemoryImage[0xFFFF] = 0x34;
+    m->MemoryImage[0x0000] = 0x12;
+    m->NumberBase = kBaseHex;
+    ASSERT_TRUE(List(0xFFFE, 0xFFFF));
+    EXPECT_EQ(ReadFile(path), std::string(kStart) + "65534 FFFE  213412      LD HL,1234h\r\n\r\n");
+    EXPECT_EQ(m->DisassemblyStart, 1);
+}
+
 TEST_F(ListingTest, TwoListingsLeaveTwoBlocksOlderFirst) {
     ASSERT_TRUE(List(0, 2));
     m->NumberBase = kBaseHex;

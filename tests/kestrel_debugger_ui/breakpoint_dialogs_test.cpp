@@ -23,6 +23,7 @@
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/debug/machine_record.h"
+#include "tests/kestrel_debugger_ui/qt_test_support.h"
 
 namespace kestrel {
 namespace {
@@ -83,6 +84,7 @@ TEST_F(DialogTest, OpcodeDialogLayout) {
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels[0]->text(), "Opcode");
     EXPECT_EQ(labels[0]->geometry(), QRect(120, 8, 40, 20));
+    testing::ExpectTextsWhole(&dialog, 1);  // "Opcode", not ")pcode"
 }
 
 TEST_F(DialogTest, OpcodeTypedAndSet) {
@@ -173,6 +175,7 @@ TEST_F(DialogTest, ValueDialogLayoutFor8And16Bits) {
         EXPECT_EQ(dialog.windowTitle(), "Kestrel - Break on value of SP");
         EXPECT_EQ(Child<QLineEdit>(&dialog, "valueField")->geometry(), QRect(110, 25, 60, 20));
         EXPECT_EQ(dialog.findChildren<QLabel*>()[0]->geometry(), QRect(110, 8, 60, 20));
+        testing::ExpectTextsWhole(&dialog, 1);
     }
 }
 
@@ -262,6 +265,7 @@ TEST_F(DialogTest, AddressRangeLayoutAndFirstUse) {
     EXPECT_EQ(Child<QPushButton>(&dialog, "doneButton")->text(), "Done");
     EXPECT_EQ(dialog.RangeStart(), 0);
     EXPECT_EQ(dialog.RangeEnd(), 65535);
+    testing::ExpectTextsWhole(&dialog, 1);
 }
 
 TEST_F(DialogTest, AddressRangeFieldsResetOutOfRangeNumbers) {

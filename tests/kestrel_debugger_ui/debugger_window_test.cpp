@@ -9,7 +9,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
 #include <QTest>
+#include <cstring>
 #include <memory>
 
 #include "kestrel/debugger_ui/listing_view.h"
@@ -140,6 +143,33 @@ TEST_F(DebuggerTest, ElementsAtTheirPositionsWithTheirFonts) {
         ASSERT_NE(label, nullptr) << l.text;
         EXPECT_EQ(label->geometry(), l.rect) << l.text;
         EXPECT_EQ(bool(label->alignment() & Qt::AlignHCenter), l.centred) << l.text;
+    }
+}
+
+TEST_F(DebuggerTest, TextsWholeAndLevelWithTheirFields) {
+    DebuggerWindow w(*m_);
+    w.show();
+    kestrel::testing::ExpectTextsWhole(w.Client());
+    for (QLabel* header : w.Client()->findChildren<QLabel*>(QRegularExpression("^header"))) {
+        if (header->text().isEmpty()) continue;  // two pixels free at each end ("MEMPTR")
+        EXPECT_LE(header->fontMetrics().horizontalAdvance(header->text()), header->width() - 4)
+            << header->text().toStdString();
+    }
+    // A register label's text is level with the text of the field to its right.
+    for (const char* name : {"AF':", "BC':", "IX:", "DE':", "IY:", "HL':", "PC:", "SP:", "I:", "R:"}) {
+        auto* label = w.findChild<QLabel*>(QStringLiteral("label") + name);
+        ASSERT_NE(label, nullptr) << name;
+        const QRect text = QStyle::alignedRect(Qt::LeftToRight, label->alignment(),
+                                               QSize(label->width(), label->fontMetrics().height()),
+                                               label->contentsRect());
+        const int labelMiddle = label->y() + text.center().y();
+        QLineEdit* field = nullptr;
+        for (QLineEdit* f : w.Client()->findChildren<QLineEdit*>())
+            if (f->x() >= label->x() + label->width() / 2 && f->y() <= label->y() && f->y() + 15 > label->y() &&
+                (field == nullptr || f->x() < field->x()))
+                field = f;
+        ASSERT_NE(field, nullptr) << name;
+        EXPECT_NEAR(labelMiddle, field->geometry().center().y(), 1) << name;
     }
 }
 
@@ -397,8 +427,34 @@ TEST_F(DebuggerTest, FlagBreakpointsArmAtOnce) {
     Menu(w, 17)->trigger();  // "Any"
     EXPECT_EQ(m_->BreakKind, 8);
     EXPECT_EQ(m_->BreakFlagMask, 0xFF);
+    EXPECT_TRUE(Menu(w, 17)->isChecked());
+    EXPECT_FALSE(Menu(w, 10)->isChecked());  // replaced: one check mark only
     Menu(w, 8)->trigger();  // "View TV Output": nothing
     EXPECT_TRUE(w.findChildren<QDialog*>().isEmpty());
+}
+
+TEST_F(DebuggerTest, BreakpointHitTextNamesTheWatchThePcAndItsInstruction) {
+    Load(0x1800, {0x3E, 0x05});  // LD A,05h
+    std::strcpy(m_->InstructionText, "NOP");
+    m_->NumberBase = 1;
+    m_->BreakKind = 31;  // HL
+    m_->Cpu.H = 0x12;
+    m_->Cpu.L = 0x34;
+    EXPECT_EQ(kestrel::BreakpointHitText(*m_),
+              "Breakpoint hit: register HL = 1234h at PC 1800h: LD A,05h");
+    EXPECT_STREQ(m_->InstructionText, "NOP");  // the last step's text stays
+    m_->BreakKind = 18;
+    m_->BreakOpcode = 0x76;
+    m_->NumberBase = 0;
+    EXPECT_EQ(kestrel::BreakpointHitText(*m_), "Breakpoint hit: opcode 118 at PC 06144: LD A,005");
+    QString shown;
+    WhenModal<DebuggerWindow>([&](DebuggerWindow* w) {
+        shown = w->StatusLine()->text();
+        EXPECT_TRUE(w->StatusLine()->isVisible());
+        w->Leave();
+    });
+    kestrel::RunDebuggerWindow(*m_, nullptr, "Breakpoint hit: flag C");
+    EXPECT_EQ(shown, "Breakpoint hit: flag C");
 }
 
 // --- leaving -----------------------------------------------------------------

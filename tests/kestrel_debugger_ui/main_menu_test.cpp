@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 
 #include "kestrel/debug/trace.h"
 #include "kestrel/debugger_ui/debugger_window.h"
+#include "kestrel/debugger_ui/listing_view.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
 #include "kestrel/gui/memory_range_dialog.h"
@@ -97,17 +99,24 @@ TEST_F(MainMenu, PeekPokeAndFileItemsOpenTheirDialogs) {
 
 TEST_F(MainMenu, FlagBreakpointFromTheDebuggerStopsTheRunLoop) {
     int openings = 0;
-    QString pcAtHit, enabledAtHit;
+    QString pcAtHit, enabledAtHit, statusAtHit;
     WhenModal<DebuggerWindow>([&](DebuggerWindow* w) {
         ++openings;
+        EXPECT_EQ(w->StatusLine()->text(), "");  // opened from the menu: nothing to say
         Click(w, "STEP");  // XOR A: Z is set
         EXPECT_EQ(M().Cpu.F & 0x40, 0x40);
         DebuggerAction(w, 10)->trigger();  // "Flag..." > "Z"
         EXPECT_EQ(M().BreakArmed, 1);
+        // The armed breakpoint carries the Breakpoint menu's only check mark.
+        for (int id = 9; id <= 35; ++id)
+            EXPECT_EQ(DebuggerAction(w, id)->isChecked(), id == 10) << id;
         // The next opening is the hit: after INC A has cleared Z.
         WhenModal<DebuggerWindow>([&](DebuggerWindow* again) {
             ++openings;
             pcAtHit = again->Field(DebuggerField::PC)->text();
+            statusAtHit = again->StatusLine()->text();
+            EXPECT_EQ(again->Listing()->count(), 0);  // the listing starts empty all the same
+            EXPECT_FALSE(DebuggerAction(again, 10)->isChecked());
             EXPECT_EQ(M().BreakArmed, 0);
             Click(again, "RUN");
             W().RequestQuit();
@@ -119,6 +128,7 @@ TEST_F(MainMenu, FlagBreakpointFromTheDebuggerStopsTheRunLoop) {
     emulator_->Run(nullptr);
     EXPECT_EQ(openings, 2);
     EXPECT_EQ(pcAtHit, "00003");  // stopped after INC A, before JR
+    EXPECT_EQ(statusAtHit, "Breakpoint hit: flag Z at PC 00003: JR 00003");
 }
 
 TEST_F(MainMenu, DebugToFileLeavesAndTheRunLoopTraces) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QFile>
 #include <QTemporaryDir>
@@ -64,6 +65,7 @@ TEST_F(ToolsTest, PeekLayout) {
     EXPECT_EQ(d.HexField()->geometry(), QRect(130, 25, 30, 20));
     EXPECT_EQ(d.DoneButton()->geometry(), QRect(95, 55, 65, 25));
     EXPECT_EQ(d.AddressField()->text(), "0");
+    kestrel::testing::ExpectTextsWhole(&d, 1);
 }
 
 TEST_F(ToolsTest, PeekShowsRomByteAndLastByteAndResetsOutOfRange) {
@@ -107,6 +109,7 @@ TEST_F(ToolsTest, PokeLayout) {
     EXPECT_EQ(d.ByteField()->geometry(), QRect(120, 25, 40, 20));
     EXPECT_EQ(d.DoneButton()->geometry(), QRect(20, 55, 60, 25));
     EXPECT_EQ(d.PokeButton()->geometry(), QRect(100, 55, 60, 25));
+    kestrel::testing::ExpectTextsWhole(&d, 1);
 }
 
 TEST_F(ToolsTest, PokeWritesTheRomAndStaysOpen) {
@@ -162,6 +165,8 @@ TEST_F(ToolsTest, LoadRegisterTitlesAndLayouts) {
     EXPECT_EQ(sp.windowTitle(), "Kestrel - Load SP");
     EXPECT_EQ(Label(&sp, "Value")->geometry(), QRect(110, 8, 60, 20));
     EXPECT_EQ(sp.ValueField()->geometry(), QRect(110, 25, 60, 20));
+    kestrel::testing::ExpectTextsWhole(&a, 1);
+    kestrel::testing::ExpectTextsWhole(&sp, 1);
     const char* names[] = {"A ", "F ", "B ", "C ", "D ", "E ", "H ", "L ", "I ", "R ",
                            "BC", "DE", "HL", "IX", "IY", "PC", "SP"};
     for (int id = 38; id <= 54; ++id) EXPECT_EQ(LoadRegisterName(id), names[id - 38]);
@@ -260,7 +265,7 @@ TEST_F(ToolsTest, HexDumpLinesWrapAndShowCharacters) {
     for (int i = 0; i < 16; ++i) m_->MemoryImage[static_cast<uint16_t>(0xFFF8 + i)] = bytes[i];
     EXPECT_EQ(HexDumpLine(*m_, 0xFFF8),
               "65528 FFF8  41 7F 80 1F 20 7E 00 FF 30 31 32 33 34 35 36 37  "
-              "A\x7F.. ~..01234567");
+              "A... ~..01234567");  // 7F (DEL) has no glyph: a dot
 
     m_->Cpu.PC = 0xFFF8;
     HexDumpWindow dump(*m_);
@@ -274,6 +279,22 @@ TEST_F(ToolsTest, HexDumpLinesWrapAndShowCharacters) {
     EXPECT_TRUE(dump.List()->item(1)->text().startsWith("00008 0008  FF FF"));
     EXPECT_TRUE(dump.List()->item(2)->text().startsWith("00024 0018  "));
     EXPECT_TRUE(dump.List()->item(31)->text().startsWith("00488 01E8  "));
+
+    // Every line whole in view, no scroll bar, with the fallback fonts too.
+    dump.show();
+    QApplication::processEvents();
+    const QRect view = dump.List()->viewport()->rect();
+    for (int i = 0; i < 32; ++i) {
+        const QRect row = dump.List()->visualItemRect(dump.List()->item(i));
+        EXPECT_TRUE(view.contains(row)) << "line " << i;
+        // The ink of any line fits its row (the font's leading may not).
+        EXPECT_GE(row.height(), dump.List()->fontMetrics().tightBoundingRect("Wgjy|_[]").height())
+            << "line " << i;
+        EXPECT_LE(dump.List()->fontMetrics().horizontalAdvance(dump.List()->item(i)->text()),
+                  view.width()) << "line " << i;
+    }
+    EXPECT_FALSE(dump.List()->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(dump.List()->horizontalScrollBar()->isVisible());
 }
 
 TEST_F(ToolsTest, HexDumpMovesSixteenBytesPerArrowEventAndAnyCloseEndsIt) {

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
@@ -43,6 +46,25 @@ void WhenShown(std::function<void(T*)> action, int attempts = 2000) {
         else
             ADD_FAILURE() << "no window of the expected kind appeared";
     });
+}
+
+// Every label and push button under `root` shows its text whole: not wider
+// than the widget (less `margin` pixels at each end), its ink not taller. With
+// the host's fallback fonts a text laid out for narrower fonts is cut at both
+// ends when it is centred (")pcode").
+inline void ExpectTextsWhole(QWidget* root, int margin = 0) {
+    auto check = [&](QWidget* w, const QString& text, int room) {
+        if (text.isEmpty()) return;
+        const QFontMetrics metrics(w->font());
+        EXPECT_LE(metrics.horizontalAdvance(text), room - 2 * margin)
+            << text.toStdString() << " in " << w->objectName().toStdString();
+        EXPECT_LE(metrics.tightBoundingRect(text).height(), w->height())
+            << text.toStdString() << " in " << w->objectName().toStdString();
+    };
+    for (QLabel* label : root->findChildren<QLabel*>())
+        check(label, label->text(), label->contentsRect().width());
+    for (QPushButton* button : root->findChildren<QPushButton*>())
+        check(button, button->text(), button->width() - 4);  // inside the bevel
 }
 
 // main() of a gtest program that needs a QApplication (offscreen unless the

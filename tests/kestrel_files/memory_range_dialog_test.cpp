@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,6 +51,7 @@ TEST(RangeDialog, TitleSizeAndElementsInPlace) {
     EXPECT_EQ(d.MoreButton()->text(), "...");
     EXPECT_EQ(d.BaseField()->text(), "0");
     EXPECT_EQ(d.CountField()->text(), "0");
+    kestrel::testing::ExpectTextsWhole(&d, 1);
 }
 
 TEST(RangeDialog, TypedDigitsBecomeTheValuesAndLettersAreRefused) {
@@ -139,6 +141,34 @@ TEST(FileChooser, FilterInQtFormStartingAtHome) {
     EXPECT_EQ(kestrel::ImageFileStartDirectory(), QDir::homePath());
     EXPECT_STREQ(kestrel::kLoadFileTitle, "Load BIN file");
     EXPECT_STREQ(kestrel::kSaveFileTitle, "Save BIN file");
+}
+
+TEST(FileChooser, OffersAllFilesReopensInTheLastFolderAndSitsOverTheWindow) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QDir(dir.path()).mkdir("images");
+    QWidget window;
+    window.setGeometry(170, 20, 460, 560);
+    window.show();
+    platform::SetNextFileName(dir.filePath("images/ram.dat"));
+    EXPECT_EQ(platform::OpenFileName(&window, "Load BIN file", "Any (*.bin)", QDir::homePath()),
+              dir.filePath("images/ram.dat"));
+
+    const QString filter = kestrel::QtFileFilter(kestrel::kImageFileFilter);
+    for (bool save : {false, true}) {
+        auto chooser = platform::MakeFileChooser(&window, "Save BIN file", filter, QDir::homePath(), save);
+        EXPECT_EQ(chooser->nameFilters(), (QStringList{filter, "All files (*)"}));
+        EXPECT_EQ(chooser->selectedNameFilter(), filter);
+        EXPECT_EQ(QFileInfo(chooser->directory().absolutePath()).canonicalFilePath(),
+                  QFileInfo(dir.filePath("images")).canonicalFilePath());
+        // Qt's own overwrite question would ask about the name before the
+        // extension is added; the save action asks about the final name.
+        EXPECT_EQ(chooser->testOption(QFileDialog::DontConfirmOverwrite), save);
+        chooser->show();
+        const QPoint offset = chooser->frameGeometry().center() - window.frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
+        EXPECT_GE(chooser->width(), platform::kChooserWidth);
+    }
 }
 
 // --- the two actions ---------------------------------------------------------
@@ -258,6 +288,23 @@ TEST_F(FileActions, SaveAppendsTheExtensionOfTheRange) {
     EXPECT_TRUE(platform::TakeRecordedMessages().empty());
 }
 
+TEST_F(FileActions, SaveAsksAboutTheFileItWillReplaceByItsFinalName) {
+    Write("saved100.bin", 3, 0x77);
+    for (bool replace : {false, true}) {
+        AnswerRange("6144", "16");
+        platform::SetNextFileName(dir_.filePath("saved100"));  // typed without extension
+        platform::SetNextAnswer(replace);
+        kestrel::SaveBinFile(*m_, nullptr);
+        auto messages = platform::TakeRecordedMessages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].Title, "Save BIN");
+        EXPECT_TRUE(messages[0].Text.startsWith(dir_.filePath("saved100.bin") + " already exists."))
+            << messages[0].Text.toStdString();
+        EXPECT_EQ(QFileInfo(dir_.filePath("saved100.bin")).size(), replace ? 16 : 3);
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir_.filePath("saved100")));
+}
+
 TEST_F(FileActions, SaveThatCannotCreateShowsSaveBin) {
     Write("plain", 4, 0);
     AnswerRange("0", "16");
@@ -274,14 +321,17 @@ TEST_F(FileActions, SaveWhoseWritesFailShowsSaveBin) {
     if (!QFileInfo::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     // A name with an extension that leads to /dev/full: created like any
     // file, then every write fails with "no space left on device".
+    // It exists, so replacing it is asked first.
     ASSERT_TRUE(QFile::link("/dev/full", dir_.filePath("full.bin")));
     AnswerRange("0", "16");
     platform::SetNextFileName(dir_.filePath("full.bin"));
+    platform::SetNextAnswer(true);
     kestrel::SaveBinFile(*m_, nullptr);
     auto messages = platform::TakeRecordedMessages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].Title, "Save BIN");
-    EXPECT_EQ(messages[0].Text, "Can't write to file!");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(messages[0].Text.contains("full.bin already exists."));
+    EXPECT_EQ(messages[1].Title, "Save BIN");
+    EXPECT_EQ(messages[1].Text, "Can't write to file!");
 }
 
 }  // namespace

@@ -71,6 +71,11 @@ TEST_F(Shell, StartupWithoutRomShowsFileNotFoundBeforeAnyWindow) {
     EXPECT_FALSE(AnyWindowVisible());
 }
 
+TEST_F(Shell, FailedStartIsReportedWithStatusOne) {
+    EXPECT_EQ(kestrel::RunKestrel(), 1);
+    ExpectOneMessage("Fatal Error", "mpf1b_u6.rom - File not found!");
+}
+
 TEST_F(Shell, StartupWithShortRomShowsIncorrectFileSize) {
     WriteRom({0x00}, 4095);
     Emulator e;
@@ -170,6 +175,10 @@ TEST_F(Shell, MainWindowLayout) {
     EXPECT_EQ(W().Keypad()->size(), QSize(460, 222));
     EXPECT_EQ(W().Keypad()->pos(), QPoint(0, 438));
     EXPECT_EQ(W().Board()->parentWidget()->mapTo(&W(), QPoint(0, 0)).y(), W().menuBar()->height());
+    // Menu bar, board and keypad fill the 680 pixels: no strip under the keypad.
+    EXPECT_EQ(W().Keypad()->mapTo(&W(), QPoint(0, 222)).y(), 680);
+    for (QAction* menu : W().menuBar()->actions())
+        EXPECT_LE(W().menuBar()->fontMetrics().height(), W().menuBar()->actionGeometry(menu).height());
     // The three fonts of the debugger and the memory tools.
     EXPECT_EQ(ToolFont(12, true).pointSize(), 12);
     EXPECT_TRUE(ToolFont(12, true).bold());
