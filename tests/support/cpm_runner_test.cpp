@@ -25,7 +25,7 @@ struct PloverRig {
     ~PloverRig() { plover::RomLimit = savedLimit; }
 };
 
-// Loads program on a fresh rig of each core and runs it; check sees the rig,
+// Loads program on a fresh rig of the core and runs it; check sees the memory,
 // the result and the console output.
 template <class Rig, class Check>
 void RunOn(const char* core, const std::vector<uint8_t>& program, uint64_t budget, Check check) {
