@@ -26,6 +26,8 @@ e2e_start_xvfb() {
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$work/display")"
+  for _ in $(seq 100); do timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1 && return 0; sleep 0.1; done
+  fail "Xvfb on $DISPLAY does not accept connections"
 }
 
 # wait_window NAME: prints the id of the first visible window whose title
@@ -54,4 +56,32 @@ wait_end() {
     fi
     sleep 0.1
   done
+}
+
+# poll SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; status
+# 1 when SECONDS pass first.
+poll() {
+  local tries=$(($1 * 10))
+  shift
+  for _ in $(seq "$tries"); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# key_until_end WINDOW KEY: gives WINDOW the focus and presses KEY, again
+# every second while the program runs (a key that arrives before the window
+# takes input is lost), for up to 10 s; then wait_end.
+key_until_end() {
+  local i
+  for i in $(seq 100); do
+    if [ $((i % 10)) -eq 1 ]; then
+      timeout 2 xdotool windowfocus --sync "$1" 2>/dev/null
+      if [ "$i" -eq 1 ]; then timeout 2 xdotool key --window "$1" "$2" 2>/dev/null; else timeout 2 xdotool key "$2" 2>/dev/null; fi
+    fi
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  wait_end
 }

@@ -40,7 +40,9 @@ void DrawKeyed(RgbImage& frame, const RgbImage& image, int x, int y) {
 
 }  // namespace
 
-DisplaySnapshot TakeDisplaySnapshot(const MachineRecord& m) {
+void PlaceDigits(Board& m) { std::memcpy(m.DigitX, kDigitXStart, sizeof m.DigitX); }
+
+DisplaySnapshot TakeDisplaySnapshot(const Board& m) {
     DisplaySnapshot s;
     std::memcpy(s.Digits, m.DigitSegments, sizeof s.Digits);
     s.ToneLit = (m.PortCLatch & 0x80) == 0;

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/board/board.h"
 
 namespace kestrel {
 
@@ -45,8 +45,11 @@ inline constexpr int kLampWidth = 12;
 inline constexpr int kLampHeight = 11;
 inline constexpr int kToneLampX = 277, kToneLampY = 372;   // green, lit while port C bit 7 is 0
 inline constexpr int kHaltLampX = 278, kHaltLampY = 391;   // red, lit while halted
-// x of digit 0 (rightmost) to digit 5 (leftmost), as start-up stores it in DigitX.
+// x of digit 0 (rightmost) to digit 5 (leftmost), as PlaceDigits stores it in DigitX.
 inline constexpr uint8_t kDigitXStart[6] = {226, 188, 140, 102, 64, 26};
+
+// Stores the digit positions kDigitXStart in the board's DigitX.
+void PlaceDigits(Board& m);
 
 // What one refresh shows.
 struct DisplaySnapshot {
@@ -67,7 +70,7 @@ struct DisplayPictures {
 };
 
 // The state that RefreshDisplay shows: DigitSegments, port C bit 7, Halted.
-DisplaySnapshot TakeDisplaySnapshot(const MachineRecord& m);
+DisplaySnapshot TakeDisplaySnapshot(const Board& m);
 
 // Builds a whole 460 x 438 frame: the board picture, then for each digit i the
 // segment pictures of its set bits at (digitX[i], 374) with black left

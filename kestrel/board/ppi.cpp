@@ -9,7 +9,7 @@ namespace {
 // the digits (PC already points past the two-byte OUT at 0x063A).
 constexpr uint16_t kIgnoredDigitWritePc = 0x063C;
 
-void ReadKeyboard(MachineRecord& m) {
+void ReadKeyboard(Board& m) {
     const uint8_t select = static_cast<uint8_t>(~m.PortCLatch & 0x3F);
     // Exactly one column must be pulled low; anything else reads as no key.
     if (select == 0 || (select & (select - 1)) != 0) {
@@ -25,7 +25,7 @@ void ReadKeyboard(MachineRecord& m) {
     }
 }
 
-void LatchDigits(MachineRecord& m) {
+void LatchDigits(Board& m) {
     if (m.Cpu.PC == kIgnoredDigitWritePc) return;
     m.PortBLatch = m.IoData;
     for (int i = 0; i < 6; ++i) {
@@ -34,14 +34,14 @@ void LatchDigits(MachineRecord& m) {
     RequestRefresh(m);
 }
 
-void StorePortC(MachineRecord& m) {
+void StorePortC(Board& m) {
     // The TONE lamp shows while bit 7 is low: redraw when it falls.
     const bool falling = (m.PortCLatch & 0x80) != 0 && (m.IoData & 0x80) == 0;
     m.PortCLatch = m.IoData;
     if (falling) RequestRefresh(m);
 }
 
-void WriteControl(MachineRecord& m) {
+void WriteControl(Board& m) {
     if (m.IoData & 0x80) {
         m.PpiControl = m.IoData;  // mode set: stored, no other effect
         return;
@@ -57,7 +57,7 @@ void WriteControl(MachineRecord& m) {
 
 }  // namespace
 
-void PortAccess(MachineRecord& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t /*hi*/) {
+void PortAccess(Board& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t /*hi*/) {
     if (lo & 0xC0) return;  // empty blocks 0x40-0xFF: IoData keeps its byte
     switch (lo & 3) {
         case 0:  // port A: keypad input, writes ignored

@@ -5,19 +5,15 @@
 
 #include <cstdint>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/board/board.h"
 
 namespace kestrel {
 
 // One byte of an IN (read = 1) or OUT (write = 1) through IoData. Only ports
 // whose low byte has bits 7 and 6 clear reach the PPI (registers by bits 1-0);
 // the other three blocks of 64 ports are empty: OUT does nothing and IN leaves
-// IoData as it was. The high address byte is passed but not decoded.
-void PortAccess(MachineRecord& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
-
-// Calls the RefreshDisplay seam when someone has filled it.
-inline void RequestRefresh(MachineRecord& m) {
-    if (m.RefreshDisplay != nullptr) m.RefreshDisplay(m.RefreshContext);
-}
+// IoData as it was. The high address byte is passed but not decoded. Every
+// Board's Ports seam leads here.
+void PortAccess(Board& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
 
 }  // namespace kestrel

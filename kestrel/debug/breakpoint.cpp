@@ -1,13 +1,6 @@
 #include "kestrel/debug/breakpoint.h"
 
-#include "kestrel/z80/cpu.h"
-
 namespace kestrel {
-
-namespace {
-// Names of codes 19-35, two characters each.
-constexpr char kRegisterNames[] = "A F B C D E H L I R BCDEHLIXIYPCSP";
-}  // namespace
 
 void ArmFlagBreak(MachineRecord& m, uint8_t code) {
     if (code > kBreakFlagAny) return;
@@ -17,33 +10,35 @@ void ArmFlagBreak(MachineRecord& m, uint8_t code) {
     m.BreakArmed = 1;
 }
 
+void ArmOpcodeBreak(MachineRecord& m, uint8_t opcode) {
+    m.BreakKind = kBreakOpcode;
+    m.BreakOpcode = opcode;
+    m.BreakArmed = 1;
+}
+
+void ArmRegisterBreak(MachineRecord& m, RegisterCode code, uint16_t value) {
+    m.BreakKind = RegisterBreakKind(code);
+    m.BreakValue = value;
+    m.BreakOnChange = 0;
+    m.BreakArmed = 1;
+}
+
+void ArmRegisterChangeBreak(MachineRecord& m, RegisterCode code) {
+    m.BreakKind = RegisterBreakKind(code);
+    m.BreakValue = GetRegister(m, code);
+    m.BreakOnChange = 1;
+    m.BreakArmed = 1;
+}
+
+void DisarmBreakpoint(MachineRecord& m) { m.BreakArmed = 0; }
+
 uint16_t BreakRegisterValue(const MachineRecord& m, uint8_t code) {
-    const Z80State& s = m.Cpu;
-    switch (code) {
-    case 19: return s.A;
-    case 20: return s.F;
-    case 21: return s.B;
-    case 22: return s.C;
-    case 23: return s.D;
-    case 24: return s.E;
-    case 25: return s.H;
-    case 26: return s.L;
-    case 27: return s.I;
-    case 28: return s.R;
-    case 29: return GetBC(s);
-    case 30: return GetDE(s);
-    case 31: return GetHL(s);
-    case 32: return s.IX;
-    case 33: return s.IY;
-    case 34: return s.PC;
-    case 35: return s.SP;
-    default: return 0;
-    }
+    return IsRegisterBreakKind(code) ? GetRegister(m, BreakRegister(code)) : 0;
 }
 
 std::string BreakRegisterName(uint8_t code) {
     if (!IsRegisterBreakKind(code)) return {};
-    return std::string(kRegisterNames + 2 * (code - kBreakFirst8Bit), 2);
+    return RegisterName(BreakRegister(code));
 }
 
 bool TestBreakpoint(MachineRecord& m) {

@@ -16,16 +16,19 @@
 #include <cstdint>
 #include <string>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/registers.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 
 inline constexpr uint8_t kBreakFlagAny = 8;
 inline constexpr uint8_t kBreakOpcode = 18;
-inline constexpr uint8_t kBreakFirst8Bit = 19;   // A
+inline constexpr uint8_t kBreakFirst8Bit = 19;   // A: the kinds 19-35 follow RegisterCode
 inline constexpr uint8_t kBreakLast8Bit = 28;    // R
 inline constexpr uint8_t kBreakFirst16Bit = 29;  // BC
 inline constexpr uint8_t kBreakLast16Bit = 35;   // SP
+static_assert(kBreakLast16Bit - kBreakFirst8Bit + 1 == kRegisterCodeCount);
+static_assert(kBreakFirst16Bit - kBreakFirst8Bit == kByteRegisterCount);
 
 inline bool IsRegisterBreakKind(uint8_t code) {
     return code >= kBreakFirst8Bit && code <= kBreakLast16Bit;
@@ -34,9 +37,32 @@ inline bool Is16BitBreakKind(uint8_t code) {
     return code >= kBreakFirst16Bit && code <= kBreakLast16Bit;
 }
 
+// The register that kind 19-35 watches (call only for register kinds), and
+// the kind that watches a register.
+inline RegisterCode BreakRegister(uint8_t kind) {
+    return static_cast<RegisterCode>(kind - kBreakFirst8Bit);
+}
+inline uint8_t RegisterBreakKind(RegisterCode code) {
+    return static_cast<uint8_t>(kBreakFirst8Bit + static_cast<int>(code));
+}
+
+// --- arming and disarming: the debugger's menus and dialogs call these ---
+
 // "Flag..." choices, codes 0-8: watches the chosen bits of F from their state
 // now and arms the breakpoint. Other codes are ignored.
 void ArmFlagBreak(MachineRecord& m, uint8_t code);
+
+// Hit when the opcode byte at PC is `opcode`.
+void ArmOpcodeBreak(MachineRecord& m, uint8_t opcode);
+
+// Hit when the register equals `value` ("SET").
+void ArmRegisterBreak(MachineRecord& m, RegisterCode code, uint16_t value);
+
+// Hit when the register differs from its value now ("CHANGE").
+void ArmRegisterChangeBreak(MachineRecord& m, RegisterCode code);
+
+// No breakpoint is tested until the next one is armed.
+void DisarmBreakpoint(MachineRecord& m);
 
 // The current value of the register that code 19-35 names (0 for other codes).
 // R is the counter as held, all 8 bits.

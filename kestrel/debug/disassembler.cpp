@@ -3,10 +3,14 @@
 #include <cstring>
 
 #include "kestrel/debug/number_format.h"
+#include "kestrel/z80/decode.h"
 
 namespace kestrel {
 
 namespace {
+
+// The opcode fields X Y Z P Q, the same the executor decodes by.
+using namespace decode;
 
 // The operand tables, packed in one sequence of NUL-terminated strings in this
 // order: alu (8), cc (8), im (8), r (8), rp (4), rp2 (4), rot (8), bli (16, row
@@ -69,12 +73,6 @@ public:
     }
 
 private:
-    static int X(uint8_t op) { return op >> 6; }
-    static int Y(uint8_t op) { return (op >> 3) & 7; }
-    static int Z(uint8_t op) { return op & 7; }
-    static int P(uint8_t op) { return (op >> 4) & 3; }
-    static int Q(uint8_t op) { return (op >> 3) & 1; }
-
     uint8_t Next() { return bytes_[pos_++]; }
     bool Indexed() const { return prefixIX_ || prefixIY_; }
 

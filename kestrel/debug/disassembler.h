@@ -1,8 +1,9 @@
 // Z80 disassembler of the debugging tools.
 //
-// Decodes one instruction by the opcode fields x (bits 7-6), y (bits 5-3),
-// z (bits 2-0), p = y >> 1 and q = y & 1, with the eight operand tables alu,
-// cc, im, r, rp, rp2, rot and bli, into three texts:
+// Decodes one instruction by the opcode fields of kestrel/z80/decode.h,
+// x (bits 7-6), y (bits 5-3), z (bits 2-0), p = y >> 1 and q = y & 1, with
+// the eight operand tables alu, cc, im, r, rp, rp2, rot and bli, into three
+// texts:
 //   AddressText      "06144 1800  " - the address in decimal and in hex, 12 characters
 //   ByteText         "DDCB0546"     - every byte consumed, in memory order
 //   InstructionText  "SET 0,(IX+05h),B" - numbers in the base NumberBase selects
@@ -16,7 +17,7 @@
 
 #include <cstdint>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 

@@ -22,7 +22,7 @@
 #include <ctime>
 
 #include "kestrel/debug/listing_file.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 

@@ -9,21 +9,25 @@
 #include <QVBoxLayout>
 #include <string_view>
 
+#include "kestrel/board/ppi.h"
 #include "kestrel/debug/breakpoint.h"
-#include "kestrel/debug/dialogs/break_on_opcode_dialog.h"
-#include "kestrel/debug/dialogs/break_on_value_dialog.h"
-#include "kestrel/debug/dialogs/disassemble_to_file.h"
+#include "kestrel/debug/debug_session.h"
 #include "kestrel/debug/number_format.h"
+#include "kestrel/debug/registers.h"
 #include "kestrel/debug/trace.h"
+#include "kestrel/debugger_ui/break_on_opcode_dialog.h"
+#include "kestrel/debugger_ui/break_on_value_dialog.h"
+#include "kestrel/debugger_ui/debugger_menu_ids.h"
+#include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debugger_ui/hex_dump_window.h"
 #include "kestrel/debugger_ui/listing_view.h"
 #include "kestrel/debugger_ui/load_register_dialog.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
 #include "kestrel/debugger_ui/stack_view.h"
-#include "kestrel/debugger_ui/ui_support.h"
-#include "kestrel/shell/memory_range_dialog.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/memory_range_dialog.h"
+#include "kestrel/gui/platform.h"
+#include "kestrel/gui/ui_support.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
@@ -186,12 +190,9 @@ DebuggerWindow::DebuggerWindow(MachineRecord& m, QWidget* parent) : QDialog(pare
     layout->addWidget(client_);
     move(540, 50);
 
-    // Opening: counters to 0, fields written, breakpoint disarmed, empty listing.
-    m_.Cpu.TStates = 0;
-    m_.StepTStateTotal = 0;
-    RefreshStack();
-    RefreshRegisters();
-    m_.BreakArmed = 0;
+    // Opening: counters to 0, breakpoint disarmed, fields written, empty listing.
+    BeginDebugSession(m_);
+    RefreshAll();
     listing_->ResetCount();
 }
 
@@ -264,95 +265,110 @@ void DebuggerWindow::BuildClient() {
     }
 }
 
+namespace {
+
+// The registers of the "8-Bit Register..." and "16-Bit Register..." submenus,
+// in RegisterCode order.
+constexpr const char* kByteRegisterItems[kByteRegisterCount] = {"A", "F", "B", "C", "D",
+                                                               "E", "H", "L", "I", "R"};
+constexpr const char* kWordRegisterItems[kRegisterCodeCount - kByteRegisterCount] = {
+    "BC", "DE", "HL", "IX", "IY", "PC", "SP"};
+
+}  // namespace
+
+void DebuggerWindow::AddMenuItem(QMenu* menu, const char* text, int id) {
+    QAction* action = menu->addAction(QString::fromLatin1(text));
+    action->setObjectName(QStringLiteral("debuggerMenu%1").arg(id));
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [this, id] { MenuChoice(id); });
+}
+
+void DebuggerWindow::AddRegisterMenus(QMenu* parent, int firstId) {
+    QMenu* bytes = parent->addMenu(QStringLiteral("8-Bit Register..."));
+    for (int i = 0; i < kByteRegisterCount; ++i) AddMenuItem(bytes, kByteRegisterItems[i], firstId + i);
+    QMenu* words = parent->addMenu(QStringLiteral("16-Bit Register..."));
+    for (int i = 0; i < kRegisterCodeCount - kByteRegisterCount; ++i)
+        AddMenuItem(words, kWordRegisterItems[i], firstId + kByteRegisterCount + i);
+}
+
 void DebuggerWindow::BuildMenus() {
+    using namespace debugger_menu;
     menuBar_ = new QMenuBar(this);
     menuBar_->setObjectName(QStringLiteral("debuggerMenuBar"));
-    auto item = [this](QMenu* menu, const char* text, int id) {
-        QAction* action = menu->addAction(QString::fromLatin1(text));
-        action->setObjectName(QStringLiteral("debuggerMenu%1").arg(id));
-        action->setData(id);
-        connect(action, &QAction::triggered, this, [this, id] { MenuChoice(id); });
-    };
 
     QMenu* file = menuBar_->addMenu(QStringLiteral("File"));
-    item(file, "Load Bin/Rom", 1);
-    item(file, "Save Bin/Rom", 2);
+    AddMenuItem(file, "Load Bin/Rom", kLoadBin);
+    AddMenuItem(file, "Save Bin/Rom", kSaveBin);
     file->addSeparator();
-    item(file, "Exit", 4);
+    AddMenuItem(file, "Exit", kExit);
 
     QMenu* emulation = menuBar_->addMenu(QStringLiteral("Emulation"));
     QMenu* reset = emulation->addMenu(QStringLiteral("Reset"));
-    item(reset, "Hard", 5);
-    item(reset, "Soft", 6);
+    AddMenuItem(reset, "Hard", kHardReset);
+    AddMenuItem(reset, "Soft", kSoftReset);
     emulation->addSeparator();
-    item(emulation, "Run", 7);
+    AddMenuItem(emulation, "Run", kRun);
     emulation->addSeparator();
-    item(emulation, "View TV Output", 8);
+    AddMenuItem(emulation, "View TV Output", kViewTvOutput);
 
     QMenu* breakpoint = menuBar_->addMenu(QStringLiteral("Breakpoint"));
     QMenu* flags = breakpoint->addMenu(QStringLiteral("Flag..."));
     const char* flagNames[] = {"S", "Z", "5", "H", "3", "P", "N", "C", "Any"};
-    for (int i = 0; i < 9; ++i) item(flags, flagNames[i], 9 + i);
+    for (int id = kBreakOnFlagFirst; id <= kBreakOnFlagLast; ++id)
+        AddMenuItem(flags, flagNames[id - kBreakOnFlagFirst], id);
     breakpoint->addSeparator();
-    item(breakpoint, "Opcode...", 18);
+    AddMenuItem(breakpoint, "Opcode...", kBreakOnOpcode);
     breakpoint->addSeparator();
-    const char* bytes[] = {"A", "F", "B", "C", "D", "E", "H", "L", "I", "R"};
-    const char* words[] = {"BC", "DE", "HL", "IX", "IY", "PC", "SP"};
-    QMenu* break8 = breakpoint->addMenu(QStringLiteral("8-Bit Register..."));
-    for (int i = 0; i < 10; ++i) item(break8, bytes[i], 19 + i);
-    QMenu* break16 = breakpoint->addMenu(QStringLiteral("16-Bit Register..."));
-    for (int i = 0; i < 7; ++i) item(break16, words[i], 29 + i);
+    AddRegisterMenus(breakpoint, kBreakOnRegisterFirst);
 
+    BuildToolsMenu();
+}
+
+void DebuggerWindow::BuildToolsMenu() {
+    using namespace debugger_menu;
     QMenu* tools = menuBar_->addMenu(QStringLiteral("Tools"));
-    item(tools, "Debug to file", 36);
-    item(tools, "Disassemble to file", 37);
+    AddMenuItem(tools, "Debug to file", kDebugToFile);
+    AddMenuItem(tools, "Disassemble to file", kDisassembleToFile);
     tools->addSeparator();
-    QMenu* load = tools->addMenu(QStringLiteral("Load Register..."));
-    QMenu* load8 = load->addMenu(QStringLiteral("8-Bit Register..."));
-    for (int i = 0; i < 10; ++i) item(load8, bytes[i], 38 + i);
-    QMenu* load16 = load->addMenu(QStringLiteral("16-Bit Register..."));
-    for (int i = 0; i < 7; ++i) item(load16, words[i], 48 + i);
+    AddRegisterMenus(tools->addMenu(QStringLiteral("Load Register...")), kLoadRegisterFirst);
     tools->addSeparator();
     QMenu* interrupts = tools->addMenu(QStringLiteral("Interupts"));
     QMenu* mode = interrupts->addMenu(QStringLiteral("Force Mode"));
-    item(mode, "0", 55);
-    item(mode, "1", 56);
-    item(mode, "2", 57);
+    AddMenuItem(mode, "0", kForceMode0);
+    AddMenuItem(mode, "1", kForceMode0 + 1);
+    AddMenuItem(mode, "2", kForceMode2);
     QMenu* state = interrupts->addMenu(QStringLiteral("Force State"));
-    item(state, "Disable", 58);
-    item(state, "Enable", 59);
+    AddMenuItem(state, "Disable", kForceDisable);
+    AddMenuItem(state, "Enable", kForceEnable);
     tools->addSeparator();
-    item(tools, "HEX Dump", 60);
+    AddMenuItem(tools, "HEX Dump", kHexDump);
     tools->addSeparator();
-    item(tools, "PEEK Memory", 61);
-    item(tools, "POKE Memory", 62);
+    AddMenuItem(tools, "PEEK Memory", kPeek);
+    AddMenuItem(tools, "POKE Memory", kPoke);
 }
 
 void DebuggerWindow::Base() {
-    m_.NumberBase ^= 1;
+    ToggleNumberBase(m_);
     RefreshStack();
     RefreshRegisters();
 }
 
 void DebuggerWindow::Step() {
-    m_.Cpu.TStates = 0;
-    TracedStep(m_);
+    DebugStep(m_);
     listing_->AddLine(ListingView::Instruction, StepListingLine(m_));
-    m_.StepTStateTotal = (m_.StepTStateTotal + m_.Cpu.TStates) % kStepTotalModulus;
     RefreshStack();
     RefreshRegisters();
-    if (m_.RefreshDisplay) m_.RefreshDisplay(m_.RefreshContext);
+    RequestRefresh(m_);
 }
 
 void DebuggerWindow::Clear() {
     listing_->AddLine(ListingView::Notice, QStringLiteral("Clear T State counter..."));
-    m_.StepTStateTotal = 0;
+    ClearStepTotal(m_);
     RefreshTStateField();
 }
 
 void DebuggerWindow::Leave() {
-    m_.Cpu.TStates = 0;
-    m_.StepTStateTotal = 0;
+    EndDebugSession(m_);
     done(Accepted);
 }
 
@@ -379,62 +395,61 @@ void DebuggerWindow::RefreshTStateField() {
     Field(DebuggerField::TStates)->setText(DebuggerFieldText(m_, DebuggerField::TStates));
 }
 
+void DebuggerWindow::RefreshAll() {
+    RefreshStack();
+    RefreshRegisters();
+}
+
 void DebuggerWindow::MenuChoice(int id) {
+    using namespace debugger_menu;
+    if (id >= kBreakOnFlagFirst && id <= kBreakOnFlagLast) {
+        ArmFlagBreak(m_, static_cast<uint8_t>(id - kBreakOnFlagFirst));
+    } else if (id >= kBreakOnRegisterFirst && id <= kBreakOnRegisterLast) {
+        // A cancelled dialog leaves an earlier breakpoint as it was.
+        BreakOnValueDialog::Run(m_, static_cast<uint8_t>(id), this);
+    } else if (id >= kLoadRegisterFirst && id <= kLoadRegisterLast) {
+        LoadRegisterDialog dialog(m_, id, [this] { RefreshAll(); }, this);
+        dialog.exec();
+    } else if (id >= kForceMode0 && id <= kForceMode2) {
+        ForceInterruptMode(m_, static_cast<uint8_t>(id - kForceMode0));
+        RefreshRegisters();
+    } else {
+        MenuCommand(id);
+    }
+}
+
+void DebuggerWindow::MenuCommand(int id) {
+    using namespace debugger_menu;
     switch (id) {
-        case 1: LoadBinFile(m_, this); return;  // the fields are not refreshed
-        case 2: SaveBinFile(m_, this); return;
-        case 4: Leave(); return;
-        case 5:
-        case 6:
-            ResetBoard(m_, id == 5);
-            m_.StepTStateTotal = 0;
-            RefreshStack();
-            RefreshRegisters();
+        case kLoadBin: LoadBinFile(m_, this); return;  // the fields are not refreshed
+        case kSaveBin: SaveBinFile(m_, this); return;
+        case kExit:
+        case kRun: Leave(); return;
+        case kHardReset:
+        case kSoftReset:
+            ResetBoard(m_, id == kHardReset);
+            ClearStepTotal(m_);
+            RefreshAll();
             return;
-        case 7: Leave(); return;
-        case 8: return;  // "View TV Output" has no action
-        case 18: BreakOnOpcodeDialog::Run(m_, this); return;
-        case 36:
+        case kBreakOnOpcode: BreakOnOpcodeDialog::Run(m_, this); return;
+        case kDebugToFile:
             BeginTrace(m_);
             Leave();
             return;
-        case 37: DisassembleToFile(m_, this); return;
-        case 55:
-        case 56:
-        case 57:
-            m_.Cpu.IM = static_cast<uint8_t>(id - 55);
+        case kDisassembleToFile: DisassembleToFile(m_, this); return;
+        case kForceDisable:
+        case kForceEnable:
+            ForceInterruptState(m_, id == kForceEnable);
             RefreshRegisters();
             return;
-        case 58:
-            m_.Cpu.IFF = 0;  // EiPending stays as it is
-            RefreshRegisters();
-            return;
-        case 59:
-            m_.Cpu.IFF = 4;  // as an EI instruction leaves it
-            m_.Cpu.EiPending = true;
-            RefreshRegisters();
-            return;
-        case 60: {
+        case kHexDump: {
             HexDumpWindow dump(m_, this);
             dump.Run();
             return;
         }
-        case 61: RunPeekDialog(m_, this); return;
-        case 62: RunPokeDialog(m_, this); return;
-        default: break;
-    }
-    if (id >= 9 && id <= 17) {
-        ArmFlagBreak(m_, static_cast<uint8_t>(id - 9));
-    } else if (id >= 19 && id <= 35) {
-        // The dialog sets BreakKind when it arms; a cancelled dialog leaves
-        // an earlier breakpoint as it was.
-        BreakOnValueDialog::Run(m_, static_cast<uint8_t>(id), this);
-    } else if (id >= kLoadRegisterFirst && id <= kLoadRegisterLast) {
-        LoadRegisterDialog dialog(m_, id, [this] {
-            RefreshStack();
-            RefreshRegisters();
-        }, this);
-        dialog.exec();
+        case kPeek: RunPeekDialog(m_, this); return;
+        case kPoke: RunPokeDialog(m_, this); return;
+        default: return;  // "View TV Output" has no action
     }
 }
 

@@ -13,9 +13,11 @@
 #include <QString>
 #include <cstdint>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/debug_session.h"
+#include "kestrel/debug/machine_record.h"
 
 class QLineEdit;
+class QMenu;
 class QMenuBar;
 class QPushButton;
 
@@ -23,9 +25,6 @@ namespace kestrel {
 
 class ListingView;
 class StackView;
-
-// StepTStateTotal is kept modulo this (0xFFFFF).
-inline constexpr uint32_t kStepTotalModulus = 1048575;
 
 // The register and state fields of the window, in the order RefreshRegisters
 // writes them.
@@ -74,6 +73,16 @@ protected:
 private:
     void BuildClient();
     void BuildMenus();
+    void BuildToolsMenu();
+    void AddMenuItem(QMenu* menu, const char* text, int id);
+    // The "8-Bit Register..." and "16-Bit Register..." submenus, identifiers
+    // from firstId on in RegisterCode order.
+    void AddRegisterMenus(QMenu* parent, int firstId);
+    // The menu items that are one command each (not a range of registers,
+    // flags or modes).
+    void MenuCommand(int id);
+    // The stack view and every register field.
+    void RefreshAll();
 
     MachineRecord& m_;
     QWidget* client_ = nullptr;

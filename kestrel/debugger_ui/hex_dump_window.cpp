@@ -5,7 +5,7 @@
 #include <QListWidget>
 
 #include "kestrel/debug/number_format.h"
-#include "kestrel/debugger_ui/ui_support.h"
+#include "kestrel/gui/ui_support.h"
 
 namespace kestrel {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QListWidget;
 

@@ -21,7 +21,6 @@ public:
     void ResetCount();
 
     int LineCount() const { return count_; }
-    Kind LastKind() const { return lastKind_; }
 
 private:
     void Append(const QString& text);

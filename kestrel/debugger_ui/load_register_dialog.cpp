@@ -3,51 +3,30 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "kestrel/debug/dialogs/digit_field.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 
 namespace {
-// Two characters per register, in menu order; never changes.
-constexpr char kRegisterNames[] = "A F B C D E H L I R BCDEHLIXIYPCSP";
+bool IsLoadRegisterId(int id) {
+    return id >= debugger_menu::kLoadRegisterFirst && id <= debugger_menu::kLoadRegisterLast;
+}
 }  // namespace
 
 QString LoadRegisterName(int id) {
-    if (id < kLoadRegisterFirst || id > kLoadRegisterLast) return {};
-    return QString::fromLatin1(kRegisterNames + (id - kLoadRegisterFirst) * 2, 2);
+    if (!IsLoadRegisterId(id)) return {};
+    return QString::fromLatin1(RegisterName(LoadRegisterCode(id)));
 }
 
 void StoreRegister(MachineRecord& m, int id, uint16_t value) {
-    Z80State& c = m.Cpu;
-    const uint8_t hi = static_cast<uint8_t>(value >> 8);
-    const uint8_t lo = static_cast<uint8_t>(value);
-    switch (id) {
-        case 38: c.A = lo; break;
-        case 39: c.F = lo; break;
-        case 40: c.B = lo; break;
-        case 41: c.C = lo; break;
-        case 42: c.D = lo; break;
-        case 43: c.E = lo; break;
-        case 44: c.H = lo; break;
-        case 45: c.L = lo; break;
-        case 46: c.I = lo; break;
-        case 47: c.R = lo; break;
-        case 48: c.B = hi; c.C = lo; break;
-        case 49: c.D = hi; c.E = lo; break;
-        case 50: c.H = hi; c.L = lo; break;
-        case 51: c.IX = value; break;
-        case 52: c.IY = value; break;
-        case 53: c.PC = value; break;
-        case 54: c.SP = value; break;
-        default: break;
-    }
+    if (IsLoadRegisterId(id)) SetRegister(m, LoadRegisterCode(id), value);
 }
 
 LoadRegisterDialog::LoadRegisterDialog(MachineRecord& m, int id, std::function<void()> refresh,
                                        QWidget* parent)
     : ToolDialog(parent), m_(m), id_(id), refresh_(std::move(refresh)) {
-    const bool wide = id >= kLoadRegisterFirst16Bit;
+    const bool wide = IsWordRegister(LoadRegisterCode(id));
     SetUpToolDialog(this, platform::WindowTitle(QStringLiteral("Load ") + LoadRegisterName(id)),
                     680, 110, 190, 95);
     setObjectName(QStringLiteral("loadRegisterDialog"));

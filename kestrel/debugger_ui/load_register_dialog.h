@@ -5,28 +5,28 @@
 #include <cstdint>
 #include <functional>
 
-#include "kestrel/debugger_ui/ui_support.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/registers.h"
+#include "kestrel/debugger_ui/debugger_menu_ids.h"
+#include "kestrel/gui/ui_support.h"
+#include "kestrel/debug/machine_record.h"
 
 class QLineEdit;
 class QPushButton;
 
 namespace kestrel {
 
-// Debugger menu identifiers of the registers: 38-47 the 8-bit registers
-// A F B C D E H L I R, 48-54 the 16-bit registers BC DE HL IX IY PC SP.
-inline constexpr int kLoadRegisterFirst = 38;
-inline constexpr int kLoadRegisterLast8Bit = 47;
-inline constexpr int kLoadRegisterFirst16Bit = 48;
-inline constexpr int kLoadRegisterLast = 54;
+// The register of "Load Register..." menu identifier 38-54 (A F B C D E H L
+// I R, then BC DE HL IX IY PC SP).
+inline RegisterCode LoadRegisterCode(int id) {
+    return static_cast<RegisterCode>(id - debugger_menu::kLoadRegisterFirst);
+}
 
-// The register's two-character name for identifier 38-54: "A ", "F ", ...
-// (letter and a space) and "BC", "DE", "HL", "IX", "IY", "PC", "SP".
+// The register's two-character name for identifier 38-54 (RegisterName);
+// empty for other identifiers.
 QString LoadRegisterName(int id);
 
-// Stores `value` in the register named by identifier 38-54: a pair takes the
-// high byte into its first register; R sets the counting R only (RBit7 is
-// kept). An 8-bit register takes the low byte.
+// SetRegister for the register of identifier 38-54; other identifiers do
+// nothing.
 void StoreRegister(MachineRecord& m, int id, uint16_t value);
 
 class LoadRegisterDialog : public ToolDialog {

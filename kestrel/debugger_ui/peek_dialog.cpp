@@ -4,8 +4,8 @@
 #include <QPushButton>
 
 #include "kestrel/debug/number_format.h"
-#include "kestrel/debug/dialogs/digit_field.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 

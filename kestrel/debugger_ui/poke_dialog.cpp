@@ -3,8 +3,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "kestrel/debug/dialogs/digit_field.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/debug/debug_session.h"
+#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 
@@ -39,7 +40,7 @@ PokeDialog::PokeDialog(MachineRecord& m, QWidget* parent) : ToolDialog(parent), 
         else
             byte_->clear();
     });
-    connect(poke_, &QPushButton::clicked, this, [this] { m_.MemoryImage[addressValue_] = byteValue_; });
+    connect(poke_, &QPushButton::clicked, this, [this] { PokeMemory(m_, addressValue_, byteValue_); });
     connect(done_, &QPushButton::clicked, this, [this] { done(Accepted); });
 }
 

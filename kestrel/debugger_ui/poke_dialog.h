@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "kestrel/debugger_ui/ui_support.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/gui/ui_support.h"
+#include "kestrel/debug/machine_record.h"
 
 class QLineEdit;
 class QPushButton;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 

@@ -27,11 +27,6 @@ struct KeyRect {
     uint8_t Pattern;     // green component
 };
 
-// Picture columns (x ranges) and rows (y ranges) of the 4 x 9 grid.
-inline constexpr int kKeyColumnX[9][2] = {{25, 50},   {74, 99},   {123, 147}, {171, 196}, {220, 244},
-                                          {268, 292}, {316, 340}, {363, 387}, {411, 435}};
-inline constexpr int kKeyRowY[4][2] = {{28, 44}, {77, 93}, {125, 141}, {174, 190}};
-
 inline constexpr KeyRect kKeys[36] = {
     // row 1
     {"RESET", 25, 50, 28, 44, kKeyCodeReset, 0x00},

@@ -6,7 +6,9 @@
 //
 // writes board.png (460 x 438), keypad.png (460 x 222), tone_lamp.png and
 // halt_lamp.png (12 x 11) and segments.bmp: eight 26 x 37 24-bit BMP files
-// of 3,014 bytes each, one after another, for segment bits 0 to 7.
+// of 3,014 bytes each, one after another, for segment bits 0 to 7. It also
+// writes the program's desktop icon, kestrel.png (64 x 64), which is installed
+// but not embedded.
 #include <png.h>
 
 #include <cmath>
@@ -377,6 +379,30 @@ Canvas Keypad() {
     return c;
 }
 
+// --- the desktop icon -----------------------------------------------------------
+
+// A corner of the board: two lit digits showing "80" behind the display glass
+// and four key caps below them.
+Canvas Icon() {
+    Canvas c(64, 64, kPcb);
+    c.Frame(0, 0, 63, 63, kPcbDark);
+    c.Box(3, 4, 60, 48, Colour{8, 8, 8});
+    c.Box(5, 6, 58, 46, kDisplayGlass);
+    const uint8_t eight = 0xBF, zero = 0xBD;  // every segment but the point; zero without the middle
+    int left = 7;
+    for (uint8_t segments : {eight, zero}) {
+        for (int bit = 0; bit < 8; ++bit)
+            for (int y = 0; y < 37; ++y)
+                for (int x = 0; x < 26; ++x)
+                    if (SegmentPixel(bit, x, y))
+                        c.Plot(left + x, 8 + y, (segments >> bit) & 1 ? kSegmentLit : kSegmentOff);
+        left += 26;
+    }
+    const Colour faces[] = {kKeyRed, kKeyWhite, kKeyWhite, kKeyBlue};
+    for (int key = 0; key < 4; ++key) c.Box(5 + key * 14, 53, 15 + key * 14, 60, faces[key]);
+    return c;
+}
+
 // --- writers --------------------------------------------------------------------
 
 bool WritePng(const Canvas& c, const std::string& path) {
@@ -456,6 +482,6 @@ int main(int argc, char** argv) {
                        dir + "/tone_lamp.png") &&
               WritePng(Lamp(Colour{250, 40, 36}, Colour{140, 16, 16}, Colour{255, 206, 200}),
                        dir + "/halt_lamp.png") &&
-              WriteFile(segments, dir + "/segments.bmp");
+              WriteFile(segments, dir + "/segments.bmp") && WritePng(Icon(), dir + "/kestrel.png");
     return ok ? 0 : 1;
 }

@@ -10,7 +10,7 @@
 #include <QWidget>
 
 #include "kestrel/board/display.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 

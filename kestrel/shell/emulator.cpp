@@ -2,33 +2,22 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFont>
 #include <QGuiApplication>
 #include <QScreen>
 #include <new>
 #include <random>
 
+#include "kestrel/board/board.h"
 #include "kestrel/board/display.h"
 #include "kestrel/debug/disassembler.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/pictures/pictures.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/shell/platform.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
-
-namespace {
-
-QFont ConsolasFont(int points, bool bold) {
-    QFont font(QStringLiteral("Consolas"), points, bold ? QFont::Bold : QFont::Normal);
-    font.setStyleHint(QFont::Monospace);  // the host may not have Consolas
-    font.setFixedPitch(true);
-    return font;
-}
-
-}  // namespace
 
 Emulator::Emulator() = default;
 
@@ -48,29 +37,42 @@ bool Emulator::Fail(const char* title, const QString& text) {
 }
 
 bool Emulator::Start() {
-    // 1. The program-wide record, zero-filled. It holds the 64 KiB memory and
-    //    the ListingBuffer, so a failed allocation is reported at step 5.
+    // The program-wide record, zero-filled. It holds the 64 KiB memory and the
+    // ListingBuffer, so a failed allocation is reported once the window
+    // system is known to work.
     machine_.reset(new (std::nothrow) MachineRecord());
     MachineRecord* m = machine_.get();
 
-    // 2. Fixed tables and the start directory.
+    // Fixed tables and the start directory.
     if (m != nullptr) std::copy(std::begin(kDigitXStart), std::end(kDigitXStart), m->DigitX);
     startDirectory_ = QDir::currentPath();
     FillMnemonicTables();
 
-    // 3. Window system, keyboard and mouse (all behind the QApplication), and sound.
+    // Window system, keyboard and mouse (all behind the QApplication), and
+    // sound. PNG decoding needs no set-up.
     if (QGuiApplication::instance() == nullptr || QGuiApplication::primaryScreen() == nullptr) {
         return Fail(platform::kTitleFatalError, QStringLiteral("Can't initialise system"));
     }
     platform::InitAudio();
-
-    // 4. PNG decoding needs no set-up. 5. Memory.
     if (m == nullptr) return Fail(platform::kTitleFatalError, QStringLiteral("Can't allocate memory!"));
 
-    // 6. All memory 0xFF (the memory map, DigitX and KeyColumns come with it).
-    InitMemoryMap(*m);
+    // All memory 0xFF (the memory map, DigitX and KeyColumns come with it),
+    // then the ROM image.
+    InitBoard(*m);
+    if (!LoadRom(*m)) return false;
 
-    // 7. and 8. The ROM image: its first 4,096 bytes at 0x0000.
+    // The three fonts of the debugger and the memory tools come from ToolFont
+    // (kestrel/gui/ui_support.h) where those windows are built.
+    if (!OpenMainWindow(*m)) return false;
+
+    // Back to the start directory.
+    QDir::setCurrent(startDirectory_);
+    PrepareBoard(*m);
+    return true;
+}
+
+bool Emulator::LoadRom(MachineRecord& m) {
+    // Its first 4,096 bytes at 0x0000; a longer file is accepted.
     QFile rom(QString::fromLatin1(kRomFileName));
     if (!rom.open(QIODevice::ReadOnly)) {
         return Fail(platform::kTitleFatalError,
@@ -78,7 +80,7 @@ bool Emulator::Start() {
     }
     qint64 got = 0;
     while (got < kRomSize) {
-        qint64 n = rom.read(reinterpret_cast<char*>(m->MemoryImage) + got, kRomSize - got);
+        qint64 n = rom.read(reinterpret_cast<char*>(m.MemoryImage) + got, kRomSize - got);
         if (n <= 0) break;
         got += n;
     }
@@ -87,42 +89,40 @@ bool Emulator::Start() {
         return Fail(platform::kTitleError,
                     QStringLiteral("%1 - Incorrect file size!").arg(QString::fromLatin1(kRomFileName)));
     }
+    return true;
+}
 
-    // 9. Fonts.
-    ShellFonts fonts{ConsolasFont(8, true), ConsolasFont(8, false), ConsolasFont(12, true)};
-
-    // 10. and 11. The main window with its board view, menu bar and keypad.
-    window_.reset(new (std::nothrow) MainWindow(*m, fonts, startDirectory_));
+bool Emulator::OpenMainWindow(MachineRecord& m) {
+    // The main window with its board view, menu bar and keypad, then the
+    // pictures.
+    window_.reset(new (std::nothrow) MainWindow(m));
     if (!window_) return Fail(platform::kTitleFatalError, QStringLiteral("Can't open a main window!"));
     window_->Board()->Attach();
     window_->show();
-
-    // 12. The pictures.
     window_->Board()->SetPictures(DecodeDisplayPictures());
     window_->Keypad()->SetPicture(DecodeKeypadPicture());
-
-    // 13. Back to the start directory.
-    QDir::setCurrent(startDirectory_);
-
-    // 14. Debugger state, digit positions, number base, keypad.
-    m->BreakArmed = 0;
-    m->TraceToFile = 0;
-    std::copy(std::begin(kDigitXStart), std::end(kDigitXStart), m->DigitX);
-    m->NumberBase = 0;
-    std::fill(std::begin(m->KeyColumns), std::end(m->KeyColumns), uint8_t{0xFF});
-
-    // 15. Only the 2 KiB of RAM is writable by the processor.
-    for (uint32_t a = 0; a < 0x10000; ++a) m->WriteEnableMap[a] = (a >= 0x1800 && a <= 0x1FFF) ? 1 : 0;
-
-    // 16. No quit, no USER KEY; "Write Protect ROM" starts checked.
-    m->QuitRequested = 0;
-    m->UserKeyPending = false;
-    m->WriteProtectRom = true;
-
-    // 17. Hard reset, with RAM noise that differs from run to run.
-    m->RandomState = std::random_device{}() | 1u;
-    ResetBoard(*m, true);
     return true;
+}
+
+void Emulator::PrepareBoard(MachineRecord& m) {
+    // Debugger state, digit positions, number base, keypad.
+    m.BreakArmed = 0;
+    m.TraceToFile = 0;
+    std::copy(std::begin(kDigitXStart), std::end(kDigitXStart), m.DigitX);
+    m.NumberBase = 0;
+    std::fill(std::begin(m.KeyColumns), std::end(m.KeyColumns), uint8_t{0xFF});
+
+    // Only the 2 KiB of RAM is writable by the processor.
+    for (uint32_t a = 0; a < 0x10000; ++a) m.WriteEnableMap[a] = (a >= kRamStart && a <= kRamEnd) ? 1 : 0;
+
+    // No quit, no USER KEY; "Write Protect ROM" starts checked.
+    m.QuitRequested = 0;
+    m.UserKeyPending = false;
+    m.WriteProtectRom = true;
+
+    // A hard reset, with RAM noise that differs from run to run.
+    m.RandomState = std::random_device{}() | 1u;
+    ResetBoard(m, true);
 }
 
 void Emulator::Run(RunStatistics* statistics) { RunLoop(*window_, statistics); }

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "kestrel/shell/run_loop.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 
@@ -36,10 +36,14 @@ public:
 
 private:
     bool Fail(const char* title, const QString& text);
+    bool LoadRom(MachineRecord& m);
+    bool OpenMainWindow(MachineRecord& m);
+    // The record's state from the start-up's last settings to the hard reset.
+    void PrepareBoard(MachineRecord& m);
 
     std::unique_ptr<MachineRecord> machine_;
     std::unique_ptr<MainWindow> window_;
-    QString startDirectory_;
+    QString startDirectory_;  // the working directory at program start, made current again
 };
 
 // Settings for the window system made before the QApplication exists: the

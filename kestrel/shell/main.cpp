@@ -1,9 +1,11 @@
-// kestrel: the MPF-1B trainer board on the desktop. No arguments, no
-// settings; the exit status is 0 on every path.
+// kestrel: the MPF-1B trainer board on the desktop. No settings; the exit
+// status is 0 on every path once the program runs (command_line.h answers
+// --help and --version before that).
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
+#include "kestrel/shell/command_line.h"
 #include "kestrel/shell/emulator.h"
 
 namespace {
@@ -22,7 +24,9 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QStr
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Command-line arguments are not taken, not even Qt's own.
+    const kestrel::CommandLine commandLine = kestrel::HandleCommandLine(argc, argv);
+    if (commandLine.Exit) return commandLine.ExitStatus;
+    // Qt's own command-line options are not taken.
     int qtArgc = argc > 0 ? 1 : 0;
     kestrel::PrepareHostEnvironment();
     QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);

@@ -6,25 +6,23 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "kestrel/debug/dialogs/disassemble_to_file.h"
 #include "kestrel/debugger_ui/debugger_window.h"
+#include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
+#include "kestrel/gui/memory_range_dialog.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/keypad_view.h"
-#include "kestrel/shell/memory_range_dialog.h"
-#include "kestrel/shell/platform.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
 
-MainWindow::MainWindow(MachineRecord& machine, ShellFonts fonts, QString startDirectory)
+MainWindow::MainWindow(MachineRecord& machine)
     : QMainWindow(nullptr,
                   Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      machine_(machine),
-      fonts_(std::move(fonts)),
-      startDirectory_(std::move(startDirectory)) {
+      machine_(machine) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(platform::kMainWindowTitle));
     setFocusPolicy(Qt::StrongFocus);

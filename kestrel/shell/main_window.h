@@ -1,17 +1,14 @@
 // kestrel's main window: the board view, the keypad and the menu bar.
 //
 // Every change the window makes to the emulated board goes through a few
-// named calls (ClickKeypad, PressKey, HardReset, RequestQuit); the menu items
-// of later tools each have one method, so the parts that implement them only
-// replace a body.
+// named calls (ClickKeypad, PressKey, HardReset, RequestQuit); each menu item
+// has one method that hands over to the window or dialog doing the work.
 #pragma once
 
-#include <QFont>
 #include <QMainWindow>
-#include <QString>
 
 #include "kestrel/pictures/keypad_layout.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 class QAction;
 
@@ -19,13 +16,6 @@ namespace kestrel {
 
 class BoardView;
 class KeypadView;
-
-// The three fonts of the debugger and the memory tools.
-struct ShellFonts {
-    QFont Bold8;      // "Consolas" 8 point bold
-    QFont Regular8;   // "Consolas" 8 point
-    QFont Bold12;     // "Consolas" 12 point bold
-};
 
 // Identifiers of the menu items, as the "not currently installed" message shows them.
 namespace menu_id {
@@ -51,14 +41,11 @@ public:
     static constexpr int kClientHeight = 680;
     static constexpr int kKeypadTop = 438;
 
-    MainWindow(MachineRecord& machine, ShellFonts fonts, QString startDirectory);
+    explicit MainWindow(MachineRecord& machine);
 
     MachineRecord& Machine() { return machine_; }
     BoardView* Board() { return board_; }
     KeypadView* Keypad() { return keypad_; }
-    const ShellFonts& Fonts() const { return fonts_; }
-    // The working directory at program start.
-    const QString& StartDirectory() const { return startDirectory_; }
     // The menu item with the given identifier (nullptr for none).
     QAction* MenuAction(int id) const;
 
@@ -70,7 +57,7 @@ public:
     void HardReset();
     void RequestQuit() { machine_.QuitRequested = 1; }
 
-    // --- menu actions; the later tools replace these bodies ---
+    // --- menu actions ---
     void LoadBin();
     void SaveBin();
     void DisassembleToFile();
@@ -94,8 +81,6 @@ private:
                      void (MainWindow::*slot)());
 
     MachineRecord& machine_;
-    ShellFonts fonts_;
-    QString startDirectory_;
     BoardView* board_ = nullptr;
     KeypadView* keypad_ = nullptr;
     QAction* writeProtect_ = nullptr;

@@ -10,10 +10,10 @@
 
 #include "kestrel/board/ppi.h"
 #include "kestrel/debug/breakpoint.h"
-#include "kestrel/debug/dialogs/disassemble_to_file.h"
 #include "kestrel/debug/trace.h"
+#include "kestrel/debugger_ui/disassemble_to_file.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/shell/platform.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
@@ -29,7 +29,7 @@ constexpr uint32_t kMaxSlice = 1u << 20;
 constexpr auto kSliceTooShort = std::chrono::microseconds(500);
 constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
 
-// Steps 5 and 6 of a pass, after the instruction. Rare work stays out of line.
+// The monitor hooks of a pass, after the instruction. Rare work stays out of line.
 [[gnu::noinline]] void ApplyMonitorHook(MachineRecord& m) {
     if (m.Cpu.PC == kHookBlankDisplay) {
         std::memset(m.DigitSegments, 0, sizeof m.DigitSegments);
@@ -39,7 +39,7 @@ constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
     }
 }
 
-// Step 4 while tracing: the traced step, its line into the ListingBuffer and,
+// The instruction of a pass while tracing: the traced step, its line into the ListingBuffer and,
 // at 64,000 bytes, the append to "debug.lst"; then the debugger opens. A file
 // that cannot be written loses the lines: say so before the debugger opens.
 [[gnu::noinline]] void TracePass(MainWindow& window, MachineRecord& m) {
@@ -52,10 +52,10 @@ constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
 // Passes up to `count`; returns how many ran (fewer when QuitRequested ends them).
 uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
     for (uint32_t pass = 0; pass < count; ++pass) {
-        // Step 3: was the processor halted before this instruction?
+        // Was the processor halted before this instruction?
         const bool wasHalted = m.Cpu.Halted;
 
-        // Step 4: execute one instruction. While TraceToFile is set, the traced
+        // Execute one instruction. While TraceToFile is set, the traced
         // step with its listing line takes this place.
         if (m.TraceToFile) [[unlikely]] {
             TracePass(window, m);
@@ -63,19 +63,19 @@ uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
             ExecuteInstruction(m);
         }
 
-        // Step 5: the HALT lamp comes on with the refresh after entering HALT.
+        // The HALT lamp comes on with the refresh after entering HALT.
         if (m.Cpu.Halted && !wasHalted) RequestRefresh(m);
 
-        // Step 6: monitor hooks.
+        // Monitor hooks.
         const uint16_t pc = m.Cpu.PC;
         if (pc == kHookBlankDisplay || pc == kHookBeep) [[unlikely]] ApplyMonitorHook(m);
 
-        // Step 7: the breakpoint, while armed; a hit opens the debugger.
+        // The breakpoint, while armed; a hit opens the debugger.
         if (m.BreakArmed) [[unlikely]] {
             if (TestBreakpoint(m)) window.OpenDebugger();
         }
 
-        // Step 8.
+        // Leave after this pass when asked to.
         if (m.QuitRequested) [[unlikely]] return pass + 1;
     }
     return count;
@@ -89,7 +89,7 @@ void RunLoop(MainWindow& window, RunStatistics* statistics) {
     RunStatistics local;
     RunStatistics& stats = statistics != nullptr ? *statistics : local;
     while (!m.QuitRequested) {
-        // Steps 1 and 2: handle what the window system has for us, without waiting.
+        // Handle what the window system has for us, without waiting.
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         ++stats.Polls;
         // An event of this poll belongs to the next pass: it always runs, even

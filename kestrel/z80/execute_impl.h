@@ -1,6 +1,6 @@
 // The one source of kestrel's instruction semantics.
 //
-//   template <class Hooks> void ExecuteWith(MachineRecord& m, Hooks& h)
+//   template <class Hooks> void ExecuteWith(Processor& m, Hooks& h)
 //
 // executes exactly one instruction at PC: one opcode with all its prefixes,
 // a whole repeating block instruction included; a doubled index prefix
@@ -13,10 +13,10 @@
 // fetched. A HALT is fetched (and reported) again on every call.
 //
 // Hooks may provide
-//     void Port(MachineRecord& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
-// which then replaces PortAccess for every byte of every IN and OUT (the
-// instruction still passes the byte through IoData). Without it the board's
-// PortAccess is called.
+//     void Port(Processor& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
+// which then replaces the record's Ports seam for every byte of every IN and
+// OUT (the instruction still passes the byte through IoData). Without it the
+// record's Ports is called, when it is set.
 //
 // ExecuteInstruction (cpu.cpp) instantiates this with empty inline hooks, so
 // the plain step pays nothing for them; the traced step instantiates it with
@@ -24,7 +24,7 @@
 // instantiation is one flat function with constant-folded decode fields.
 //
 // Opcodes are decoded by the fields x (bits 7-6), y (5-3), z (2-0),
-// p = y >> 1, q = y & 1, and operands named by the tables
+// p = y >> 1, q = y & 1 of decode.h, and operands named by the tables
 //   r:   B C D E H L (HL) A          rp:  BC DE HL SP      rp2: BC DE HL AF
 //   cc:  NZ Z NC C PO PE P M         alu: ADD ADC SUB SBC AND XOR OR CP
 //   rot: RLC RRC RL RR SLA SRA SLL SRL
@@ -34,9 +34,9 @@
 
 #include <cstdint>
 
-#include "kestrel/board/ppi.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/z80/decode.h"
+#include "kestrel/z80/processor.h"
 
 #if defined(__GNUC__)
 #define KESTREL_INLINE inline __attribute__((always_inline))
@@ -56,15 +56,9 @@ using flag::PV;
 using flag::S;
 using flag::Z;
 
-// Decode fields.
-constexpr uint8_t X(uint8_t op) { return op >> 6; }
-constexpr uint8_t Y(uint8_t op) { return (op >> 3) & 7; }
-constexpr uint8_t Zf(uint8_t op) { return op & 7; }
-constexpr uint8_t P(uint8_t op) { return (op >> 4) & 3; }
-constexpr uint8_t Q(uint8_t op) { return (op >> 3) & 1; }
-
-// r-codes
-enum : uint8_t { kB = 0, kC = 1, kD = 2, kE = 3, kH = 4, kL = 5, kMem = 6, kA = 7 };
+// Decode fields and r-codes come from decode.h, shared with the disassembler;
+// Z is spelled decode::Z here, where Z alone is the zero flag.
+using namespace decode;
 
 // S, bits 5 and 3 from the result, Z when it is 0.
 KESTREL_INLINE uint8_t Sz53(uint8_t v) {
@@ -77,11 +71,11 @@ KESTREL_INLINE uint8_t Parity(uint8_t v) {
 
 template <class Hooks>
 struct Core {
-    MachineRecord& m;
+    Processor& m;
     Z80State& s;
     Hooks& h;
 
-    KESTREL_INLINE Core(MachineRecord& machine, Hooks& hooks) : m(machine), s(machine.Cpu), h(hooks) {}
+    KESTREL_INLINE Core(Processor& machine, Hooks& hooks) : m(machine), s(machine.Cpu), h(hooks) {}
 
     // ---------------------------------------------------------------- fetch
     // Opcode fetch: counts R.
@@ -107,10 +101,10 @@ struct Core {
     KESTREL_INLINE void Charge(unsigned t) { s.TStates = static_cast<uint16_t>(s.TStates + t); }
 
     KESTREL_INLINE void Port(uint8_t read, uint8_t write, uint8_t lo, uint8_t hi) {
-        if constexpr (requires { h.Port(m, read, write, lo, hi); }) {
-            h.Port(m, read, write, lo, hi);
-        } else {
-            PortAccess(m, read, write, lo, hi);
+        if constexpr (requires { &Hooks::Port; }) {
+            h.Port(m, read, write, lo, hi);  // a Port of another signature fails to compile
+        } else if (m.Ports != nullptr) {
+            m.Ports(m, read, write, lo, hi);
         }
     }
 
@@ -417,285 +411,382 @@ struct Core {
     }
 
     // ======================================================== unprefixed page
-    //   x = 0  z: 0 NOP, EX AF,AF', DJNZ, JR, JR cc   1 LD rp,nn / ADD HL,rp
-    //             2 indirect loads   3 INC/DEC rp   4 INC r   5 DEC r
-    //             6 LD r,n   7 RLCA RRCA RLA RRA DAA CPL SCF CCF
-    //   x = 1  LD r,r' (76 is HALT)
-    //   x = 2  alu A,r
-    //   x = 3  z: 0 RET cc   1 POP rp2, RET, EXX, JP (HL), LD SP,HL   2 JP cc,nn
-    //             3 JP nn, OUT (n),A, IN A,(n), EX (SP),HL, EX DE,HL, DI, EI
-    //             4 CALL cc,nn   5 PUSH rp2, CALL nn   6 alu A,n   7 RST y*8
+    // Main<Op, Idx> hands each opcode to its group below at compile time. In
+    // the tables, x y z p q are the opcode fields; flag columns are
+    // S Z 5 H 3 P/V N C: '-' unchanged, '0'/'1' reset/set, a letter computed.
+    // T-states of an index form (Idx != 0) that replaces H, L or (HL) follow
+    // a '/'; the prefix itself charges nothing.
     template <int Op, int Idx>
     KESTREL_INLINE void Main() {
-        constexpr int x = X(Op), y = Y(Op), z = Zf(Op), p = P(Op), q = Q(Op);
-        // Index forms that replace H, L or (HL) charge their own counts; the
-        // prefix itself charges nothing.
+        constexpr int x = X(Op), z = decode::Z(Op);
         if constexpr (x == 0) {
-            if constexpr (z == 0) {
-                if constexpr (y == 0) {                                      // NOP
-                    Charge(4);
-                } else if constexpr (y == 1) {                               // EX AF,AF'
-                    uint8_t t = s.A; s.A = s.AltA; s.AltA = t;
-                    t = s.F; s.F = s.AltF; s.AltF = t;
-                    Charge(4);
-                } else if constexpr (y == 2) {                               // DJNZ d
-                    const int8_t d = static_cast<int8_t>(FetchByte());
-                    s.B = static_cast<uint8_t>(s.B - 1);
-                    if (s.B != 0) {
-                        s.PC = static_cast<uint16_t>(s.PC + d);
-                        s.MEMPTR = s.PC;
-                        Charge(13);
-                    } else {
-                        Charge(8);
-                    }
-                } else if constexpr (y == 3) {                               // JR d
-                    const int8_t d = static_cast<int8_t>(FetchByte());
-                    s.PC = static_cast<uint16_t>(s.PC + d);
-                    s.MEMPTR = s.PC;
-                    Charge(12);
-                } else {                                                     // JR cc,d
-                    const int8_t d = static_cast<int8_t>(FetchByte());
-                    if (ConditionTest(m, y - 4)) {
-                        s.PC = static_cast<uint16_t>(s.PC + d);              // MEMPTR unchanged
-                        Charge(12);
-                    } else {
-                        Charge(7);
-                    }
-                }
-            } else if constexpr (z == 1) {
-                if constexpr (q == 0) {                                      // LD rp,nn
-                    SetRp<p, Idx>(FetchWord());
-                    Charge(Idx && p == 2 ? 14 : 10);
-                } else {                                                     // ADD HL,rp
-                    Add16<Idx>(GetRp<p, Idx>());
-                    Charge(Idx ? 15 : 11);
-                }
-            } else if constexpr (z == 2) {
-                if constexpr (q == 0) {
-                    if constexpr (p == 0 || p == 1) {                        // LD (BC),A / LD (DE),A
-                        const uint16_t a = p == 0 ? GetBC(s) : GetDE(s);
-                        Write(a, s.A);
-                        s.MEMPTR = static_cast<uint16_t>(s.A << 8 | ((a + 1) & 0xFF));
-                        Charge(7);
-                    } else if constexpr (p == 2) {                           // LD (nn),HL
-                        const uint16_t a = FetchWord();
-                        WriteWord(a, GetHX<Idx>());
-                        s.MEMPTR = static_cast<uint16_t>(a + 1);
-                        Charge(Idx ? 20 : 16);
-                    } else {                                                 // LD (nn),A
-                        const uint16_t a = FetchWord();
-                        Write(a, s.A);
-                        s.MEMPTR = static_cast<uint16_t>(s.A << 8 | ((a + 1) & 0xFF));
-                        Charge(13);
-                    }
-                } else {
-                    if constexpr (p == 0 || p == 1) {                        // LD A,(BC) / LD A,(DE)
-                        const uint16_t a = p == 0 ? GetBC(s) : GetDE(s);
-                        s.A = Read(a);
-                        s.MEMPTR = static_cast<uint16_t>(a + 1);
-                        Charge(7);
-                    } else if constexpr (p == 2) {                           // LD HL,(nn)
-                        const uint16_t a = FetchWord();
-                        SetHX<Idx>(ReadWord(m, a));
-                        s.MEMPTR = static_cast<uint16_t>(a + 1);
-                        Charge(Idx ? 20 : 16);
-                    } else {                                                 // LD A,(nn)
-                        const uint16_t a = FetchWord();
-                        s.A = Read(a);
-                        s.MEMPTR = static_cast<uint16_t>(a + 1);
-                        Charge(13);
-                    }
-                }
-            } else if constexpr (z == 3) {                                   // INC rp / DEC rp
-                const uint16_t v = GetRp<p, Idx>();
-                SetRp<p, Idx>(static_cast<uint16_t>(q == 0 ? v + 1 : v - 1));
-                Charge(Idx && p == 2 ? 10 : 6);
-            } else if constexpr (z == 4 || z == 5) {                         // INC r / DEC r
-                if constexpr (y == kMem) {
-                    const uint16_t a = MemAddress<Idx>();
-                    const uint8_t v = Read(a);
-                    Write(a, z == 4 ? Inc8(v) : Dec8(v));
-                    Charge(Idx ? 23 : 11);
-                } else {
-                    const uint8_t v = GetR<y, Idx>();
-                    SetR<y, Idx>(z == 4 ? Inc8(v) : Dec8(v));
-                    Charge(4);
-                }
-            } else if constexpr (z == 6) {                                   // LD r,n
-                if constexpr (y == kMem) {
-                    const uint16_t a = MemAddress<Idx>();                    // d before n
-                    Write(a, FetchByte());
-                    Charge(Idx ? 19 : 10);
-                } else {
-                    SetR<y, Idx>(FetchByte());
-                    Charge(7);
-                }
-            } else {
-                // Accumulator and flag group, 4 T-states each.
-                //          S Z 5 H 3 P N C
-                // RLCA..   - - 5 0 3 - 0 c     (5,3 from the new A)
-                // DAA      s z 5 h 3 p - c
-                // CPL      - - 5 1 3 - 1 -
-                // SCF      - - 5 0 3 - 0 1     (5,3 from A)
-                // CCF      - - 5 c 3 - 0 ~c    (5,3 from A)
-                const uint8_t a = s.A;
-                const uint8_t keep = s.F & (S | Z | PV);
-                if constexpr (y == 0) {                                      // RLCA
-                    s.A = static_cast<uint8_t>(a << 1 | a >> 7);
-                    s.F = static_cast<uint8_t>(keep | (s.A & (F5 | F3)) | (a >> 7));
-                } else if constexpr (y == 1) {                               // RRCA
-                    s.A = static_cast<uint8_t>(a >> 1 | a << 7);
-                    s.F = static_cast<uint8_t>(keep | (s.A & (F5 | F3)) | (a & 1));
-                } else if constexpr (y == 2) {                               // RLA
-                    s.A = static_cast<uint8_t>(a << 1 | (s.F & C));
-                    s.F = static_cast<uint8_t>(keep | (s.A & (F5 | F3)) | (a >> 7));
-                } else if constexpr (y == 3) {                               // RRA
-                    s.A = static_cast<uint8_t>(a >> 1 | (s.F & C) << 7);
-                    s.F = static_cast<uint8_t>(keep | (s.A & (F5 | F3)) | (a & 1));
-                } else if constexpr (y == 4) {                               // DAA
-                    Daa();
-                } else if constexpr (y == 5) {                               // CPL
-                    s.A = static_cast<uint8_t>(~a);
-                    s.F = static_cast<uint8_t>((s.F & (S | Z | PV | C)) | H | N | (s.A & (F5 | F3)));
-                } else if constexpr (y == 6) {                               // SCF
-                    s.F = static_cast<uint8_t>(keep | C | (a & (F5 | F3)));
-                } else {                                                     // CCF
-                    const uint8_t oldc = s.F & C;
-                    s.F = static_cast<uint8_t>(keep | (oldc ? H : 0) | (oldc ^ C) | (a & (F5 | F3)));
-                }
-                Charge(4);
-            }
+            if constexpr (z == 0) RelativeJumpGroup<Op>();
+            else if constexpr (z <= 2) Load16Group<Op, Idx>();
+            else if constexpr (z <= 6) IncDecImmediateGroup<Op, Idx>();
+            else AccumulatorGroup<Op>();
         } else if constexpr (x == 1) {
-            if constexpr (y == kMem && z == kMem) {                          // HALT
-                s.Halted = true;
-                s.PC = static_cast<uint16_t>(s.PC - 1);                      // stay on the 76 byte
-                Charge(4);
-            } else if constexpr (z == kMem) {                                // LD r,(HL)
-                const uint16_t a = MemAddress<Idx>();
-                Reg<y>() = Read(a);                                          // the real H and L
-                Charge(Idx ? 19 : 7);
-            } else if constexpr (y == kMem) {                                // LD (HL),r
-                const uint16_t a = MemAddress<Idx>();
-                Write(a, Reg<z>());
-                Charge(Idx ? 19 : 7);
-            } else {                                                         // LD r,r'
-                SetR<y, Idx>(GetR<z, Idx>());
-                Charge(4);
-            }
-        } else if constexpr (x == 2) {                                       // alu A,r
-            if constexpr (z == kMem) {
-                Alu(y, Read(MemAddress<Idx>()));
-                Charge(Idx ? 19 : 7);
+            LoadRegisterGroup<Op, Idx>();
+        } else if constexpr (x == 2) {
+            AluRegisterGroup<Op, Idx>();
+        } else if constexpr (z <= 2) {
+            ReturnJumpGroup<Op, Idx>();
+        } else if constexpr (z == 3) {
+            PortExchangeGroup<Op, Idx>();
+        } else {
+            CallPushGroup<Op, Idx>();
+        }
+    }
+
+    // x = 0, z = 0                 flags        T-states
+    //   y = 0  NOP                 -            4
+    //   y = 1  EX AF,AF'           (swapped)    4
+    //   y = 2  DJNZ d              -            13 taken / 8
+    //   y = 3  JR d                -            12
+    //   y = 4-7  JR cc[y-4],d      -            12 taken / 7
+    // A taken DJNZ or JR d loads MEMPTR with the target; JR cc leaves it.
+    template <int Op>
+    KESTREL_INLINE void RelativeJumpGroup() {
+        constexpr int y = Y(Op);
+        if constexpr (y == 0) {                                              // NOP
+            Charge(4);
+        } else if constexpr (y == 1) {                                       // EX AF,AF'
+            uint8_t t = s.A; s.A = s.AltA; s.AltA = t;
+            t = s.F; s.F = s.AltF; s.AltF = t;
+            Charge(4);
+        } else if constexpr (y == 2) {                                       // DJNZ d
+            const int8_t d = static_cast<int8_t>(FetchByte());
+            s.B = static_cast<uint8_t>(s.B - 1);
+            if (s.B != 0) {
+                s.PC = static_cast<uint16_t>(s.PC + d);
+                s.MEMPTR = s.PC;
+                Charge(13);
             } else {
-                Alu(y, GetR<z, Idx>());
-                Charge(4);
+                Charge(8);
+            }
+        } else if constexpr (y == 3) {                                       // JR d
+            const int8_t d = static_cast<int8_t>(FetchByte());
+            s.PC = static_cast<uint16_t>(s.PC + d);
+            s.MEMPTR = s.PC;
+            Charge(12);
+        } else {                                                             // JR cc,d
+            const int8_t d = static_cast<int8_t>(FetchByte());
+            if (ConditionTest(m, y - 4)) {
+                s.PC = static_cast<uint16_t>(s.PC + d);                      // MEMPTR unchanged
+                Charge(12);
+            } else {
+                Charge(7);
+            }
+        }
+    }
+
+    // x = 0, z = 1 and 2             flags          T-states
+    //   z=1 q=0  LD rp[p],nn         -              10 / IX,IY 14
+    //   z=1 q=1  ADD HL,rp[p]        - - 5 h 3 - 0 c  11 / 15
+    //   z=2 q=0  LD (BC),A  LD (DE),A  -            7
+    //            LD (nn),HL          -              16 / 20
+    //            LD (nn),A           -              13
+    //   z=2 q=1  LD A,(BC)  LD A,(DE)  -            7
+    //            LD HL,(nn)          -              16 / 20
+    //            LD A,(nn)           -              13
+    // MEMPTR: address + 1; the stores of A put A in its high byte.
+    template <int Op, int Idx>
+    KESTREL_INLINE void Load16Group() {
+        constexpr int z = decode::Z(Op), p = P(Op), q = Q(Op);
+        if constexpr (z == 1) {
+            if constexpr (q == 0) {                                          // LD rp,nn
+                SetRp<p, Idx>(FetchWord());
+                Charge(Idx && p == 2 ? 14 : 10);
+            } else {                                                         // ADD HL,rp
+                Add16<Idx>(GetRp<p, Idx>());
+                Charge(Idx ? 15 : 11);
+            }
+        } else if constexpr (q == 0) {
+            if constexpr (p == 0 || p == 1) {                                // LD (BC),A / LD (DE),A
+                const uint16_t a = p == 0 ? GetBC(s) : GetDE(s);
+                Write(a, s.A);
+                s.MEMPTR = static_cast<uint16_t>(s.A << 8 | ((a + 1) & 0xFF));
+                Charge(7);
+            } else if constexpr (p == 2) {                                   // LD (nn),HL
+                const uint16_t a = FetchWord();
+                WriteWord(a, GetHX<Idx>());
+                s.MEMPTR = static_cast<uint16_t>(a + 1);
+                Charge(Idx ? 20 : 16);
+            } else {                                                         // LD (nn),A
+                const uint16_t a = FetchWord();
+                Write(a, s.A);
+                s.MEMPTR = static_cast<uint16_t>(s.A << 8 | ((a + 1) & 0xFF));
+                Charge(13);
             }
         } else {
-            if constexpr (z == 0) {                                          // RET cc
-                if (ConditionTest(m, y)) {
-                    s.PC = Pop();                                            // MEMPTR unchanged
-                    Charge(11);
-                } else {
-                    Charge(5);
-                }
-            } else if constexpr (z == 1) {
-                if constexpr (q == 0) {                                      // POP rp2
-                    SetRp2<p, Idx>(Pop());
-                    Charge(Idx && p == 2 ? 14 : 10);
-                } else if constexpr (p == 0) {                               // RET
-                    s.PC = Pop();
-                    s.MEMPTR = s.PC;
-                    Charge(10);
-                } else if constexpr (p == 1) {                               // EXX
-                    uint8_t t;
-                    t = s.B; s.B = s.AltB; s.AltB = t;
-                    t = s.C; s.C = s.AltC; s.AltC = t;
-                    t = s.D; s.D = s.AltD; s.AltD = t;
-                    t = s.E; s.E = s.AltE; s.AltE = t;
-                    t = s.H; s.H = s.AltH; s.AltH = t;
-                    t = s.L; s.L = s.AltL; s.AltL = t;
-                    Charge(4);
-                } else if constexpr (p == 2) {                               // JP (HL)
-                    s.PC = GetHX<Idx>();
-                    Charge(Idx ? 8 : 4);
-                } else {                                                     // LD SP,HL
-                    s.SP = GetHX<Idx>();
-                    Charge(Idx ? 10 : 6);
-                }
-            } else if constexpr (z == 2) {                                   // JP cc,nn
-                const uint16_t a = FetchWord();
-                s.MEMPTR = a;
-                if (ConditionTest(m, y)) s.PC = a;
-                Charge(10);
-            } else if constexpr (z == 3) {
-                if constexpr (y == 0) {                                      // JP nn
-                    s.PC = FetchWord();
-                    s.MEMPTR = s.PC;
-                    Charge(10);
-                } else if constexpr (y == 2) {                               // OUT (n),A
-                    const uint8_t n = FetchByte();
-                    m.IoData = s.A;
-                    Port(0, 1, n, s.A);
-                    s.MEMPTR = static_cast<uint16_t>(s.A << 8 | ((n + 1) & 0xFF));
-                    Charge(11);
-                } else if constexpr (y == 3) {                               // IN A,(n)
-                    const uint8_t n = FetchByte();
-                    s.MEMPTR = static_cast<uint16_t>((s.A << 8) + n + 1);
-                    Port(1, 0, n, s.A);
-                    s.A = m.IoData;                                          // F unchanged
-                    Charge(11);
-                } else if constexpr (y == 4) {                               // EX (SP),HL
-                    const uint16_t v = ReadWord(m, s.SP);
-                    WriteWord(s.SP, GetHX<Idx>());
-                    SetHX<Idx>(v);
-                    s.MEMPTR = v;
-                    Charge(Idx ? 23 : 19);
-                } else if constexpr (y == 5) {                               // EX DE,HL (never IX)
-                    uint8_t t;
-                    t = s.D; s.D = s.H; s.H = t;
-                    t = s.E; s.E = s.L; s.L = t;
-                    Charge(4);
-                } else if constexpr (y == 6) {                               // DI
-                    s.IFF = 0;
-                    Charge(4);
-                } else if constexpr (y == 7) {                               // EI
-                    s.IFF = PV;
-                    s.EiPending = true;
-                    Charge(4);
-                }
-                // y == 1 (CB) is dispatched before this page.
-            } else if constexpr (z == 4) {                                   // CALL cc,nn
-                const uint16_t a = FetchWord();
-                s.MEMPTR = a;
-                if (ConditionTest(m, y)) {
-                    Push(s.PC);
-                    s.PC = a;
-                    Charge(17);
-                } else {
-                    Charge(10);
-                }
-            } else if constexpr (z == 5) {
-                if constexpr (q == 0) {                                      // PUSH rp2
-                    Push(GetRp2<p, Idx>());
-                    Charge(Idx && p == 2 ? 15 : 11);
-                } else if constexpr (p == 0) {                               // CALL nn
-                    const uint16_t a = FetchWord();
-                    s.MEMPTR = a;
-                    Push(s.PC);
-                    s.PC = a;
-                    Charge(17);
-                }
-                // p == 1, 3 (DD, FD as the opcode of a doubled prefix): nothing,
-                // 0 T-states. p == 2 (ED) is dispatched before this page.
-            } else if constexpr (z == 6) {                                   // alu A,n
-                Alu(y, FetchByte());
+            if constexpr (p == 0 || p == 1) {                                // LD A,(BC) / LD A,(DE)
+                const uint16_t a = p == 0 ? GetBC(s) : GetDE(s);
+                s.A = Read(a);
+                s.MEMPTR = static_cast<uint16_t>(a + 1);
                 Charge(7);
-            } else {                                                         // RST y*8
-                Push(s.PC);
-                s.PC = static_cast<uint16_t>(y * 8);
-                s.MEMPTR = s.PC;
-                Charge(11);
+            } else if constexpr (p == 2) {                                   // LD HL,(nn)
+                const uint16_t a = FetchWord();
+                SetHX<Idx>(ReadWord(m, a));
+                s.MEMPTR = static_cast<uint16_t>(a + 1);
+                Charge(Idx ? 20 : 16);
+            } else {                                                         // LD A,(nn)
+                const uint16_t a = FetchWord();
+                s.A = Read(a);
+                s.MEMPTR = static_cast<uint16_t>(a + 1);
+                Charge(13);
             }
+        }
+    }
+
+    // x = 0, z = 3 to 6              flags             T-states
+    //   z=3  INC rp[p] / DEC rp[p]   -                 6 / IX,IY 10
+    //   z=4  INC r[y]                s z 5 h 3 v 0 -   4; (HL) 11 / (IX+d) 23
+    //   z=5  DEC r[y]                s z 5 h 3 v 1 -   4; (HL) 11 / (IX+d) 23
+    //   z=6  LD r[y],n               -                 7; (HL) 10 / (IX+d) 19
+    // LD (IX+d),n fetches d before n.
+    template <int Op, int Idx>
+    KESTREL_INLINE void IncDecImmediateGroup() {
+        constexpr int y = Y(Op), z = decode::Z(Op), p = P(Op), q = Q(Op);
+        if constexpr (z == 3) {                                              // INC rp / DEC rp
+            const uint16_t v = GetRp<p, Idx>();
+            SetRp<p, Idx>(static_cast<uint16_t>(q == 0 ? v + 1 : v - 1));
+            Charge(Idx && p == 2 ? 10 : 6);
+        } else if constexpr (z == 4 || z == 5) {                             // INC r / DEC r
+            if constexpr (y == kMem) {
+                const uint16_t a = MemAddress<Idx>();
+                const uint8_t v = Read(a);
+                Write(a, z == 4 ? Inc8(v) : Dec8(v));
+                Charge(Idx ? 23 : 11);
+            } else {
+                const uint8_t v = GetR<y, Idx>();
+                SetR<y, Idx>(z == 4 ? Inc8(v) : Dec8(v));
+                Charge(4);
+            }
+        } else if constexpr (y == kMem) {                                    // LD (HL),n
+            const uint16_t a = MemAddress<Idx>();
+            Write(a, FetchByte());
+            Charge(Idx ? 19 : 10);
+        } else {                                                             // LD r,n
+            SetR<y, Idx>(FetchByte());
+            Charge(7);
+        }
+    }
+
+    // x = 0, z = 7: accumulator and flags, 4 T-states each.
+    //            S Z 5 H 3 P N C
+    //   RLCA..   - - 5 0 3 - 0 c     y = 0-3 RLCA RRCA RLA RRA; 5,3 from the new A
+    //   DAA      s z 5 h 3 p - c     y = 4
+    //   CPL      - - 5 1 3 - 1 -     y = 5
+    //   SCF      - - 5 0 3 - 0 1     y = 6; 5,3 from A
+    //   CCF      - - 5 c 3 - 0 ~c    y = 7; 5,3 from A, H = old C
+    template <int Op>
+    KESTREL_INLINE void AccumulatorGroup() {
+        constexpr int y = Y(Op);
+        const uint8_t a = s.A;
+        const uint8_t keep = s.F & (S | Z | PV);
+        if constexpr (y == 0) {                                              // RLCA
+            s.A = static_cast<uint8_t>(a << 1 | a >> 7);
+            s.F = static_cast<uint8_t>(keep | (s.A & (F5 | F3)) | (a >> 7));
+        } else if constexpr (y == 1) {                                       // RRCA
+            s.A = static_cast<uint8_t>(a >> 1 | a << 7);
+            s.F = static_cast<uint8_t>(keep | (s.A & (F5 | F3)) | (a & 1));
+        } else if constexpr (y == 2) {                                       // RLA
+            s.A = static_cast<uint8_t>(a << 1 | (s.F & C));
+            s.F = static_cast<uint8_t>(keep | (s.A & (F5 | F3)) | (a >> 7));
+        } else if constexpr (y == 3) {                                       // RRA
+            s.A = static_cast<uint8_t>(a >> 1 | (s.F & C) << 7);
+            s.F = static_cast<uint8_t>(keep | (s.A & (F5 | F3)) | (a & 1));
+        } else if constexpr (y == 4) {                                       // DAA
+            Daa();
+        } else if constexpr (y == 5) {                                       // CPL
+            s.A = static_cast<uint8_t>(~a);
+            s.F = static_cast<uint8_t>((s.F & (S | Z | PV | C)) | H | N | (s.A & (F5 | F3)));
+        } else if constexpr (y == 6) {                                       // SCF
+            s.F = static_cast<uint8_t>(keep | C | (a & (F5 | F3)));
+        } else {                                                             // CCF
+            const uint8_t oldc = s.F & C;
+            s.F = static_cast<uint8_t>(keep | (oldc ? H : 0) | (oldc ^ C) | (a & (F5 | F3)));
+        }
+        Charge(4);
+    }
+
+    // x = 1                          flags   T-states
+    //   y=6 z=6  HALT                -       4, PC stays on the opcode
+    //   LD r[y],r[z]                 -       4 (IXH, IXL for H, L under a prefix)
+    //   LD r[y],(HL)                 -       7 / (IX+d) 19, into the real H or L
+    //   LD (HL),r[z]                 -       7 / (IX+d) 19, from the real H or L
+    template <int Op, int Idx>
+    KESTREL_INLINE void LoadRegisterGroup() {
+        constexpr int y = Y(Op), z = decode::Z(Op);
+        if constexpr (y == kMem && z == kMem) {                              // HALT
+            s.Halted = true;
+            s.PC = static_cast<uint16_t>(s.PC - 1);                          // stay on the 76 byte
+            Charge(4);
+        } else if constexpr (z == kMem) {                                    // LD r,(HL)
+            const uint16_t a = MemAddress<Idx>();
+            Reg<y>() = Read(a);                                              // the real H and L
+            Charge(Idx ? 19 : 7);
+        } else if constexpr (y == kMem) {                                    // LD (HL),r
+            const uint16_t a = MemAddress<Idx>();
+            Write(a, Reg<z>());
+            Charge(Idx ? 19 : 7);
+        } else {                                                             // LD r,r'
+            SetR<y, Idx>(GetR<z, Idx>());
+            Charge(4);
+        }
+    }
+
+    // x = 2: alu[y] A,r[z]: flags as the ALU table above (Alu); 4 T-states,
+    // (HL) 7, (IX+d) 19.
+    template <int Op, int Idx>
+    KESTREL_INLINE void AluRegisterGroup() {
+        constexpr int y = Y(Op), z = decode::Z(Op);
+        if constexpr (z == kMem) {
+            Alu(y, Read(MemAddress<Idx>()));
+            Charge(Idx ? 19 : 7);
+        } else {
+            Alu(y, GetR<z, Idx>());
+            Charge(4);
+        }
+    }
+
+    // x = 3, z = 0 to 2            flags        T-states
+    //   z=0      RET cc[y]         -            11 taken / 5
+    //   z=1 q=0  POP rp2[p]        (F by POP AF) 10 / IX,IY 14
+    //   z=1 q=1  p=0 RET           -            10
+    //            p=1 EXX           -            4
+    //            p=2 JP (HL)       -            4 / 8
+    //            p=3 LD SP,HL      -            6 / 10
+    //   z=2      JP cc[y],nn       -            10
+    // RET and JP cc (taken or not) load MEMPTR; RET cc leaves it.
+    template <int Op, int Idx>
+    KESTREL_INLINE void ReturnJumpGroup() {
+        constexpr int y = Y(Op), z = decode::Z(Op), p = P(Op), q = Q(Op);
+        if constexpr (z == 0) {                                              // RET cc
+            if (ConditionTest(m, y)) {
+                s.PC = Pop();                                                // MEMPTR unchanged
+                Charge(11);
+            } else {
+                Charge(5);
+            }
+        } else if constexpr (z == 2) {                                       // JP cc,nn
+            const uint16_t a = FetchWord();
+            s.MEMPTR = a;
+            if (ConditionTest(m, y)) s.PC = a;
+            Charge(10);
+        } else if constexpr (q == 0) {                                       // POP rp2
+            SetRp2<p, Idx>(Pop());
+            Charge(Idx && p == 2 ? 14 : 10);
+        } else if constexpr (p == 0) {                                       // RET
+            s.PC = Pop();
+            s.MEMPTR = s.PC;
+            Charge(10);
+        } else if constexpr (p == 1) {                                       // EXX
+            uint8_t t;
+            t = s.B; s.B = s.AltB; s.AltB = t;
+            t = s.C; s.C = s.AltC; s.AltC = t;
+            t = s.D; s.D = s.AltD; s.AltD = t;
+            t = s.E; s.E = s.AltE; s.AltE = t;
+            t = s.H; s.H = s.AltH; s.AltH = t;
+            t = s.L; s.L = s.AltL; s.AltL = t;
+            Charge(4);
+        } else if constexpr (p == 2) {                                       // JP (HL)
+            s.PC = GetHX<Idx>();
+            Charge(Idx ? 8 : 4);
+        } else {                                                             // LD SP,HL
+            s.SP = GetHX<Idx>();
+            Charge(Idx ? 10 : 6);
+        }
+    }
+
+    // x = 3, z = 3                 flags          T-states
+    //   y=0  JP nn                 -              10, MEMPTR = nn
+    //   y=1  (CB prefix, dispatched before this page)
+    //   y=2  OUT (n),A             -              11, port A:n
+    //   y=3  IN A,(n)              -              11, port A:n
+    //   y=4  EX (SP),HL            -              19 / 23, MEMPTR = new HL
+    //   y=5  EX DE,HL              -              4, never IX or IY
+    //   y=6  DI                    -              4, IFF = 0
+    //   y=7  EI                    -              4, IFF = 4, no interrupt before the next
+    template <int Op, int Idx>
+    KESTREL_INLINE void PortExchangeGroup() {
+        constexpr int y = Y(Op);
+        if constexpr (y == 0) {                                              // JP nn
+            s.PC = FetchWord();
+            s.MEMPTR = s.PC;
+            Charge(10);
+        } else if constexpr (y == 2) {                                       // OUT (n),A
+            const uint8_t n = FetchByte();
+            m.IoData = s.A;
+            Port(0, 1, n, s.A);
+            s.MEMPTR = static_cast<uint16_t>(s.A << 8 | ((n + 1) & 0xFF));
+            Charge(11);
+        } else if constexpr (y == 3) {                                       // IN A,(n)
+            const uint8_t n = FetchByte();
+            s.MEMPTR = static_cast<uint16_t>((s.A << 8) + n + 1);
+            Port(1, 0, n, s.A);
+            s.A = m.IoData;                                                  // F unchanged
+            Charge(11);
+        } else if constexpr (y == 4) {                                       // EX (SP),HL
+            const uint16_t v = ReadWord(m, s.SP);
+            WriteWord(s.SP, GetHX<Idx>());
+            SetHX<Idx>(v);
+            s.MEMPTR = v;
+            Charge(Idx ? 23 : 19);
+        } else if constexpr (y == 5) {                                       // EX DE,HL
+            uint8_t t;
+            t = s.D; s.D = s.H; s.H = t;
+            t = s.E; s.E = s.L; s.L = t;
+            Charge(4);
+        } else if constexpr (y == 6) {                                       // DI
+            s.IFF = 0;
+            Charge(4);
+        } else if constexpr (y == 7) {                                       // EI
+            s.IFF = PV;
+            s.EiPending = true;
+            Charge(4);
+        }
+    }
+
+    // x = 3, z = 4 to 7            flags              T-states
+    //   z=4      CALL cc[y],nn     -                  17 taken / 10, MEMPTR = nn
+    //   z=5 q=0  PUSH rp2[p]       -                  11 / IX,IY 15
+    //   z=5 q=1  p=0 CALL nn       -                  17, MEMPTR = nn
+    //            p=1, 3 (DD, FD as the opcode of a doubled prefix): nothing, 0
+    //            p=2 (ED prefix, dispatched before this page)
+    //   z=6      alu[y] A,n        as Alu             7
+    //   z=7      RST y*8           -                  11, MEMPTR = y*8
+    template <int Op, int Idx>
+    KESTREL_INLINE void CallPushGroup() {
+        constexpr int y = Y(Op), z = decode::Z(Op), p = P(Op), q = Q(Op);
+        if constexpr (z == 4) {                                              // CALL cc,nn
+            const uint16_t a = FetchWord();
+            s.MEMPTR = a;
+            if (ConditionTest(m, y)) {
+                Push(s.PC);
+                s.PC = a;
+                Charge(17);
+            } else {
+                Charge(10);
+            }
+        } else if constexpr (z == 5) {
+            if constexpr (q == 0) {                                          // PUSH rp2
+                Push(GetRp2<p, Idx>());
+                Charge(Idx && p == 2 ? 15 : 11);
+            } else if constexpr (p == 0) {                                   // CALL nn
+                const uint16_t a = FetchWord();
+                s.MEMPTR = a;
+                Push(s.PC);
+                s.PC = a;
+                Charge(17);
+            }
+        } else if constexpr (z == 6) {                                       // alu A,n
+            Alu(y, FetchByte());
+            Charge(7);
+        } else {                                                             // RST y*8
+            Push(s.PC);
+            s.PC = static_cast<uint16_t>(y * 8);
+            s.MEMPTR = s.PC;
+            Charge(11);
         }
     }
 
@@ -706,7 +797,7 @@ struct Core {
     //   x = 3  SET y,r      -                  8 / (HL) 15
     template <int Op>
     KESTREL_INLINE void Cb() {
-        constexpr int x = X(Op), y = Y(Op), z = Zf(Op);
+        constexpr int x = X(Op), y = Y(Op), z = decode::Z(Op);
         if constexpr (z == kMem) {
             const uint16_t a = GetHL(s);
             const uint8_t v = Read(a);
@@ -743,7 +834,7 @@ struct Core {
         s.Opcode = op;
         const uint16_t a = static_cast<uint16_t>(base + d);
         s.MEMPTR = a;
-        const int x = X(op), y = Y(op), z = Zf(op);
+        const int x = X(op), y = Y(op), z = decode::Z(op);
         const uint8_t v = Read(a);
         if (x == 1) {                                                        // BIT y,(IX+d)
             BitMem(y, v);
@@ -760,7 +851,32 @@ struct Core {
     }
 
     // ================================================================ ED page
-    // Block step helpers. Inc is +1 for the incrementing forms, -1 otherwise.
+    // Block instructions ED A0-BB: x = 2, y = 4 (I), 5 (D), 6 (IR), 7 (DR);
+    // z = 0 LD, 1 CP, 2 IN, 3 OUT. Inc is +1 for the incrementing forms, -1
+    // for the decrementing ones.
+    //              S Z 5 H 3 P/V N C     T-states
+    //   LDI LDD    - - * 0 * v   0 -     16; LDIR LDDR 21 per transfer
+    //   CPI CPD    s z * h * v   1 -     16; CPIR CPDR 21 per comparison
+    //   INI IND    s z 5 k 3 p   b7 k    16; INIR INDR 21 per transfer
+    //   OUTI OUTD  s z 5 k 3 p   b7 k    16; OTIR OTDR 21 per transfer
+    // A repeat runs its whole loop in one call. Its opcode pair is fetched
+    // again for every further transfer, so R advances by 2 per transfer.
+    KESTREL_INLINE void Block(int y, int z) {
+        const int inc = (y & 1) ? -1 : 1;
+        const bool repeat = y >= 6;
+        switch (z) {
+            case 0: BlockLoad(inc, repeat); break;
+            case 1: BlockCompare(inc, repeat); break;
+            case 2: BlockIn(inc, repeat); break;
+            default: BlockOut(inc, repeat); break;
+        }
+    }
+    // R counts 2 for each of n transfers; the fetch of ED xx counted the first.
+    // n is taken modulo 256 (0 stands for 256), which R's wrap allows.
+    KESTREL_INLINE void CountRepeatFetches(uint8_t n) {
+        s.R = static_cast<uint8_t>(s.R + 2 * (n - 1));
+    }
+    // LDI/LDD:  - - * 0 * v 0 -   with n = byte + A: 5 = bit 1, 3 = bit 3
     KESTREL_INLINE void LdStep(int inc) {
         const uint8_t v = Read(GetHL(s));
         Write(GetDE(s), v);
@@ -768,11 +884,25 @@ struct Core {
         SetDE(s, static_cast<uint16_t>(GetDE(s) + inc));
         const uint16_t bc = static_cast<uint16_t>(GetBC(s) - 1);
         SetBC(s, bc);
-        // LDI/LDD:  - - * 0 * v 0 -   with n = v + A: 5 = bit 1, 3 = bit 3
         const uint8_t n = static_cast<uint8_t>(v + s.A);
         s.F = static_cast<uint8_t>((s.F & (S | Z | C)) | (bc != 0 ? PV : 0) | (n & F3) |
                                    ((n << 4) & F5));
     }
+    KESTREL_INLINE void BlockLoad(int inc, bool repeat) {
+        if (!repeat) {
+            LdStep(inc);
+            Charge(16);
+            return;
+        }
+        const uint8_t c0 = s.C;
+        if (GetBC(s) != 1) s.MEMPTR = static_cast<uint16_t>(s.PC - 1);  // the ED opcode's address + 1
+        do {
+            LdStep(inc);
+            Charge(21);
+        } while (GetBC(s) != 0);
+        CountRepeatFetches(c0);
+    }
+    // CPI/CPD:  s z * h * v 1 -   with n = A - byte - H: 5 = bit 1, 3 = bit 3.
     // Returns true when A equalled the byte.
     KESTREL_INLINE bool CpStep(int inc) {
         const uint8_t v = Read(GetHL(s));
@@ -780,13 +910,31 @@ struct Core {
         const uint16_t bc = static_cast<uint16_t>(GetBC(s) - 1);
         SetBC(s, bc);
         s.MEMPTR = static_cast<uint16_t>(s.MEMPTR + inc);
-        // CPI/CPD:  s z * h * v 1 -   with n = A - v - H: 5 = bit 1, 3 = bit 3
         const uint8_t r = static_cast<uint8_t>(s.A - v);
         const uint8_t hf = ((s.A & 0x0F) - (v & 0x0F)) & H;
         const uint8_t n = static_cast<uint8_t>(r - (hf ? 1 : 0));
         s.F = static_cast<uint8_t>((s.F & C) | N | (r & S) | (r == 0 ? Z : 0) | hf |
                                    (bc != 0 ? PV : 0) | (n & F3) | ((n << 4) & F5));
         return r == 0;
+    }
+    KESTREL_INLINE void BlockCompare(int inc, bool repeat) {
+        if (!repeat) {
+            CpStep(inc);
+            Charge(16);
+            return;
+        }
+        const uint16_t bc0 = GetBC(s);
+        const uint16_t memptr0 = s.MEMPTR;
+        bool found;
+        do {
+            found = CpStep(inc);
+            Charge(21);
+        } while (!found && GetBC(s) != 0);
+        if (found || bc0 == 1) {
+            s.MEMPTR = static_cast<uint16_t>(memptr0 + inc);
+        } else {
+            s.MEMPTR = inc > 0 ? s.PC : static_cast<uint16_t>(s.PC - 2);
+        }
     }
     // INI/IND and OUTI/OUTD flags:  s z 5 k 3 p b7 k
     KESTREL_INLINE void IoBlockFlags(uint8_t data, int k) {
@@ -802,6 +950,21 @@ struct Core {
         s.B = static_cast<uint8_t>(s.B - 1);
         IoBlockFlags(data, data + s.C + inc);  // C +/- 1 not reduced to 8 bits
     }
+    KESTREL_INLINE void BlockIn(int inc, bool repeat) {
+        if (!repeat) {
+            s.MEMPTR = static_cast<uint16_t>(GetBC(s) + inc);
+            InStep(inc);
+            Charge(16);
+            return;
+        }
+        const uint8_t b0 = s.B;
+        do {
+            InStep(inc);
+            Charge(21);
+        } while (s.B != 0);
+        CountRepeatFetches(b0);
+        s.MEMPTR = static_cast<uint16_t>(0x0100 + s.C + inc);
+    }
     KESTREL_INLINE void OutStep(int inc) {
         s.B = static_cast<uint8_t>(s.B - 1);
         const uint8_t data = Read(GetHL(s));
@@ -810,107 +973,55 @@ struct Core {
         SetHL(s, static_cast<uint16_t>(GetHL(s) + inc));
         IoBlockFlags(data, data + s.L);
     }
+    KESTREL_INLINE void BlockOut(int inc, bool repeat) {
+        if (!repeat) {
+            OutStep(inc);
+            s.MEMPTR = static_cast<uint16_t>(GetBC(s) + inc);
+            Charge(16);
+            return;
+        }
+        const uint8_t b0 = s.B;
+        do {
+            OutStep(inc);
+            Charge(21);
+        } while (s.B != 0);
+        CountRepeatFetches(b0);
+        s.MEMPTR = static_cast<uint16_t>(s.C + inc);
+    }
 
-    // Block instructions ED A0-BB: y = 4 (I), 5 (D), 6 (IR), 7 (DR);
-    // z = 0 LD, 1 CP, 2 IN, 3 OUT. Repeats run their whole loop here at 21
-    // T-states per iteration; the single forms charge 16.
-    KESTREL_INLINE void Block(int y, int z) {
-        const int inc = (y & 1) ? -1 : 1;
-        const bool repeat = y >= 6;
-        const uint16_t start = static_cast<uint16_t>(s.PC - 1);  // the ED opcode's own address + 1
-        switch (z) {
-            case 0:
-                if (!repeat) {
-                    LdStep(inc);
-                    Charge(16);
-                } else {
-                    const uint8_t c0 = s.C;
-                    if (GetBC(s) != 1) s.MEMPTR = start;
-                    do {
-                        LdStep(inc);
-                        Charge(21);
-                    } while (GetBC(s) != 0);
-                    s.R = static_cast<uint8_t>(s.R + 2 * (c0 - 1));
-                }
-                break;
-            case 1:
-                if (!repeat) {
-                    CpStep(inc);
-                    Charge(16);
-                } else {
-                    const uint16_t bc0 = GetBC(s);
-                    const uint16_t memptr0 = s.MEMPTR;
-                    bool found;
-                    do {
-                        found = CpStep(inc);
-                        Charge(21);
-                    } while (!found && GetBC(s) != 0);
-                    if (found || bc0 == 1) {
-                        s.MEMPTR = static_cast<uint16_t>(memptr0 + inc);
-                    } else {
-                        s.MEMPTR = inc > 0 ? s.PC : static_cast<uint16_t>(s.PC - 2);
-                    }
-                }
-                break;
-            case 2:
-                if (!repeat) {
-                    s.MEMPTR = static_cast<uint16_t>(GetBC(s) + inc);
-                    InStep(inc);
-                    Charge(16);
-                } else {
-                    do {
-                        InStep(inc);
-                        Charge(21);
-                    } while (s.B != 0);
-                    s.MEMPTR = static_cast<uint16_t>(0x0100 + s.C + inc);
-                }
-                break;
-            default:
-                if (!repeat) {
-                    OutStep(inc);
-                    s.MEMPTR = static_cast<uint16_t>(GetBC(s) + inc);
-                    Charge(16);
-                } else {
-                    do {
-                        OutStep(inc);
-                        Charge(21);
-                    } while (s.B != 0);
-                    s.MEMPTR = static_cast<uint16_t>(s.C + inc);
-                }
-                break;
+    // ED page: x = 1 in three groups below, x = 2 the block instructions
+    // (y >= 4, z <= 3). Every other ED opcode (x = 0 or 3, and the rest of
+    // x = 2) is undefined: it does nothing and charges 0 T-states.
+    KESTREL_INLINE void Ed(uint8_t op) {
+        const int x = X(op), y = Y(op), z = decode::Z(op);
+        if (x == 2) {
+            if (z <= 3 && y >= 4) Block(y, z);
+        } else if (x == 1) {
+            if (z <= 3) EdPortArithmetic(op);
+            else if (z <= 6) EdControl(y, z);
+            else EdSpecialRegisters(y);
         }
     }
 
-    // ED page, x = 1, by z:
-    //   0 IN r,(C) / IN (C)    F unchanged            12
-    //   1 OUT (C),r / (C),0    -                      12
-    //   2 SBC/ADC HL,rp        s z 5 h 3 v n c        15
-    //   3 LD (nn),rp / rp,(nn) -                      20
-    //   4 NEG                  s z 5 h 3 v 1 c         8
-    //   5 RETN / RETI          - (IFF = 4)            14
-    //   6 IM 0/-/1/2           -                       8
-    //   7 LD I,A  LD R,A       -                       9
-    //     LD A,I  LD A,R       s z 5 0 3 iff 0 -       9
-    //     RRD  RLD             s z 5 0 3 p 0 -        18
-    //     ED 77, ED 7F         -                       4
-    // x = 2: block instructions (y >= 4, z <= 3), else undefined; x = 0, 3:
-    // undefined. Undefined opcodes do nothing and charge 0.
-    KESTREL_INLINE void Ed(uint8_t op) {
-        const int x = X(op), y = Y(op), z = Zf(op), p = P(op), q = Q(op);
-        if (x == 2) {
-            if (z <= 3 && y >= 4) Block(y, z);
-            return;  // other x = 2 slots: undefined, nothing, 0 T-states
-        }
-        if (x != 1) return;  // ED 00-3F, C0-FF: undefined, nothing, 0 T-states
+    // ED, x = 1, z = 0 to 3        flags             T-states
+    //   z=0  IN r[y],(C)           F unchanged       12; y = 6: IN (C), byte dropped
+    //   z=1  OUT (C),r[y]          -                 12; y = 6: OUT (C),0 sends IoData as is
+    //   z=2  q=0 SBC HL,rp[p]      s z 5 h 3 v 1 c   15
+    //        q=1 ADC HL,rp[p]      s z 5 h 3 v 0 c   15
+    //   z=3  q=0 LD (nn),rp[p]     -                 20, MEMPTR = nn + 1
+    //        q=1 LD rp[p],(nn)     -                 20, MEMPTR = nn + 1
+    // IN A,(C) and OUT (C),A set MEMPTR to BC + 1. Index prefixes have no effect.
+    KESTREL_INLINE void EdPortArithmetic(uint8_t op) {
+        const int y = Y(op), z = decode::Z(op), p = P(op), q = Q(op);
         switch (z) {
             case 0:                                                          // IN r,(C) / IN (C)
                 Port(1, 0, s.C, s.B);
-                if (y != kMem) RegDyn(static_cast<uint8_t>(y)) = m.IoData;   // F unchanged
+                if (y != kMem) RegDyn(static_cast<uint8_t>(y)) = m.IoData;
                 if (y == kA) s.MEMPTR = static_cast<uint16_t>(GetBC(s) + 1);
                 Charge(12);
                 break;
             case 1:                                                          // OUT (C),r / OUT (C),0
-                if (y != kMem) m.IoData = RegDyn(static_cast<uint8_t>(y));   // (C),0 sends IoData as is
+                if (y != kMem) m.IoData = RegDyn(static_cast<uint8_t>(y));
                 Port(0, 1, s.C, s.B);
                 if (y == kA) s.MEMPTR = static_cast<uint16_t>(GetBC(s) + 1);
                 Charge(12);
@@ -920,7 +1031,7 @@ struct Core {
                 else Adc16(GetRpDyn(static_cast<uint8_t>(p)));
                 Charge(15);
                 break;
-            case 3: {                                                        // LD (nn),rp / LD rp,(nn)
+            default: {                                                       // LD (nn),rp / LD rp,(nn)
                 const uint16_t a = FetchWord();
                 if (q == 0) WriteWord(a, GetRpDyn(static_cast<uint8_t>(p)));
                 else SetRpDyn(static_cast<uint8_t>(p), ReadWord(m, a));
@@ -928,64 +1039,68 @@ struct Core {
                 Charge(20);
                 break;
             }
-            case 4: {                                                        // NEG
-                // s z 5 h 3 v 1 c, as 0 - A
-                const uint8_t v = s.A;
-                s.A = 0;
-                uint8_t r;
-                s.F = static_cast<uint8_t>(Sub8Flags(v, 0, r) | (r & (F5 | F3)));
-                s.A = r;
-                Charge(8);
-                break;
+        }
+    }
+
+    // ED, x = 1, z = 4 to 6        flags             T-states
+    //   z=4  NEG (every y)         s z 5 h 3 v 1 c   8, as 0 - A
+    //   z=5  RETN, RETI (y = 1)    -                 14, IFF = 4; RETI sets MEMPTR = PC
+    //   z=6  IM im[y]              -                 8; y = 1, 5 (IM 0/1) keep the mode
+    KESTREL_INLINE void EdControl(int y, int z) {
+        if (z == 4) {                                                        // NEG
+            const uint8_t v = s.A;
+            s.A = 0;
+            uint8_t r;
+            s.F = static_cast<uint8_t>(Sub8Flags(v, 0, r) | (r & (F5 | F3)));
+            s.A = r;
+            Charge(8);
+        } else if (z == 5) {                                                 // RETN / RETI
+            s.PC = Pop();
+            s.IFF = PV;
+            if (y == 1) s.MEMPTR = s.PC;
+            Charge(14);
+        } else {                                                             // IM
+            static constexpr int8_t kMode[8] = {0, -1, 1, 2, 0, -1, 1, 2};
+            if (kMode[y] >= 0) s.IM = static_cast<uint8_t>(kMode[y]);
+            Charge(8);
+        }
+    }
+
+    // ED, x = 1, z = 7             flags             T-states
+    //   y=0  LD I,A                -                 9
+    //   y=1  LD R,A                -                 9, bit 7 kept apart in RBit7
+    //   y=2  LD A,I                s z 5 0 3 iff 0 - 9
+    //   y=3  LD A,R                s z 5 0 3 iff 0 - 9
+    //   y=4  RRD                   s z 5 0 3 p 0 -   18, MEMPTR = HL + 1
+    //   y=5  RLD                   s z 5 0 3 p 0 -   18, MEMPTR = HL + 1
+    //   y=6, 7 (ED 77, ED 7F)      -                 4
+    KESTREL_INLINE void EdSpecialRegisters(int y) {
+        if (y == 0) {                                                        // LD I,A
+            s.I = s.A;
+            Charge(9);
+        } else if (y == 1) {                                                 // LD R,A
+            s.R = s.A;
+            s.RBit7 = s.A & 0x80;
+            Charge(9);
+        } else if (y == 2 || y == 3) {                                       // LD A,I / LD A,R
+            s.A = y == 2 ? s.I : static_cast<uint8_t>((s.R & 0x7F) | s.RBit7);
+            s.F = static_cast<uint8_t>((s.F & C) | Sz53(s.A) | (s.IFF ? PV : 0));
+            Charge(9);
+        } else if (y == 4 || y == 5) {                                       // RRD / RLD
+            const uint16_t a = GetHL(s);
+            const uint8_t v = Read(a);
+            if (y == 4) {
+                Write(a, static_cast<uint8_t>(v >> 4 | s.A << 4));
+                s.A = static_cast<uint8_t>((s.A & 0xF0) | (v & 0x0F));
+            } else {
+                Write(a, static_cast<uint8_t>(v << 4 | (s.A & 0x0F)));
+                s.A = static_cast<uint8_t>((s.A & 0xF0) | v >> 4);
             }
-            case 5:                                                          // RETN / RETI
-                s.PC = Pop();
-                s.IFF = PV;
-                if (y == 1) s.MEMPTR = s.PC;
-                Charge(14);
-                break;
-            case 6: {                                                        // IM
-                static constexpr int8_t kMode[8] = {0, -1, 1, 2, 0, -1, 1, 2};
-                if (kMode[y] >= 0) s.IM = static_cast<uint8_t>(kMode[y]);
-                Charge(8);
-                break;
-            }
-            default:
-                switch (y) {
-                    case 0: s.I = s.A; Charge(9); break;                     // LD I,A
-                    case 1:                                                  // LD R,A
-                        s.R = s.A;
-                        s.RBit7 = s.A & 0x80;
-                        Charge(9);
-                        break;
-                    case 2:                                                  // LD A,I
-                    case 3:                                                  // LD A,R
-                        // - - - 0 - iff 0 -  with S Z 5 3 of the new A
-                        s.A = y == 2 ? s.I : static_cast<uint8_t>((s.R & 0x7F) | s.RBit7);
-                        s.F = static_cast<uint8_t>((s.F & C) | Sz53(s.A) | (s.IFF ? PV : 0));
-                        Charge(9);
-                        break;
-                    case 4:                                                  // RRD
-                    case 5: {                                                // RLD
-                        const uint16_t a = GetHL(s);
-                        const uint8_t v = Read(a);
-                        if (y == 4) {
-                            Write(a, static_cast<uint8_t>(v >> 4 | s.A << 4));
-                            s.A = static_cast<uint8_t>((s.A & 0xF0) | (v & 0x0F));
-                        } else {
-                            Write(a, static_cast<uint8_t>(v << 4 | (s.A & 0x0F)));
-                            s.A = static_cast<uint8_t>((s.A & 0xF0) | v >> 4);
-                        }
-                        s.F = static_cast<uint8_t>((s.F & C) | Sz53(s.A) | Parity(s.A));
-                        s.MEMPTR = static_cast<uint16_t>(a + 1);
-                        Charge(18);
-                        break;
-                    }
-                    default:                                                 // ED 77, ED 7F
-                        Charge(4);
-                        break;
-                }
-                break;
+            s.F = static_cast<uint8_t>((s.F & C) | Sz53(s.A) | Parity(s.A));
+            s.MEMPTR = static_cast<uint16_t>(a + 1);
+            Charge(18);
+        } else {                                                             // ED 77, ED 7F
+            Charge(4);
         }
     }
 
@@ -1052,7 +1167,7 @@ struct Core {
 }  // namespace exec
 
 template <class Hooks>
-inline void ExecuteWith(MachineRecord& m, Hooks& h) {
+inline void ExecuteWith(Processor& m, Hooks& h) {
     exec::Core<Hooks> core(m, h);
     core.Step();
 }

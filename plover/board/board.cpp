@@ -18,26 +18,26 @@ int VioCharsetLength = 0;
 // Row 1, row 2, row 3 of each column; column 0 is unused.
 const std::array<std::array<uint8_t, 3>, KeyColumnCount + 1> KeyMatrix = {{
     {0, 0, 0},
-    {2, 30, ScanCode::Space},         // 1  A  Space
-    {3, 31, ScanCode::CursorLeft},    // 2  S  cursor left
-    {4, 32, ScanCode::CursorRight},   // 3  D  cursor right
-    {5, 33, ScanCode::CursorDown},    // 4  F  cursor down
-    {6, 34, ScanCode::CursorUp},      // 5  G  cursor up
-    {7, 35, ScanCode::Enter},         // 6  H  Enter
-    {8, 36, ScanCode::F4},            // 7  J  F4
-    {9, 37, 0},                       // 8  K
-    {10, 38, 0},                      // 9  L
-    {11, 53, 0},                      // 0  slash
-    {16, 44, 0},                      // Q  Z
-    {17, 45, 0},                      // W  X
-    {18, 46, 0},                      // E  C
-    {19, 47, 0},                      // R  V
-    {20, 48, 0},                      // T  B
-    {21, 49, 0},                      // Y  N
-    {22, 50, 0},                      // U  M
-    {23, 51, 0},                      // I  comma
-    {24, 52, 0},                      // O  full stop
-    {25, 39, 0},                      // P  semicolon
+    {ScanCode::Digit1, ScanCode::A, ScanCode::Space},
+    {ScanCode::Digit2, ScanCode::S, ScanCode::CursorLeft},
+    {ScanCode::Digit3, ScanCode::D, ScanCode::CursorRight},
+    {ScanCode::Digit4, ScanCode::F, ScanCode::CursorDown},
+    {ScanCode::Digit5, ScanCode::G, ScanCode::CursorUp},
+    {ScanCode::Digit6, ScanCode::H, ScanCode::Enter},
+    {ScanCode::Digit7, ScanCode::J, ScanCode::F4},
+    {ScanCode::Digit8, ScanCode::K, 0},
+    {ScanCode::Digit9, ScanCode::L, 0},
+    {ScanCode::Digit0, ScanCode::Slash, 0},
+    {ScanCode::Q, ScanCode::Z, 0},
+    {ScanCode::W, ScanCode::X, 0},
+    {ScanCode::E, ScanCode::C, 0},
+    {ScanCode::R, ScanCode::V, 0},
+    {ScanCode::T, ScanCode::B, 0},
+    {ScanCode::Y, ScanCode::N, 0},
+    {ScanCode::U, ScanCode::M, 0},
+    {ScanCode::I, ScanCode::Comma, 0},
+    {ScanCode::O, ScanCode::FullStop, 0},
+    {ScanCode::P, ScanCode::Semicolon, 0},
 }};
 
 // ---------------------------------------------------------------------------

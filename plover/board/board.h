@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 
 namespace plover {
 

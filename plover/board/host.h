@@ -12,9 +12,16 @@ namespace plover {
 // PC set-1 scan codes of the host keys that plover looks at.
 namespace ScanCode {
 inline constexpr int Escape = 1;
+inline constexpr int Digit1 = 2, Digit2 = 3, Digit3 = 4, Digit4 = 5, Digit5 = 6;
+inline constexpr int Digit6 = 7, Digit7 = 8, Digit8 = 9, Digit9 = 10, Digit0 = 11;
+inline constexpr int Q = 16, W = 17, E = 18, R = 19, T = 20, Y = 21, U = 22, I = 23, O = 24, P = 25;
 inline constexpr int Enter = 28;
 inline constexpr int Control = 29;
+inline constexpr int A = 30, S = 31, D = 32, F = 33, G = 34, H = 35, J = 36, K = 37, L = 38;
+inline constexpr int Semicolon = 39;
 inline constexpr int LeftShift = 42;
+inline constexpr int Z = 44, X = 45, C = 46, V = 47, B = 48, N = 49, M = 50;
+inline constexpr int Comma = 51, FullStop = 52, Slash = 53;
 inline constexpr int Space = 57;
 inline constexpr int F1 = 59;
 inline constexpr int F2 = 60;

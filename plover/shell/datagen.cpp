@@ -5,15 +5,18 @@
 //   VIOchar.bin  the VIO character generator: 128 glyphs of 8 x 14 pixels in
 //                16-byte cells (rows 0-13, bit 7 leftmost; bytes 14-15 zero),
 //                codes 20h-7Eh from the program's 8 x 8 font stretched to
-//                14 rows, 7Fh a solid block, 00h-1Fh blank.
+//                14 rows, 7Fh a solid block, 00h-1Fh blank;
+//   plover.png   64 x 64, the program's desktop icon (installed, not read).
+#include <png.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "plover/shell/font8x8.h"
-#include "plover/shell/screen.h"
+#include "plover/video/font8x8.h"
+#include "plover/video/screen.h"
 
 namespace {
 
@@ -166,6 +169,49 @@ std::vector<uint8_t> BuildCharset() {
     return charset;
 }
 
+// The icon: the keyboard's body with the display window, three green
+// fourteen-segment-like digits in it, and three rows of keys.
+bool WriteIcon(const std::string& path) {
+    constexpr int Size = 64;
+    const auto& vga = plover::VgaDefaultPalette63();
+    std::vector<uint8_t> rgb(Size * Size * 3);
+    auto box = [&](int x0, int y0, int x1, int y1, plover::PaletteEntry c) {
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                uint8_t* p = &rgb[(y * Size + x) * 3];
+                p[0] = plover::WidenComponent(c.R);
+                p[1] = plover::WidenComponent(c.G);
+                p[2] = plover::WidenComponent(c.B);
+            }
+    };
+    box(0, 0, Size - 1, Size - 1, vga[BodyEdge]);
+    box(2, 2, Size - 3, Size - 3, vga[Body]);
+    box(5, 6, 58, 25, vga[Black]);
+    const plover::PaletteEntry green{0, 40, 0};
+    for (int digit = 0; digit < 3; ++digit) {
+        const int x = 10 + digit * 16;
+        box(x, 9, x + 9, 10, green);        // top
+        box(x, 15, x + 9, 16, green);       // middle
+        box(x, 21, x + 9, 22, green);       // bottom
+        box(x, 9, x + 1, 22, green);        // left
+        box(x + 8, 9, x + 9, 22, green);    // right
+        box(x + 4, 11, x + 5, 20, green);   // centre bar
+    }
+    for (int row = 0; row < 3; ++row)
+        for (int key = 0; key < 5; ++key) {
+            const int x = 6 + key * 11 + row * 2, y = 31 + row * 10;
+            box(x, y, x + 8, y + 7, vga[KeyShadow]);
+            box(x, y, x + 7, y + 6, vga[KeyLight]);
+            box(x + 1, y + 1, x + 6, y + 5, vga[KeyFace]);
+        }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = Size;
+    image.height = Size;
+    image.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -185,6 +231,10 @@ int main(int argc, char** argv) {
     if (file == nullptr || std::fwrite(charset.data(), 1, charset.size(), file) != charset.size() ||
         std::fclose(file) != 0) {
         std::fprintf(stderr, "plover_datagen: cannot write %s/VIOchar.bin\n", folder.c_str());
+        return 1;
+    }
+    if (!WriteIcon(folder + "/plover.png")) {
+        std::fprintf(stderr, "plover_datagen: cannot write %s/plover.png\n", folder.c_str());
         return 1;
     }
     return 0;

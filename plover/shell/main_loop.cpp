@@ -8,14 +8,14 @@
 
 #include "plover/board/board.h"
 #include "plover/board/host.h"
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
 
 namespace plover {
 
-int FrameCycles = 35000;
-int FrameMillis = 20;
-int64_t CycleCounter = -35000;
+int FrameCycles = TStatesPerFrame;
+int FrameMillis = MillisPerFrame;
+int64_t CycleCounter = -TStatesPerFrame;
 int PacingDebt = 0;
 double LastFrameTime = 0;
 int RefreshCounter = 0;
@@ -45,7 +45,9 @@ void LoadKeyboardPicture(const std::string& path) {
     Screen.PutXor(0, 0, picture);
 }
 
-// Step 4 of a pass when DebugLevel is non-zero.
+// The debug view's part of a pass (DebugLevel non-zero): F1 and F2 switch
+// single-stepping on and off, Escape ends the program, then the register dump
+// is shown and, when stepping, a key press awaited.
 void DebugPass() {
     if (ActiveHost->KeyHeld(ScanCode::F1)) StepMode = true;
     if (ActiveHost->KeyHeld(ScanCode::F2)) StepMode = false;
@@ -68,7 +70,7 @@ std::string PadToZone(std::string text) {
 }  // namespace
 
 void StartUp(const StartUpFiles& files) {
-    FrameMillis = 20;
+    FrameMillis = MillisPerFrame;
     ConnectBoard();
     Screen.Reset();
     ActiveHost->OpenWindow();
@@ -76,9 +78,9 @@ void StartUp(const StartUpFiles& files) {
     ResetProcessor();
     LoadSegmentPictures();
     LoadVioCharset(files.Charset);
-    FrameCycles = 35000;
+    FrameCycles = TStatesPerFrame;
     LastFrameTime = ActiveHost->NowMillis();
-    RomLimit = 0x4000;
+    RomLimit = BoardRomLimit;
     LoadRom(files.Rom);
     LoadKeyboardPicture(files.KeyboardPicture);
     Screen.SetPaletteEntry(0, 0, 0, 0);
@@ -105,6 +107,7 @@ int PaceFrame() {
     int taken = 0;
     Z80RegisterSet& r = Z80Registers;
     if (r.IFF1) {
+        ++r.RCounter;  // the acknowledge cycle refreshes like an opcode fetch
         StackPush(r.PC);
         r.IFF1 = false;
         r.IFF2 = false;

@@ -8,6 +8,9 @@
 
 namespace plover {
 
+// The board's clock: 35,000 T-states every 20 ms is 1.75 MHz.
+inline constexpr int TStatesPerFrame = 35000;
+inline constexpr int MillisPerFrame = 20;
 inline constexpr int PacingDebtLimit = 48;
 
 extern int FrameCycles;        // T-states per frame
@@ -41,7 +44,8 @@ void RunPass();
 [[noreturn]] void RunMainLoop();
 
 // The frame boundary: offers the interrupt, sleeps to keep real time, and
-// returns the T-states of an accepted interrupt (0, 13 or 19).
+// returns the T-states of an accepted interrupt (0, 13 or 19). An accepted
+// interrupt adds 1 to R, as the chip's acknowledge cycle does.
 int PaceFrame();
 
 // Prints the register dump at the top left of the window.

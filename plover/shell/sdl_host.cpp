@@ -7,7 +7,7 @@
 #include <thread>
 #include <unordered_map>
 
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 
 namespace plover {
 
@@ -18,19 +18,28 @@ constexpr struct {
     int set1;
     SDL_Scancode sdl;
 } KeyTable[] = {
-    {1, SDL_SCANCODE_ESCAPE},  {2, SDL_SCANCODE_1},      {3, SDL_SCANCODE_2},         {4, SDL_SCANCODE_3},
-    {5, SDL_SCANCODE_4},       {6, SDL_SCANCODE_5},      {7, SDL_SCANCODE_6},         {8, SDL_SCANCODE_7},
-    {9, SDL_SCANCODE_8},       {10, SDL_SCANCODE_9},     {11, SDL_SCANCODE_0},        {16, SDL_SCANCODE_Q},
-    {17, SDL_SCANCODE_W},      {18, SDL_SCANCODE_E},     {19, SDL_SCANCODE_R},        {20, SDL_SCANCODE_T},
-    {21, SDL_SCANCODE_Y},      {22, SDL_SCANCODE_U},     {23, SDL_SCANCODE_I},        {24, SDL_SCANCODE_O},
-    {25, SDL_SCANCODE_P},      {28, SDL_SCANCODE_RETURN}, {29, SDL_SCANCODE_LCTRL},   {30, SDL_SCANCODE_A},
-    {31, SDL_SCANCODE_S},      {32, SDL_SCANCODE_D},     {33, SDL_SCANCODE_F},        {34, SDL_SCANCODE_G},
-    {35, SDL_SCANCODE_H},      {36, SDL_SCANCODE_J},     {37, SDL_SCANCODE_K},        {38, SDL_SCANCODE_L},
-    {39, SDL_SCANCODE_SEMICOLON}, {42, SDL_SCANCODE_LSHIFT}, {44, SDL_SCANCODE_Z},     {45, SDL_SCANCODE_X},
-    {46, SDL_SCANCODE_C},      {47, SDL_SCANCODE_V},     {48, SDL_SCANCODE_B},        {49, SDL_SCANCODE_N},
-    {50, SDL_SCANCODE_M},      {51, SDL_SCANCODE_COMMA}, {52, SDL_SCANCODE_PERIOD},   {53, SDL_SCANCODE_SLASH},
-    {57, SDL_SCANCODE_SPACE},  {59, SDL_SCANCODE_F1},    {60, SDL_SCANCODE_F2},       {62, SDL_SCANCODE_F4},
-    {72, SDL_SCANCODE_UP},     {75, SDL_SCANCODE_LEFT},  {77, SDL_SCANCODE_RIGHT},    {80, SDL_SCANCODE_DOWN},
+    {ScanCode::Escape, SDL_SCANCODE_ESCAPE},
+    {ScanCode::Digit1, SDL_SCANCODE_1}, {ScanCode::Digit2, SDL_SCANCODE_2}, {ScanCode::Digit3, SDL_SCANCODE_3},
+    {ScanCode::Digit4, SDL_SCANCODE_4}, {ScanCode::Digit5, SDL_SCANCODE_5}, {ScanCode::Digit6, SDL_SCANCODE_6},
+    {ScanCode::Digit7, SDL_SCANCODE_7}, {ScanCode::Digit8, SDL_SCANCODE_8}, {ScanCode::Digit9, SDL_SCANCODE_9},
+    {ScanCode::Digit0, SDL_SCANCODE_0},
+    {ScanCode::Q, SDL_SCANCODE_Q}, {ScanCode::W, SDL_SCANCODE_W}, {ScanCode::E, SDL_SCANCODE_E},
+    {ScanCode::R, SDL_SCANCODE_R}, {ScanCode::T, SDL_SCANCODE_T}, {ScanCode::Y, SDL_SCANCODE_Y},
+    {ScanCode::U, SDL_SCANCODE_U}, {ScanCode::I, SDL_SCANCODE_I}, {ScanCode::O, SDL_SCANCODE_O},
+    {ScanCode::P, SDL_SCANCODE_P},
+    {ScanCode::Enter, SDL_SCANCODE_RETURN}, {ScanCode::Control, SDL_SCANCODE_LCTRL},
+    {ScanCode::A, SDL_SCANCODE_A}, {ScanCode::S, SDL_SCANCODE_S}, {ScanCode::D, SDL_SCANCODE_D},
+    {ScanCode::F, SDL_SCANCODE_F}, {ScanCode::G, SDL_SCANCODE_G}, {ScanCode::H, SDL_SCANCODE_H},
+    {ScanCode::J, SDL_SCANCODE_J}, {ScanCode::K, SDL_SCANCODE_K}, {ScanCode::L, SDL_SCANCODE_L},
+    {ScanCode::Semicolon, SDL_SCANCODE_SEMICOLON}, {ScanCode::LeftShift, SDL_SCANCODE_LSHIFT},
+    {ScanCode::Z, SDL_SCANCODE_Z}, {ScanCode::X, SDL_SCANCODE_X}, {ScanCode::C, SDL_SCANCODE_C},
+    {ScanCode::V, SDL_SCANCODE_V}, {ScanCode::B, SDL_SCANCODE_B}, {ScanCode::N, SDL_SCANCODE_N},
+    {ScanCode::M, SDL_SCANCODE_M},
+    {ScanCode::Comma, SDL_SCANCODE_COMMA}, {ScanCode::FullStop, SDL_SCANCODE_PERIOD},
+    {ScanCode::Slash, SDL_SCANCODE_SLASH}, {ScanCode::Space, SDL_SCANCODE_SPACE},
+    {ScanCode::F1, SDL_SCANCODE_F1}, {ScanCode::F2, SDL_SCANCODE_F2}, {ScanCode::F4, SDL_SCANCODE_F4},
+    {ScanCode::CursorUp, SDL_SCANCODE_UP}, {ScanCode::CursorLeft, SDL_SCANCODE_LEFT},
+    {ScanCode::CursorRight, SDL_SCANCODE_RIGHT}, {ScanCode::CursorDown, SDL_SCANCODE_DOWN},
 };
 
 // Host key state is refreshed from the window system at most this often.

@@ -7,7 +7,7 @@ namespace plover {
 
 Z80RegisterSet Z80Registers;
 uint8_t BoardMemory[65536];
-uint32_t RomLimit = 0x4000;
+uint32_t RomLimit = BoardRomLimit;
 bool ParityTable[256];
 uint8_t HighByteTable[0x14000];
 

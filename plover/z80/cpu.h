@@ -4,7 +4,7 @@
 //
 // Everything is a single program-wide instance; the program is single-threaded.
 // The core reaches the outside world only through the seams at the end of this
-// header (ports, text output, present, wait for a key), which the shell fills
+// header (ports, text output, present, wait for a key), which the board fills
 // and tests replace.
 #pragma once
 
@@ -58,8 +58,9 @@ extern Z80RegisterSet Z80Registers;
 // the ROM image and reads the VIO text (4000h-431Fh) directly from here.
 extern uint8_t BoardMemory[65536];
 
-// Writes below this address are silently dropped. 4000h on the board; tools
-// that run CP/M programs lower it to 0.
+// Writes below RomLimit are silently dropped. BoardRomLimit on the board;
+// tools that run CP/M programs lower it to 0.
+inline constexpr uint32_t BoardRomLimit = 0x4000;
 extern uint32_t RomLimit;
 
 // Entry n is true when n has an even number of 1 bits.
@@ -144,7 +145,7 @@ void LocateText(int row, int column);
 void DebugLine(std::string_view text, bool wait);
 
 // ---------------------------------------------------------------------------
-// Seams filled by the shell; tests replace them. Defaults: ports read FFh and
+// Seams filled by the board (ConnectBoard); tests replace them. Defaults: ports read FFh and
 // ignore writes; text output, present and wait-for-key do nothing.
 // ---------------------------------------------------------------------------
 

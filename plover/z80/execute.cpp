@@ -304,8 +304,10 @@ int UnknownExtended(uint8_t op) {
 }
 
 // ---------------------------------------------------------------------------
-// Unprefixed opcodes, and their DD/FD forms on ID (Indexed = true).
-// T-states are returned for the whole instruction, prefix included.
+// Unprefixed opcodes, and their DD/FD forms on ID (Indexed = true), one
+// function per opcode group. T-states are returned for the whole instruction,
+// prefix included; "+4" in a table is the DD/FD prefix's own fetch, and
+// (ID+d) gives the indexed form of an (HL) operand.
 // ---------------------------------------------------------------------------
 
 int ExecuteBitOps();
@@ -313,222 +315,331 @@ int ExecuteExtended();
 int ExecuteIndexed(uint16_t& index);
 int ExecuteIndexedBitOps();
 
+// The decode fields of an opcode byte.
+constexpr int FieldX(int op) { return op >> 6; }
+constexpr int FieldY(int op) { return (op >> 3) & 7; }
+constexpr int FieldZ(int op) { return op & 7; }
+constexpr int FieldP(int op) { return FieldY(op) >> 1; }
+constexpr int FieldQ(int op) { return FieldY(op) & 1; }
+
+// The DD/FD prefix's own fetch, added to forms that run on ID.
+template <bool Indexed>
+inline constexpr int PrefixStates = Indexed ? 4 : 0;
+
+// Relative jumps and assorted: 00 yyy 000; no flags except EX AF,AF'.
+//                                                 s z 5 h 3 p n c  T-states
+//   y=0    NOP                                    . . . . . . . .  4
+//   y=1    EX AF,AF'                              all from AF'     4
+//   y=2    DJNZ e  (B - 1, jump while not 0)      . . . . . . . .  13 taken, 8 not
+//   y=3    JR e                                   . . . . . . . .  12
+//   y=4-7  JR cc,e  (cc = y - 4: NZ Z NC C)       . . . . . . . .  12 taken, 7 not
+template <int Op>
+inline int RelativeJumps() {
+    constexpr int y = FieldY(Op);
+    if constexpr (y == 0) {
+        return 4;
+    } else if constexpr (y == 1) {
+        const uint16_t af = Word(R.A, GetF());
+        R.A = Hi(R.AFAlt);
+        SetF(Lo(R.AFAlt));
+        R.AFAlt = af;
+        return 4;
+    } else if constexpr (y == 2) {
+        const int8_t e = static_cast<int8_t>(FetchB());
+        R.B = static_cast<uint8_t>(R.B - 1);
+        if (R.B != 0) { R.PC = static_cast<uint16_t>(R.PC + e); return 13; }
+        return 8;
+    } else if constexpr (y == 3) {
+        const int8_t e = static_cast<int8_t>(FetchB());
+        R.PC = static_cast<uint16_t>(R.PC + e);
+        return 12;
+    } else {
+        const int8_t e = static_cast<int8_t>(FetchB());
+        if (Condition<y - 4>()) { R.PC = static_cast<uint16_t>(R.PC + e); return 12; }
+        return 7;
+    }
+}
+
+// 16-bit loads and arithmetic, indirect loads: 00 ppq 001-011.
+//                                                    s z 5 h 3 p n c  T-states
+//   z=1 q=0  LD rp,nn                                . . . . . . . .  10 (+4)
+//   z=1 q=1  ADD HL,rp  (5 and 3 from bits 13, 11)   . . * * * . 0 *  11 (+4)
+//   z=2      LD (BC),A  LD (DE),A                    . . . . . . . .  7
+//            LD A,(BC)  LD A,(DE)                    . . . . . . . .  7
+//            LD (nn),HL  LD HL,(nn)                  . . . . . . . .  16 (+4)
+//            LD (nn),A   LD A,(nn)                   . . . . . . . .  13
+//   z=3 q=0  INC rp;  q=1  DEC rp                    . . . . . . . .  6 (+4)
+template <int Op, bool Indexed>
+inline int WordLoadsAndArithmetic() {
+    constexpr int z = FieldZ(Op), p = FieldP(Op), q = FieldQ(Op);
+    constexpr int Pre = PrefixStates<Indexed>;
+    if constexpr (z == 1) {
+        if constexpr (q == 0) { SetRP<p, Indexed>(FetchW()); return 10 + Pre; }
+        HLReg<Indexed>() = Add16(HLReg<Indexed>(), GetRP<p, Indexed>());
+        return 11 + Pre;
+    } else if constexpr (z == 2) {
+        if constexpr (Op == 0x02) { WriteB(Word(R.B, R.C), R.A); return 7; }
+        else if constexpr (Op == 0x12) { WriteB(R.DE, R.A); return 7; }
+        else if constexpr (Op == 0x22) { WriteW(FetchW(), HLReg<Indexed>()); return 16 + Pre; }
+        else if constexpr (Op == 0x32) { WriteB(FetchW(), R.A); return 13; }
+        else if constexpr (Op == 0x0A) { R.A = ReadB(Word(R.B, R.C)); return 7; }
+        else if constexpr (Op == 0x1A) { R.A = ReadB(R.DE); return 7; }
+        else if constexpr (Op == 0x2A) { HLReg<Indexed>() = ReadW(FetchW()); return 16 + Pre; }
+        else { R.A = ReadB(FetchW()); return 13; }
+    } else {
+        SetRP<p, Indexed>(static_cast<uint16_t>(GetRP<p, Indexed>() + (q == 0 ? 1 : -1)));
+        return 6 + Pre;
+    }
+}
+
+// 8-bit INC, DEC and immediate load: 00 yyy 100-110, r[y].
+//                                     s z 5 h 3 p n c  T-states
+//   z=4  INC r                        * * * * * V 0 .  4 (+4); (HL) 11; (ID+d) 23
+//   z=5  DEC r                        * * * * * V 1 .  4 (+4); (HL) 11; (ID+d) 23
+//   z=6  LD r,n                       . . . . . . . .  7 (+4); (HL) 10; (ID+d) 19
+template <int Op, bool Indexed>
+inline int ByteIncDecAndLoad() {
+    constexpr int y = FieldY(Op), z = FieldZ(Op);
+    constexpr int Pre = PrefixStates<Indexed>;
+    if constexpr (z == 6) {
+        if constexpr (y == 6) {
+            const uint16_t a = OperandAddress<Indexed>();
+            WriteB(a, FetchB());
+            return Indexed ? 19 : 10;
+        } else {
+            SetR<y, Indexed>(FetchB());
+            return 7 + Pre;
+        }
+    } else if constexpr (y == 6) {
+        const uint16_t a = OperandAddress<Indexed>();
+        const uint8_t v = ReadB(a);
+        WriteB(a, z == 4 ? Inc8(v) : Dec8(v));
+        return Indexed ? 23 : 11;
+    } else {
+        const uint8_t v = GetR<y, Indexed>();
+        SetR<y, Indexed>(z == 4 ? Inc8(v) : Dec8(v));
+        return 4 + Pre;
+    }
+}
+
+// Operations on A and the flags: 00 yyy 111, 4 T-states each.
+//                                     s z 5 h 3 p n c
+//   y=0-3  RLCA RRCA RLA RRA          . . * 0 * . 0 *   (5 and 3 from A)
+//   y=4    DAA                        * * * * * P . *
+//   y=5    CPL                        . . * 1 * . 1 .
+//   y=6    SCF                        . . * 0 * . 0 1
+//   y=7    CCF  (h takes the old c)   . . * * * . 0 *
+template <int Op>
+inline int AccumulatorAndFlags() {
+    constexpr int y = FieldY(Op);
+    if constexpr (y == 4) {
+        const unsigned a = R.A;
+        unsigned correction = 0;
+        bool carry = R.CY;
+        if ((a & 0x0F) > 9 || R.H) correction |= 0x06;
+        if (a > 0x99 || R.CY) { correction |= 0x60; carry = true; }
+        const unsigned res = R.N ? a - correction : a + correction;
+        R.H = (a ^ correction ^ res) & HalfBit;  // h: low-nibble carry or borrow
+        R.CY = carry;
+        R.A = static_cast<uint8_t>(res);
+        FlagsSZ53(R.A);
+        R.PV = ParityTable[R.A];
+        return 4;
+    } else if constexpr (y == 5) {
+        R.A = static_cast<uint8_t>(~R.A);
+        R.H = true;
+        R.N = true;
+    } else if constexpr (y == 6) {
+        R.CY = true;
+        R.H = false;
+        R.N = false;
+    } else if constexpr (y == 7) {
+        R.H = R.CY;
+        R.CY = !R.CY;
+        R.N = false;
+    } else {
+        if constexpr (y == 0) {
+            R.CY = R.A & 0x80;
+            R.A = static_cast<uint8_t>(R.A << 1 | R.CY);
+        } else if constexpr (y == 1) {
+            R.CY = R.A & 1;
+            R.A = static_cast<uint8_t>(R.A >> 1 | R.CY << 7);
+        } else if constexpr (y == 2) {
+            const bool c = R.A & 0x80;
+            R.A = static_cast<uint8_t>(R.A << 1 | R.CY);
+            R.CY = c;
+        } else {
+            const bool c = R.A & 1;
+            R.A = static_cast<uint8_t>(R.A >> 1 | R.CY << 7);
+            R.CY = c;
+        }
+        R.H = false;
+        R.N = false;
+    }
+    R.F5 = R.A & Bit5;
+    R.F3 = R.A & Bit3;
+    return 4;
+}
+
+// 8-bit loads: 01 yyy zzz, LD r[y],r[z].
+//                                                 s z 5 h 3 p n c  T-states
+//   LD r,r'                                       . . . . . . . .  4 (+4)
+//   LD IXL,B/C/D/E and IYL,B/C/D/E (undocumented) . . . . . . . .  9
+//   LD r,(HL)  LD (HL),r  (r: real H, L on DD/FD) . . . . . . . .  7; (ID+d) 19
+//   76 HALT  (no halted state is kept)            . . . . . . . .  4
+template <int Op, bool Indexed>
+inline int ByteLoads() {
+    constexpr int y = FieldY(Op), z = FieldZ(Op);
+    constexpr int Pre = PrefixStates<Indexed>;
+    if constexpr (Op == 0x76) {
+        return 4;
+    } else if constexpr (y == 6) {
+        const uint16_t a = OperandAddress<Indexed>();
+        WriteB(a, GetR<z, false>());
+        return Indexed ? 19 : 7;
+    } else if constexpr (z == 6) {
+        const uint16_t a = OperandAddress<Indexed>();
+        SetR<y, false>(ReadB(a));
+        return Indexed ? 19 : 7;
+    } else {
+        SetR<y, Indexed>(GetR<z, Indexed>());
+        if constexpr (Indexed && y == 5 && z <= 3) return 9;
+        return 4 + Pre;
+    }
+}
+
+// Arithmetic and logic on A: 10 yyy zzz, alu[y] A,r[z].
+//                                     s z 5 h 3 p n c  T-states
+//   y=0,1  ADD ADC                    * * * * * V 0 *  4 (+4); (HL) 7; (ID+d) 19
+//   y=2,3  SUB SBC                    * * * * * V 1 *
+//   y=4    AND                        * * * 1 * P 0 0
+//   y=5,6  XOR OR                     * * * 0 * P 0 0
+//   y=7    CP  (5 and 3: operand)     * * * * * V 1 *
+template <int Op, bool Indexed>
+inline int AluRegister() {
+    constexpr int y = FieldY(Op), z = FieldZ(Op);
+    if constexpr (z == 6) {
+        const uint16_t a = OperandAddress<Indexed>();
+        Alu<y>(ReadB(a));
+        return Indexed ? 19 : 7;
+    } else {
+        Alu<y>(GetR<z, Indexed>());
+        return 4 + PrefixStates<Indexed>;
+    }
+}
+
+// Returns, POP, jumps and assorted: 11 yyy 000-011. No flags change, except
+// F by POP AF.                                                T-states
+//   z=0      RET cc                                           11 taken, 5 not
+//   z=1 q=0  POP rp2                                          10 (+4)
+//   z=1 q=1  p=0 RET 10;  p=1 EXX 4;  p=2 JP (HL) 4 (+4);  p=3 LD SP,HL 6 (+4)
+//   z=2      JP cc,nn                                         10 either way
+//   z=3      y=0 JP nn 10;  y=1 CB prefix;  y=2 OUT (n),A 11;  y=3 IN A,(n) 11;
+//            y=4 EX (SP),HL 19 (+4);  y=5 EX DE,HL 4;  y=6 DI 4;
+//            y=7 EI 4 (takes effect at once)
+template <int Op, bool Indexed>
+inline int ReturnsAndJumps() {
+    constexpr int y = FieldY(Op), z = FieldZ(Op), p = FieldP(Op), q = FieldQ(Op);
+    constexpr int Pre = PrefixStates<Indexed>;
+    if constexpr (z == 0) {
+        if (Condition<y>()) { R.PC = Pop(); return 11; }
+        return 5;
+    } else if constexpr (z == 1) {
+        if constexpr (q == 0) { SetRP2<p, Indexed>(Pop()); return 10 + Pre; }
+        else if constexpr (p == 0) { R.PC = Pop(); return 10; }
+        else if constexpr (p == 1) {
+            const uint16_t bc = Word(R.B, R.C);
+            R.B = Hi(R.BCAlt);
+            R.C = Lo(R.BCAlt);
+            R.BCAlt = bc;
+            const uint16_t de = R.DE; R.DE = R.DEAlt; R.DEAlt = de;
+            const uint16_t hl = R.HL; R.HL = R.HLAlt; R.HLAlt = hl;
+            return 4;
+        } else if constexpr (p == 2) { R.PC = HLReg<Indexed>(); return 4 + Pre; }
+        else { R.SP = HLReg<Indexed>(); return 6 + Pre; }
+    } else if constexpr (z == 2) {
+        const uint16_t nn = FetchW();
+        if (Condition<y>()) R.PC = nn;
+        return 10;
+    } else {
+        if constexpr (y == 0) { R.PC = FetchW(); return 10; }
+        else if constexpr (y == 1) return ExecuteBitOps();
+        else if constexpr (y == 2) { WritePortHook(FetchB(), R.A); return 11; }
+        else if constexpr (y == 3) { R.A = ReadPortHook(FetchB()); return 11; }
+        else if constexpr (y == 4) {
+            const uint16_t v = ReadW(R.SP);
+            WriteW(R.SP, HLReg<Indexed>());
+            HLReg<Indexed>() = v;
+            return 19 + Pre;
+        } else if constexpr (y == 5) {
+            const uint16_t v = R.DE; R.DE = R.HL; R.HL = v;
+            return 4;
+        } else if constexpr (y == 6) { R.IFF1 = R.IFF2 = false; return 4; }
+        else { R.IFF1 = R.IFF2 = true; return 4; }
+    }
+}
+
+// Calls, PUSH, prefixes, immediate arithmetic and restarts: 11 yyy 100-111.
+// No flags change, except by alu A,n.                         T-states
+//   z=4      CALL cc,nn                                       17 taken, 10 not
+//   z=5 q=0  PUSH rp2                                         11 (+4)
+//   z=5 q=1  p=0 CALL nn 17;  p=1 DD, p=2 ED, p=3 FD prefix
+//   z=6      alu[y] A,n  (flags as in Alu)                    7
+//   z=7      RST y*8                                          11
+template <int Op, bool Indexed>
+inline int CallsAndRestarts() {
+    constexpr int y = FieldY(Op), z = FieldZ(Op), p = FieldP(Op), q = FieldQ(Op);
+    if constexpr (z == 4) {
+        const uint16_t nn = FetchW();
+        if (Condition<y>()) { Push(R.PC); R.PC = nn; return 17; }
+        return 10;
+    } else if constexpr (z == 5) {
+        if constexpr (q == 0) { Push(GetRP2<p, Indexed>()); return 11 + PrefixStates<Indexed>; }
+        else if constexpr (p == 0) { const uint16_t nn = FetchW(); Push(R.PC); R.PC = nn; return 17; }
+        else if constexpr (p == 1) return ExecuteIndexed(R.IX);
+        else if constexpr (p == 2) return ExecuteExtended();
+        else return ExecuteIndexed(R.IY);
+    } else if constexpr (z == 6) {
+        Alu<y>(FetchB());
+        return 7;
+    } else {
+        Push(R.PC);
+        R.PC = y * 8;
+        return 11;
+    }
+}
+
+// One opcode, dispatched to its group by x and z.
 template <int Op, bool Indexed>
 inline int Main() {
-    constexpr int x = Op >> 6, y = (Op >> 3) & 7, z = Op & 7, p = y >> 1, q = y & 1;
-    constexpr int Pre = Indexed ? 4 : 0;  // the prefix's own fetch
-
+    constexpr int x = FieldX(Op), z = FieldZ(Op);
     if constexpr (x == 0) {
-        if constexpr (z == 0) {
-            // relative jumps and assorted
-            if constexpr (y == 0) return 4;  // NOP
-            else if constexpr (y == 1) {     // EX AF,AF'
-                const uint16_t af = Word(R.A, GetF());
-                R.A = Hi(R.AFAlt);
-                SetF(Lo(R.AFAlt));
-                R.AFAlt = af;
-                return 4;
-            } else if constexpr (y == 2) {   // DJNZ e: 13 taken, 8 not
-                const int8_t e = static_cast<int8_t>(FetchB());
-                R.B = static_cast<uint8_t>(R.B - 1);
-                if (R.B != 0) { R.PC = static_cast<uint16_t>(R.PC + e); return 13; }
-                return 8;
-            } else if constexpr (y == 3) {   // JR e
-                const int8_t e = static_cast<int8_t>(FetchB());
-                R.PC = static_cast<uint16_t>(R.PC + e);
-                return 12;
-            } else {                         // JR cc,e: 12 taken, 7 not
-                const int8_t e = static_cast<int8_t>(FetchB());
-                if (Condition<y - 4>()) { R.PC = static_cast<uint16_t>(R.PC + e); return 12; }
-                return 7;
-            }
-        } else if constexpr (z == 1) {
-            if constexpr (q == 0) { SetRP<p, Indexed>(FetchW()); return 10 + Pre; }  // LD rp,nn
-            else {  // ADD HL,rp   . . 5 h 3 . 0 c
-                HLReg<Indexed>() = Add16(HLReg<Indexed>(), GetRP<p, Indexed>());
-                return 11 + Pre;
-            }
-        } else if constexpr (z == 2) {
-            // indirect loading
-            if constexpr (Op == 0x02) { WriteB(Word(R.B, R.C), R.A); return 7; }   // LD (BC),A
-            else if constexpr (Op == 0x12) { WriteB(R.DE, R.A); return 7; }       // LD (DE),A
-            else if constexpr (Op == 0x22) { WriteW(FetchW(), HLReg<Indexed>()); return 16 + Pre; }
-            else if constexpr (Op == 0x32) { WriteB(FetchW(), R.A); return 13; }  // LD (nn),A
-            else if constexpr (Op == 0x0A) { R.A = ReadB(Word(R.B, R.C)); return 7; }
-            else if constexpr (Op == 0x1A) { R.A = ReadB(R.DE); return 7; }
-            else if constexpr (Op == 0x2A) { HLReg<Indexed>() = ReadW(FetchW()); return 16 + Pre; }
-            else { R.A = ReadB(FetchW()); return 13; }                           // LD A,(nn)
-        } else if constexpr (z == 3) {       // INC rp / DEC rp, no flags
-            SetRP<p, Indexed>(static_cast<uint16_t>(GetRP<p, Indexed>() + (q == 0 ? 1 : -1)));
-            return 6 + Pre;
-        } else if constexpr (z == 4 || z == 5) {  // INC r / DEC r   s z 5 h 3 V n .
-            if constexpr (y == 6) {
-                const uint16_t a = OperandAddress<Indexed>();
-                const uint8_t v = ReadB(a);
-                WriteB(a, z == 4 ? Inc8(v) : Dec8(v));
-                return Indexed ? 23 : 11;
-            } else {
-                const uint8_t v = GetR<y, Indexed>();
-                SetR<y, Indexed>(z == 4 ? Inc8(v) : Dec8(v));
-                return 4 + Pre;
-            }
-        } else if constexpr (z == 6) {       // LD r,n
-            if constexpr (y == 6) {
-                const uint16_t a = OperandAddress<Indexed>();
-                WriteB(a, FetchB());
-                return Indexed ? 19 : 10;
-            } else {
-                SetR<y, Indexed>(FetchB());
-                return 7 + Pre;
-            }
-        } else {
-            // operations on A and flags; rotates: . . 5 0 3 . 0 c
-            if constexpr (y == 0) {          // RLCA
-                R.CY = R.A & 0x80;
-                R.A = static_cast<uint8_t>(R.A << 1 | R.CY);
-            } else if constexpr (y == 1) {   // RRCA
-                R.CY = R.A & 1;
-                R.A = static_cast<uint8_t>(R.A >> 1 | R.CY << 7);
-            } else if constexpr (y == 2) {   // RLA
-                const bool c = R.A & 0x80;
-                R.A = static_cast<uint8_t>(R.A << 1 | R.CY);
-                R.CY = c;
-            } else if constexpr (y == 3) {   // RRA
-                const bool c = R.A & 1;
-                R.A = static_cast<uint8_t>(R.A >> 1 | R.CY << 7);
-                R.CY = c;
-            } else if constexpr (y == 4) {   // DAA   s z 5 h 3 P . c
-                const unsigned a = R.A;
-                unsigned correction = 0;
-                bool carry = R.CY;
-                if ((a & 0x0F) > 9 || R.H) correction |= 0x06;
-                if (a > 0x99 || R.CY) { correction |= 0x60; carry = true; }
-                const unsigned res = R.N ? a - correction : a + correction;
-                R.H = (a ^ correction ^ res) & HalfBit;  // h: low-nibble carry or borrow
-                R.CY = carry;
-                R.A = static_cast<uint8_t>(res);
-                FlagsSZ53(R.A);
-                R.PV = ParityTable[R.A];
-                return 4;
-            } else if constexpr (y == 5) {   // CPL   . . 5 1 3 . 1 .
-                R.A = static_cast<uint8_t>(~R.A);
-                R.H = true;
-                R.N = true;
-                R.F5 = R.A & Bit5;
-                R.F3 = R.A & Bit3;
-                return 4;
-            } else if constexpr (y == 6) {   // SCF   . . 5 0 3 . 0 1  (5 and 3 of A)
-                R.CY = true;
-                R.H = false;
-                R.N = false;
-                R.F5 = R.A & Bit5;
-                R.F3 = R.A & Bit3;
-                return 4;
-            } else {                         // CCF   . . 5 h 3 . 0 c  (h = old c)
-                R.H = R.CY;
-                R.CY = !R.CY;
-                R.N = false;
-                R.F5 = R.A & Bit5;
-                R.F3 = R.A & Bit3;
-                return 4;
-            }
-            R.H = false;
-            R.N = false;
-            R.F5 = R.A & Bit5;
-            R.F3 = R.A & Bit3;
-            return 4;
-        }
+        if constexpr (z == 0) return RelativeJumps<Op>();
+        else if constexpr (z <= 3) return WordLoadsAndArithmetic<Op, Indexed>();
+        else if constexpr (z <= 6) return ByteIncDecAndLoad<Op, Indexed>();
+        else return AccumulatorAndFlags<Op>();
     } else if constexpr (x == 1) {
-        // 8-bit loads; 76 is HALT: 4 T-states, no halted state
-        if constexpr (Op == 0x76) return 4;
-        else if constexpr (y == 6) {         // LD (HL),r: r is the real register
-            const uint16_t a = OperandAddress<Indexed>();
-            WriteB(a, GetR<z, false>());
-            return Indexed ? 19 : 7;
-        } else if constexpr (z == 6) {       // LD r,(HL): r is the real register
-            const uint16_t a = OperandAddress<Indexed>();
-            SetR<y, false>(ReadB(a));
-            return Indexed ? 19 : 7;
-        } else {
-            SetR<y, Indexed>(GetR<z, Indexed>());
-            // LD IXL,B/C/D/E (and IYL) take 9; the other index-half loads 8
-            if constexpr (Indexed && y == 5 && z <= 3) return 9;
-            return 4 + Pre;
-        }
-    } else if constexpr (x == 2) {           // alu A,r
-        if constexpr (z == 6) {
-            const uint16_t a = OperandAddress<Indexed>();
-            Alu<y>(ReadB(a));
-            return Indexed ? 19 : 7;
-        } else {
-            Alu<y>(GetR<z, Indexed>());
-            return 4 + Pre;
-        }
+        return ByteLoads<Op, Indexed>();
+    } else if constexpr (x == 2) {
+        return AluRegister<Op, Indexed>();
+    } else if constexpr (z <= 3) {
+        return ReturnsAndJumps<Op, Indexed>();
     } else {
-        if constexpr (z == 0) {              // RET cc: 11 taken, 5 not
-            if (Condition<y>()) { R.PC = Pop(); return 11; }
-            return 5;
-        } else if constexpr (z == 1) {
-            if constexpr (q == 0) { SetRP2<p, Indexed>(Pop()); return 10 + Pre; }  // POP rp2
-            else if constexpr (p == 0) { R.PC = Pop(); return 10; }                // RET
-            else if constexpr (p == 1) {                                           // EXX
-                const uint16_t bc = Word(R.B, R.C);
-                R.B = Hi(R.BCAlt);
-                R.C = Lo(R.BCAlt);
-                R.BCAlt = bc;
-                const uint16_t de = R.DE; R.DE = R.DEAlt; R.DEAlt = de;
-                const uint16_t hl = R.HL; R.HL = R.HLAlt; R.HLAlt = hl;
-                return 4;
-            } else if constexpr (p == 2) { R.PC = HLReg<Indexed>(); return 4 + Pre; }  // JP (HL)
-            else { R.SP = HLReg<Indexed>(); return 6 + Pre; }                          // LD SP,HL
-        } else if constexpr (z == 2) {       // JP cc,nn: 10 either way
-            const uint16_t nn = FetchW();
-            if (Condition<y>()) R.PC = nn;
-            return 10;
-        } else if constexpr (z == 3) {
-            if constexpr (y == 0) { R.PC = FetchW(); return 10; }           // JP nn
-            else if constexpr (y == 1) return ExecuteBitOps();              // CB prefix
-            else if constexpr (y == 2) { WritePortHook(FetchB(), R.A); return 11; }  // OUT (n),A
-            else if constexpr (y == 3) { R.A = ReadPortHook(FetchB()); return 11; }  // IN A,(n)
-            else if constexpr (y == 4) {                                   // EX (SP),HL
-                const uint16_t v = ReadW(R.SP);
-                WriteW(R.SP, HLReg<Indexed>());
-                HLReg<Indexed>() = v;
-                return 19 + Pre;
-            } else if constexpr (y == 5) {                                 // EX DE,HL
-                const uint16_t v = R.DE; R.DE = R.HL; R.HL = v;
-                return 4;
-            } else if constexpr (y == 6) { R.IFF1 = R.IFF2 = false; return 4; }  // DI
-            else { R.IFF1 = R.IFF2 = true; return 4; }  // EI: takes effect at once
-        } else if constexpr (z == 4) {       // CALL cc,nn: 17 taken, 10 not
-            const uint16_t nn = FetchW();
-            if (Condition<y>()) { Push(R.PC); R.PC = nn; return 17; }
-            return 10;
-        } else if constexpr (z == 5) {
-            if constexpr (q == 0) { Push(GetRP2<p, Indexed>()); return 11 + Pre; }  // PUSH rp2
-            else if constexpr (p == 0) { const uint16_t nn = FetchW(); Push(R.PC); R.PC = nn; return 17; }
-            else if constexpr (p == 1) return ExecuteIndexed(R.IX);   // DD prefix
-            else if constexpr (p == 2) return ExecuteExtended();      // ED prefix
-            else return ExecuteIndexed(R.IY);                         // FD prefix
-        } else if constexpr (z == 6) {       // alu A,n
-            Alu<y>(FetchB());
-            return 7;
-        } else {                             // RST y*8
-            Push(R.PC);
-            R.PC = y * 8;
-            return 11;
-        }
+        return CallsAndRestarts<Op, Indexed>();
     }
 }
 
 // ---------------------------------------------------------------------------
-// CB prefix: rotates and shifts, BIT, RES, SET.
-// Register forms 8 T-states, (HL) forms 15, BIT n,(HL) 12.
+// CB prefix: xx yyy zzz on r[z].
+//                                                s z 5 h 3 p n c  T-states
+//   x=0    RLC RRC RL RR SLA SRA SLL SRL (y)   * * * 0 * P 0 *  8; (HL) 15
+//   x=1    BIT y                               * * . 1 . * 0 .  8; (HL) 12
+//   x=2,3  RES y, SET y                        . . . . . . . .  8; (HL) 15
 // ---------------------------------------------------------------------------
 
 template <int Op>
 inline int BitOp() {
-    constexpr int x = Op >> 6, y = (Op >> 3) & 7, z = Op & 7;
+    constexpr int x = FieldX(Op), y = FieldY(Op), z = FieldZ(Op);
     if constexpr (z == 6) {
         const uint8_t v = ReadB(R.HL);
         if constexpr (x == 0) { WriteB(R.HL, Rotate<y>(v)); return 15; }
@@ -549,7 +660,7 @@ inline int BitOp() {
 // forms with z != 6 also copy the result into register z (RES and SET too).
 template <int Op>
 inline int IndexedBitOp(uint16_t address) {
-    constexpr int x = Op >> 6, y = (Op >> 3) & 7, z = Op & 7;
+    constexpr int x = FieldX(Op), y = FieldY(Op), z = FieldZ(Op);
     const uint8_t v = ReadB(address);
     uint8_t res;
     if constexpr (x == 1) { Bit<y>(v); return 20; }
@@ -562,7 +673,9 @@ inline int IndexedBitOp(uint16_t address) {
 }
 
 // ---------------------------------------------------------------------------
-// ED prefix
+// ED prefix. The block instructions are 10 1yy 0zz: y = 4 increment, 5
+// decrement, 6 and 7 the same repeating; z = 0 load, 1 compare, 2 in, 3 out.
+// Each takes 16 T-states, 21 when a repeating form goes round again.
 // ---------------------------------------------------------------------------
 
 // LDI/LDD/LDIR/LDDR   . . * 0 * V 0 .   (5 and 3 kept by LDI/LDD; from the
@@ -645,82 +758,115 @@ inline int BlockOut() {
     return 16;
 }
 
+// Port, 16-bit and assorted ED instructions: 01 yyy 000-110.
+//                                                 s z 5 h 3 p n c  T-states
+//   z=0      IN r[y],(C)  (y=6: flags only)       * * * 0 * P 0 .  12
+//   z=1      OUT (C),r[y]  (y=6: OUT (C),0)       . . . . . . . .  12
+//   z=2 q=0  SBC HL,rp                            * * * * * V 1 *  15
+//   z=2 q=1  ADC HL,rp                            * * * * * V 0 *  15
+//   z=3      LD (nn),rp (q=0);  LD rp,(nn) (q=1)  . . . . . . . .  20
+//   z=4      NEG (all eight)                      * * * * * V 1 *  8
+//   z=5      RETN (y=1: RETI), IFF1 := IFF2       . . . . . . . .  14
+//   z=6      IM 0/1/2 by y & 3: 0 0 1 2           . . . . . . . .  8
+template <int Op>
+inline int PortsAndWordOps() {
+    constexpr int y = FieldY(Op), z = FieldZ(Op), p = FieldP(Op), q = FieldQ(Op);
+    if constexpr (z == 0) {
+        const uint8_t v = ReadPortHook(R.C);
+        if constexpr (y != 6) SetR<y, false>(v);
+        FlagsSZ53(v);
+        R.H = false;
+        R.PV = ParityTable[v];
+        R.N = false;
+        return 12;
+    } else if constexpr (z == 1) {
+        if constexpr (y == 6) WritePortHook(R.C, 0);
+        else WritePortHook(R.C, GetR<y, false>());
+        return 12;
+    } else if constexpr (z == 2) {
+        AdcSbc16<q == 0>(GetRP<p, false>());
+        return 15;
+    } else if constexpr (z == 3) {
+        const uint16_t nn = FetchW();
+        if constexpr (q == 0) WriteW(nn, GetRP<p, false>());
+        else SetRP<p, false>(ReadW(nn));
+        return 20;
+    } else if constexpr (z == 4) {
+        const uint8_t v = R.A;
+        R.A = 0;
+        Sub8<false>(v, 0);
+        return 8;
+    } else if constexpr (z == 5) {
+        R.IFF1 = R.IFF2;
+        R.PC = Pop();
+        return 14;
+    } else {
+        R.IM = (y & 3) == 2 ? 1 : (y & 3) == 3 ? 2 : 0;
+        return 8;
+    }
+}
+
+// I, R and digit rotates: 01 yyy 111.
+//                                                 s z 5 h 3 p n c  T-states
+//   y=0    LD I,A                                 . . . . . . . .  9
+//   y=1    LD R,A  (bit 7 and counter from A)     . . . . . . . .  9
+//   y=2    LD A,I                                 * * * 0 * I 0 .  9
+//   y=3    LD A,R  (counter cut to 7 bits)        * * * 0 * I 0 .  9
+//   y=4,5  RRD RLD                                * * * 0 * P 0 .  18
+//   y=6,7  no operation                           . . . . . . . .  8
+template <int Op>
+inline int InterruptRegistersAndDigits() {
+    constexpr int y = FieldY(Op);
+    if constexpr (y == 0) {
+        R.I = R.A;
+        return 9;
+    } else if constexpr (y == 1) {
+        R.RTopBit = R.A;
+        R.RCounter = R.A;
+        return 9;
+    } else if constexpr (y == 2 || y == 3) {
+        if constexpr (y == 2) {
+            R.A = R.I;
+        } else {
+            R.RCounter &= 0x7F;
+            R.A = static_cast<uint8_t>((R.RTopBit & 0x80) | R.RCounter);
+        }
+        FlagsSZ53(R.A);
+        R.H = false;
+        R.PV = R.IFF2;
+        R.N = false;
+        return 9;
+    } else if constexpr (y == 4 || y == 5) {
+        const uint8_t m = ReadB(R.HL);
+        if constexpr (y == 4) {
+            WriteB(R.HL, static_cast<uint8_t>(R.A << 4 | m >> 4));
+            R.A = static_cast<uint8_t>((R.A & 0xF0) | (m & 0x0F));
+        } else {
+            WriteB(R.HL, static_cast<uint8_t>(m << 4 | (R.A & 0x0F)));
+            R.A = static_cast<uint8_t>((R.A & 0xF0) | m >> 4);
+        }
+        FlagsSZ53(R.A);
+        R.H = false;
+        R.PV = ParityTable[R.A];
+        R.N = false;
+        return 18;
+    } else {
+        return 8;
+    }
+}
+
+// One ED opcode, dispatched to its group by x, y and z. ED 00-3F and 80-9F
+// do nothing in 8 T-states; the other opcodes outside the groups (A4-A7,
+// AC-AF, ..., C0-FF) are reported by UnknownExtended, also 8 T-states.
 template <int Op>
 inline int Extended() {
-    constexpr int x = Op >> 6, y = (Op >> 3) & 7, z = Op & 7, p = y >> 1, q = y & 1;
+    constexpr int x = FieldX(Op), y = FieldY(Op), z = FieldZ(Op);
     if constexpr (x == 0 || (x == 2 && y < 4)) {
-        return 8;  // ED 00-3F, 80-9F: no operation
+        return 8;
     } else if constexpr (x == 1) {
-        if constexpr (z == 0) {              // IN r,(C)   s z 5 0 3 P 0 .; IN F,(C) at 70
-            const uint8_t v = ReadPortHook(R.C);
-            if constexpr (y != 6) SetR<y, false>(v);
-            FlagsSZ53(v);
-            R.H = false;
-            R.PV = ParityTable[v];
-            R.N = false;
-            return 12;
-        } else if constexpr (z == 1) {       // OUT (C),r; OUT (C),0 at 71
-            if constexpr (y == 6) WritePortHook(R.C, 0);
-            else WritePortHook(R.C, GetR<y, false>());
-            return 12;
-        } else if constexpr (z == 2) {       // SBC HL,rp / ADC HL,rp
-            AdcSbc16<q == 0>(GetRP<p, false>());
-            return 15;
-        } else if constexpr (z == 3) {       // LD (nn),rp / LD rp,(nn)
-            const uint16_t nn = FetchW();
-            if constexpr (q == 0) WriteW(nn, GetRP<p, false>());
-            else SetRP<p, false>(ReadW(nn));
-            return 20;
-        } else if constexpr (z == 4) {       // NEG (and its mirrors)
-            const uint8_t v = R.A;
-            R.A = 0;
-            Sub8<false>(v, 0);
-            return 8;
-        } else if constexpr (z == 5) {       // RETN (4D: RETI): IFF1 := IFF2
-            R.IFF1 = R.IFF2;
-            R.PC = Pop();
-            return 14;
-        } else if constexpr (z == 6) {       // IM 0/1/2 (and mirrors)
-            R.IM = (y & 3) == 2 ? 1 : (y & 3) == 3 ? 2 : 0;
-            return 8;
-        } else {
-            if constexpr (y == 0) { R.I = R.A; return 9; }  // LD I,A
-            else if constexpr (y == 1) {                     // LD R,A
-                R.RTopBit = R.A;
-                R.RCounter = R.A;
-                return 9;
-            } else if constexpr (y == 2 || y == 3) {         // LD A,I / LD A,R   s z 5 0 3 I 0 .
-                if constexpr (y == 2) {
-                    R.A = R.I;
-                } else {
-                    R.RCounter &= 0x7F;
-                    R.A = static_cast<uint8_t>((R.RTopBit & 0x80) | R.RCounter);
-                }
-                FlagsSZ53(R.A);
-                R.H = false;
-                R.PV = R.IFF2;
-                R.N = false;
-                return 9;
-            } else if constexpr (y == 4 || y == 5) {         // RRD / RLD   s z 5 0 3 P 0 .
-                const uint8_t m = ReadB(R.HL);
-                if constexpr (y == 4) {
-                    WriteB(R.HL, static_cast<uint8_t>(R.A << 4 | m >> 4));
-                    R.A = static_cast<uint8_t>((R.A & 0xF0) | (m & 0x0F));
-                } else {
-                    WriteB(R.HL, static_cast<uint8_t>(m << 4 | (R.A & 0x0F)));
-                    R.A = static_cast<uint8_t>((R.A & 0xF0) | m >> 4);
-                }
-                FlagsSZ53(R.A);
-                R.H = false;
-                R.PV = ParityTable[R.A];
-                R.N = false;
-                return 18;
-            } else {
-                return 8;  // ED 77, ED 7F: no operation
-            }
-        }
+        if constexpr (z == 7) return InterruptRegistersAndDigits<Op>();
+        else return PortsAndWordOps<Op>();
     } else if constexpr (x == 2 && z <= 3) {
-        // block instructions: y = 4 increment, 5 decrement, 6 and 7 repeat
         constexpr int step = (y & 1) ? -1 : 1;
         constexpr bool repeat = y >= 6;
         if constexpr (z == 0) return BlockLoad<step, repeat>();
@@ -735,7 +881,7 @@ inline int Extended() {
 // DD/FD second bytes executed on ID: every opcode whose unprefixed form uses
 // HL, H, L or (HL), except EX DE,HL and HALT.
 constexpr bool UsesIndex(int op) {
-    const int x = op >> 6, y = (op >> 3) & 7, z = op & 7;
+    const int x = FieldX(op), y = FieldY(op), z = FieldZ(op);
     if (op == 0xCB || op == 0xE1 || op == 0xE3 || op == 0xE5 || op == 0xE9 || op == 0xF9) return true;
     if (x == 0) {
         if (z == 1) return true;  // LD rp,nn and ADD HL,rp (01, 11, 31 are left out below)

@@ -5,7 +5,7 @@
 # screenshots; BASE, then RUN returns to the running board, and Escape ends
 # the program with status 0.
 #
-#   run_e2e.sh <kestrel> <kdbgui_shot_probe>
+#   run_e2e.sh <kestrel> <e2e_debugger_shot_probe>
 set -uo pipefail
 kestrel="$1" probe="$2"
 
@@ -35,26 +35,38 @@ hash() { sed -n 's/.*hash \([0-9a-f]*\).*/\1/p' <<<"$1"; }
 main="$(wait_window "Kestrel MicroProfessor Emulator")" || fail "no main window"
 read -r mx my mw mh <<<"$(geometry "$main")"
 echo "main window at $mx,$my ${mw}x$mh"
-sleep 0.5
+
+# A popup menu is a window of its own: the program shows more than one.
+menu_open() { [ "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l)" -gt 1 ]; }
 
 # Open "File", move to "Tools" (its first item is then highlighted) and go
-# down to the second, "Debugger".
-xdotool mousemove $((mx + 14)) $((my + 10)) click 1
-sleep 0.4
-xdotool key Right Right
-sleep 0.3
-xdotool key Down Return
-dbg="$(wait_window "Kestrel - Debugger")" || fail "the debugger did not open from the menu"
-sleep 0.5
-read -r dx dy dw dh <<<"$(geometry "$dbg")"
+# down to the second, "Debugger". A click that comes before the window takes
+# input is lost: the menu must open within 3 s, else the click is repeated.
+dbg=""
+for attempt in 1 2 3; do
+  xdotool mousemove $((mx + 14)) $((my + 10)) click 1
+  poll 3 menu_open || { echo "note: the File menu did not open (try $attempt)"; continue; }
+  xdotool key Right Right
+  sleep 0.3  # the Tools menu replaces the File menu
+  xdotool key Down Return
+  dbg="$(wait_window "Kestrel - Debugger")" && break
+done
+[ -n "$dbg" ] || fail "the debugger did not open from the menu"
+debugger_placed() {
+  read -r dx dy dw dh <<<"$(geometry "$dbg")"
+  [ "$dw" -eq 564 ]
+}
+poll 5 debugger_placed || fail "debugger width $dw, expected 564"
 echo "debugger at $dx,$dy ${dw}x$dh"
-[ "$dw" -eq 564 ] || fail "debugger width $dw, expected 564"
 top=$((dy + dh - 480))  # the client area lies under the menu bar
 
 # Regions on the screen: the listing (inside its frame) and the PC field's text.
 listing=("$((dx + 3))" "$((top + 2))" 358 455)
 pc=("$((dx + 460 + 2))" "$((top + 442 + 2))" 34 11)
 
+# The window is drawn once the PC field shows its address.
+pc_shown() { [ "$(field "$(probe "${pc[@]}")")" = "lines 1" ]; }
+poll 5 pc_shown || fail "the PC field shows no address"
 start="$(probe "${listing[@]}")"
 [ "$(field "$start")" = "lines 0" ] || fail "listing not empty at opening: $start"
 pc_before="$(hash "$(probe "${pc[@]}")")"
@@ -63,9 +75,8 @@ seen="$pc_before"
 for n in 1 2 3; do
   import -window root "$work/before.png" || fail "no screenshot"
   xdotool mousemove $((dx + 474 + 42)) $((top + 208 + 20)) click 1
-  sleep 0.4
-  got="$(probe "${listing[@]}")"
-  [ "$(field "$got")" = "lines $n" ] || fail "after STEP $n the listing shows: $got"
+  listing_has() { got="$(probe "${listing[@]}")"; [ "$(field "$got")" = "lines $1" ]; }
+  poll 5 listing_has "$n" || fail "the click on STEP $n did not register: the listing shows $got"
   # The new line starts with the address that the PC field showed before
   # the step, character for character.
   import -window root "$work/after.png" || fail "no screenshot"
@@ -82,32 +93,20 @@ done
 
 # BASE rewrites the PC field in hexadecimal; the three lines stay.
 xdotool mousemove $((dx + 367 + 25)) $((top + 208 + 20)) click 1
-sleep 0.4
+pc_rewritten() { pc_hex="$(hash "$(probe "${pc[@]}")")"; ! grep -qx "$pc_hex" <<<"$seen"; }
+poll 5 pc_rewritten || fail "the click on BASE did not register: the PC field was not rewritten"
 got="$(probe "${listing[@]}")"
 [ "$(field "$got")" = "lines 3" ] || fail "BASE changed the listing: $got"
-pc_hex="$(hash "$(probe "${pc[@]}")")"
-grep -qx "$pc_hex" <<<"$seen" && fail "BASE did not rewrite the PC field"
 echo "ok: BASE"
 
 # RUN leaves the debugger; the program goes on.
 xdotool mousemove $((dx + 420 + 25)) $((top + 208 + 20)) click 1
-for _ in $(seq 50); do
-  xdotool search --onlyvisible --name "Kestrel - Debugger" >/dev/null 2>&1 || break
-  sleep 0.1
-done
-xdotool search --onlyvisible --name "Kestrel - Debugger" >/dev/null 2>&1 && fail "RUN did not leave"
+debugger_gone() { ! xdotool search --onlyvisible --name "Kestrel - Debugger" >/dev/null 2>&1; }
+poll 5 debugger_gone || fail "the click on RUN did not register: the debugger is still open"
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
 echo "ok: RUN returned to the board"
 
-xdotool windowfocus --sync "$main" 2>/dev/null
-xdotool key --window "$main" Escape
-for _ in $(seq 100); do
-  if ! kill -0 "$app_pid" 2>/dev/null; then
-    wait "$app_pid"; status=$?; app_pid=""
-    [ "$status" -eq 0 ] || fail "exit status $status"
-    echo "ok: Escape ended the program with status 0"
-    exit 0
-  fi
-  sleep 0.1
-done
-fail "the program did not end"
+key_until_end "$main" Escape
+[ "$status" = timeout ] && fail "the program did not end"
+[ "$status" -eq 0 ] || fail "exit status $status"
+echo "ok: Escape ended the program with status 0"

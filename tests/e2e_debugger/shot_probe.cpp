@@ -1,11 +1,11 @@
 // Reads rectangles of a screenshot for the debugger's end-to-end test.
 //
-//   kdbgui_shot_probe SHOT.png X Y W H
+//   e2e_debugger_shot_probe SHOT.png X Y W H
 //     prints "lines N" (bands of rows holding dark text pixels: the number of
 //     text lines in a list) and "hash H" (a digest of the pixels, to tell
 //     whether a field has changed between two shots).
 //
-//   kdbgui_shot_probe SHOT.png X Y W H LATER.png LX LY LW LH N
+//   e2e_debugger_shot_probe SHOT.png X Y W H LATER.png LX LY LW LH N
 //     compares the text in a field (first rectangle of SHOT.png) with the
 //     start of line N (from 1) of a list (second rectangle, of LATER.png),
 //     glyph for glyph: both are drawn in the same font, so the same

@@ -1,6 +1,6 @@
 // Reads kestrel's LED digits off a screenshot.
 //
-//   kshell_read_digits <screenshot.png>
+//   e2e_kestrel_read_digits <screenshot.png>
 //
 // Finds the board picture on the screen (by its pixels outside the display)
 // and prints its top-left corner and what the display shows:

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end run of the built kestrel in its own Xvfb server.
 #
-#   run_e2e.sh firmware|keyscan|norom|nodisplay <kestrel> <kshell_read_digits> [rom]
+#   run_e2e.sh firmware|keyscan|norom|nodisplay <kestrel> <e2e_kestrel_read_digits> [rom]
 #
 # firmware: the project's monitor ROM; checks the greeting, then types an
 #           address and a data byte on the keypad and reads them off the digits.
@@ -37,9 +37,10 @@ mkdir "$work/run"
 (cd "$work/run" && exec "$kestrel") >"$work/kestrel.log" 2>&1 &
 app_pid=$!
 
-wait_exit() {  # the program must end with status 0 within 10 s
-  wait_end
-  [ "$status" = timeout ] && fail "the program did not end"
+# KEY to WINDOW until the program ends; it must end with status 0 within 10 s.
+end_with() {
+  key_until_end "$1" "$2"
+  [ "$status" = timeout ] && fail "the program did not end after $2"
   [ "$status" -eq 0 ] || fail "exit status $status"
 }
 
@@ -63,6 +64,7 @@ digits_now() { shot | sed -n 's/^digits \(.. .. .. .. .. ..\).*/\1/p'; }
 # waits until the digits change, as a user watches the display before the next
 # key. Without that wait, two clicks on one keypad column that reach the
 # program in the same poll (a busy machine) count as one press, as on the board.
+# Every key these runs press changes the digits: a click that does not fails.
 click_key() {
   local before after
   before="$(digits_now)"
@@ -72,30 +74,21 @@ click_key() {
     after="$(digits_now)"
     [ -n "$after" ] && [ "$after" != "$before" ] && return 0
   done
-  echo "note: digits stayed '$before' after a click"
+  fail "the click on the key at $1,$2 did not register: the digits stayed '$before'"
 }
 
 if [ "$mode" = norom ]; then
   box="$(wait_window "Fatal Error")" || fail "no Fatal Error box"
   xdotool search --name "Kestrel MicroProfessor" >/dev/null 2>&1 && fail "main window shown"
-  xdotool windowfocus --sync "$box" 2>/dev/null
-  xdotool key --window "$box" Return
-  sleep 0.3
-  kill -0 "$app_pid" 2>/dev/null && xdotool key Return
-  wait_exit
+  end_with "$box" Return
   echo "ok: Fatal Error box dismissed, status 0"
   exit 0
 fi
 
 win="$(wait_window "Kestrel MicroProfessor Emulator")" || fail "no main window"
 # The window may be mapped before its first frame is painted: look again.
-origin=""
-for _ in $(seq 30); do
-  sleep 0.3
-  origin="$(shot 2>/dev/null | sed -n 's/^origin //p')"
-  [ -n "$origin" ] && break
-done
-[ -n "$origin" ] || fail "board not found on the screen"
+board_origin() { origin="$(shot 2>/dev/null | sed -n 's/^origin //p')"; [ -n "$origin" ]; }
+poll 15 board_origin || fail "board not found on the screen"
 read -r ox oy <<<"$origin"
 echo "board at $ox,$oy"
 
@@ -123,9 +116,5 @@ case "$mode" in
   *) fail "unknown mode $mode" ;;
 esac
 
-xdotool windowfocus --sync "$win" 2>/dev/null
-xdotool key --window "$win" Escape
-sleep 0.3
-kill -0 "$app_pid" 2>/dev/null && xdotool key Escape
-wait_exit
+end_with "$win" Escape
 echo "ok: Escape ended kestrel with status 0"

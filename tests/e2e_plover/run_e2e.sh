@@ -1,22 +1,47 @@
 #!/usr/bin/env bash
 # End-to-end runs of the built plover in its own Xvfb server, each in a
 # scratch folder:
-#  1. with the test program as "roms/MPF1P.bin" and the project's picture and
-#     character generator: keys typed with xdotool are echoed on the VIO
-#     screen and light display digits; Escape ends the program with status 0;
-#  2. with none of the three files: black picture area, panels, all twenty
-#     digits lit; closing the window ends the program with status 0.
+#  - with the test program as "roms/MPF1P.bin" and the project's picture and
+#    character generator: keys typed with xdotool are echoed on the VIO
+#    screen and light display digits; Escape ends the program with status 0;
+#  - with none of the three files: black picture area, panels, all twenty
+#    digits lit; closing the window ends the program with status 0.
 # Usage: run_e2e.sh PLOVER DATA_DIR TEST_ROM CHECK_SHOT X11_TOOL
 set -u
 plover=$1 data=$2 rom=$3 check=$4 x11=$5
 source "$(dirname "$0")/../e2e_lib.sh"
 e2e_start_xvfb 1400x700
 
-press() {  # holds a key long enough for the emulated keyboard scan to see it
-  timeout 5 xdotool keydown "$1"; sleep 0.2; timeout 5 xdotool keyup "$1"; sleep 0.3
+# wait_shot WHAT MODE CHECK_ARGS...: takes screenshots of $win until
+# check_shot MODE passes on one with CHECK_ARGS, for at most 15 s; then fails
+# with WHAT and check_shot's last report.
+wait_shot() {
+  local what=$1 mode=$2 deadline=$((SECONDS + 15))
+  shift 2
+  echo "no screenshot taken" >"$work/check.txt"
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    if timeout 20 "$x11" shot "$win" "$work/shot.ppm" >/dev/null 2>&1; then
+      "$check" "$mode" "$work/shot.ppm" "$@" >"$work/check.txt" && return 0
+    else
+      # the window first found can be replaced while SDL sets it up
+      win=$(wait_window '^plover') || fail "$what: no plover window"
+    fi
+    kill -0 "$app_pid" 2>/dev/null || fail "$what: plover ended"
+    sleep 0.2
+  done
+  cat "$work/check.txt"
+  fail "$what"
 }
 
-# 1. typed keys
+# type KEY ROW1 LIT: holds KEY until the screen shows it echoed (ROW1 on the
+# second VIO row, LIT digits lit), then lets it go.
+type_key() {
+  timeout 5 xdotool keydown "$1"
+  wait_shot "key $1 not seen" typed "$data/VIOchar.bin" READY "$2" "$3"
+  timeout 5 xdotool keyup "$1"
+}
+
+# Typed keys
 mkdir -p "$work/a/roms" "$work/a/teclado" "$work/a/video"
 cp "$rom" "$work/a/roms/MPF1P.bin"
 cp "$data/teclado.bmp" "$work/a/teclado/teclado.bmp"
@@ -24,28 +49,33 @@ cp "$data/VIOchar.bin" "$work/a/video/VIOchar.bin"
 (cd "$work/a" && exec "$plover") >"$work/a.log" 2>&1 &
 app_pid=$!
 win=$(wait_window '^plover') || fail "no plover window"
+wait_shot "test program not started" typed "$data/VIOchar.bin" READY "" 0
 timeout 5 xdotool mousemove --window "$win" 400 300 2>/dev/null
 timeout 5 xdotool windowfocus "$win" 2>/dev/null
-sleep 1
-press h
-press i
+type_key h H 1
+# the program takes a new key only after its scan has seen the last one let
+# go, which shows nowhere on the screen: give it half a second
 sleep 0.5
-timeout 20 "$x11" shot "$win" "$work/typed.ppm" || fail "no screenshot"
-"$check" typed "$work/typed.ppm" "$data/VIOchar.bin" READY HI 2 || fail "typed keys not shown"
-timeout 5 xdotool keydown Escape; sleep 0.3; timeout 5 xdotool keyup Escape
+type_key i HI 2
+timeout 5 xdotool keydown Escape
 wait_end
+timeout 5 xdotool keyup Escape
 [ "$status" = 0 ] || fail "Escape: status $status"
 
-# 2. no files
+# No files
 mkdir -p "$work/b"
 (cd "$work/b" && exec "$plover") >"$work/b.log" 2>&1 &
 app_pid=$!
 win=$(wait_window '^plover') || fail "no plover window without files"
-sleep 1
-timeout 20 "$x11" shot "$win" "$work/blank.ppm" || fail "no screenshot"
-"$check" blank "$work/blank.ppm" || fail "start without files"
-timeout 5 xdotool keydown Escape; sleep 0.3; timeout 5 xdotool keyup Escape
-kill -0 "$app_pid" 2>/dev/null || fail "Escape ended a program that reads no keys"
+wait_shot "start without files" blank
+# a program that never reads the keyboard cannot be ended by Escape: it must
+# still run after Escape is held for a second
+timeout 5 xdotool keydown Escape
+for _ in $(seq 10); do
+  kill -0 "$app_pid" 2>/dev/null || fail "Escape ended a program that reads no keys"
+  sleep 0.1
+done
+timeout 5 xdotool keyup Escape
 "$x11" close "$win"
 wait_end
 [ "$status" = 0 ] || fail "close button: status $status"

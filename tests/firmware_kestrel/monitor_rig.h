@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel::fwtest {
 

@@ -4,8 +4,8 @@
 #include "board_seam.h"
 
 #include "plover/board/board.h"
-#include "plover/board/simulated_host.h"
 #include "plover/z80/cpu.h"
+#include "tests/plover_support/simulated_host.h"
 
 namespace pfw::board {
 

@@ -8,10 +8,10 @@
 
 #include "monitor_rig.h"
 #include "plover/board/board.h"
-#include "plover/board/simulated_host.h"
 #include "plover/shell/main_loop.h"
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
+#include "tests/plover_support/simulated_host.h"
 
 namespace pfw {
 namespace {

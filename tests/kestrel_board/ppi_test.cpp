@@ -13,8 +13,8 @@ namespace {
 class KestrelBoardPpi : public ::testing::Test {
 protected:
     void SetUp() override {
-        m = std::make_unique<MachineRecord>();
-        InitMemoryMap(*m);
+        m = std::make_unique<Board>();
+        InitBoard(*m);
         ResetBoard(*m, false);
         m->RefreshDisplay = [](void* c) { ++*static_cast<int*>(c); };
         m->RefreshContext = &refreshes;
@@ -27,7 +27,7 @@ protected:
         m->IoData = value;
         PortAccess(*m, 0, 1, port, 0x00);
     }
-    std::unique_ptr<MachineRecord> m;
+    std::unique_ptr<Board> m;
     int refreshes = 0;
 };
 

@@ -7,7 +7,7 @@
 
 #include "kestrel/debug/breakpoint.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 namespace {
@@ -16,7 +16,7 @@ class BreakpointTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m = std::make_unique<MachineRecord>();
-        InitMemoryMap(*m);
+        InitBoard(*m);
         std::memset(m->MemoryImage, 0, sizeof m->MemoryImage);
         ResetCpu(*m);
         m->Cpu.PC = 0x1800;

@@ -13,7 +13,7 @@
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 namespace {
@@ -49,7 +49,7 @@ protected:
         plain = std::make_unique<MachineRecord>();
         traced = std::make_unique<MachineRecord>();
         listed = std::make_unique<MachineRecord>();
-        InitMemoryMap(*start);
+        InitBoard(*start);
     }
 
     // A register state with pointers into RAM and the rest from the generator.
@@ -165,7 +165,7 @@ TEST_F(CrossCheck, TracedTStatesOfManualExamples) {
         {{0xCD, 0x00, 0x19}, 17},        // CALL nn
     };
     for (const Case& c : cases) {
-        InitMemoryMap(*traced);
+        InitBoard(*traced);
         ResetCpu(*traced);
         traced->Cpu.SP = 0x1F00;
         SetHL(traced->Cpu, 0x1A00);

@@ -7,7 +7,7 @@
 
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/number_format.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 namespace {

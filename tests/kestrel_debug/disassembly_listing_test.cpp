@@ -12,7 +12,7 @@
 #include "kestrel/debug/disassembly_listing.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 #include "tests/kestrel_debug/listing_support.h"
 
 namespace kestrel {
@@ -29,11 +29,7 @@ protected:
     void SetUp() override {
         FillMnemonicTables();
         m = std::make_unique<MachineRecord>();  // memory all 00: NOPs
-        dir = fs::temp_directory_path() /
-              ("kdebug_listing_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = MakeScratchFolder();
         path = (dir / "dis.asm").string();
     }
     void TearDown() override { fs::remove_all(dir); }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 
 namespace kestrel::testing {
 

@@ -1,5 +1,9 @@
-// Helpers of the listing-file tests: whole files as bytes and fixed local times.
+// Helpers of the listing-file tests: a scratch folder per test, whole files as
+// bytes and fixed local times.
 #pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <ctime>
 #include <filesystem>
@@ -8,6 +12,14 @@
 #include <string>
 
 namespace kestrel {
+
+// A new, empty folder of its own under the system's temporary folder (mkdtemp).
+inline std::filesystem::path MakeScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-debug-XXXXXX").string();
+    const char* made = ::mkdtemp(pattern.data());
+    EXPECT_NE(made, nullptr) << "mkdtemp failed";
+    return made != nullptr ? std::filesystem::path(made) : std::filesystem::path();
+}
 
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

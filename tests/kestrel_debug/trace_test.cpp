@@ -13,7 +13,7 @@
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/debug/machine_record.h"
 #include "tests/kestrel_debug/listing_support.h"
 
 namespace kestrel {
@@ -32,14 +32,10 @@ protected:
     void SetUp() override {
         FillMnemonicTables();
         m = std::make_unique<MachineRecord>();
-        InitMemoryMap(*m);
+        InitBoard(*m);
         std::memset(m->MemoryImage, 0, sizeof m->MemoryImage);  // NOPs everywhere
         ResetCpu(*m);
-        dir = fs::temp_directory_path() /
-              ("kdebug_trace_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = MakeScratchFolder();
         listing = (dir / "debug.lst").string();
     }
     void TearDown() override { fs::remove_all(dir); }

@@ -28,7 +28,7 @@ class DebuggerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_ = std::make_unique<kestrel::MachineRecord>();
-        kestrel::InitMemoryMap(*m_);
+        kestrel::InitBoard(*m_);
         kestrel::ResetCpu(*m_);
         m_->Cpu.SP = 0x1FF0;
         m_->Cpu.PC = 0x1800;

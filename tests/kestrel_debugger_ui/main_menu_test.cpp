@@ -16,13 +16,13 @@
 #include "kestrel/debugger_ui/debugger_window.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
+#include "kestrel/gui/memory_range_dialog.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/shell/emulator.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/shell/memory_range_dialog.h"
-#include "kestrel/shell/platform.h"
 #include "kestrel/shell/run_loop.h"
-#include "tests/kestrel_shell/kestrel_session.h"
 #include "tests/kestrel_debugger_ui/qt_test_support.h"
+#include "tests/kestrel_shell/kestrel_program_fixture.h"
 
 using namespace kestrel;
 using kestrel::testing::WhenModal;
@@ -32,15 +32,15 @@ namespace {
 // 0000 XOR A (Z set); 0001 NOP; 0002 INC A (Z clear); 0003 JR 0003.
 const std::vector<uint8_t> kRom = {0xAF, 0x00, 0x3C, 0x18, 0xFE};
 
-class MainMenu : public KestrelSession {
+class MainMenu : public KestrelProgramFixture {
 protected:
     void SetUp() override {
-        KestrelSession::SetUp();
+        KestrelProgramFixture::SetUp();
         StartWith(kRom);
     }
     void TearDown() override {
         EXPECT_TRUE(platform::TakeRecordedMessages().empty());  // no "Info" placeholder
-        KestrelSession::TearDown();
+        KestrelProgramFixture::TearDown();
     }
     QAction* MainAction(const char* name) { return W().findChild<QAction*>(name); }
     static QAction* DebuggerAction(DebuggerWindow* w, int id) {

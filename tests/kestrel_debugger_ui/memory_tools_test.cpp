@@ -18,8 +18,8 @@
 #include "kestrel/debugger_ui/load_register_dialog.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
-#include "kestrel/shell/memory_range_dialog.h"
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/memory_range_dialog.h"
+#include "kestrel/gui/platform.h"
 #include "kestrel/z80/cpu.h"
 #include "tests/kestrel_debugger_ui/qt_test_support.h"
 
@@ -33,7 +33,7 @@ class ToolsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_ = std::make_unique<MachineRecord>();
-        InitMemoryMap(*m_);
+        InitBoard(*m_);
         ResetCpu(*m_);
         m_->MemoryImage[0x0000] = 0xF3;  // ROM's first byte
         m_->MemoryImage[0xFFFF] = 0x2A;

@@ -1,6 +1,6 @@
 // Memory image files on real files in a scratch folder: loading, saving,
 // extensions, and every way a file can fail to open, be read or be written.
-#include "kestrel/shell/memory_files.h"
+#include "kestrel/gui/memory_files.h"
 
 #include <gtest/gtest.h>
 

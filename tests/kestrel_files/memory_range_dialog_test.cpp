@@ -1,7 +1,7 @@
 // The range dialog and the "Load Bin/Rom" / "Save Bin/Rom" actions, driven
 // through the real widgets with the platform layer's test hooks standing in
 // for the file choosers and message boxes.
-#include "kestrel/shell/memory_range_dialog.h"
+#include "kestrel/gui/memory_range_dialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +14,7 @@
 #include <fstream>
 #include <memory>
 
-#include "kestrel/shell/platform.h"
+#include "kestrel/gui/platform.h"
 #include "tests/kestrel_debugger_ui/qt_test_support.h"
 
 using kestrel::MemoryRangeDialog;

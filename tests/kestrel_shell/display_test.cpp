@@ -216,7 +216,7 @@ TEST(KeyColourMapTest, EveryPixelMapsToItsKeyOrToNone) {
 }
 
 TEST(DisplaySnapshotTest, TakesDigitsToneAndHalt) {
-    auto m = std::make_unique<MachineRecord>();
+    auto m = std::make_unique<Board>();
     const uint8_t digits[6] = {1, 2, 3, 4, 5, 6};
     std::memcpy(m->DigitSegments, digits, 6);
     m->PortCLatch = 0x7F;

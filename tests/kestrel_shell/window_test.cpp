@@ -16,13 +16,14 @@
 #include <vector>
 
 #include "kestrel/board/ppi.h"
+#include "kestrel/gui/platform.h"
+#include "kestrel/gui/ui_support.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/emulator.h"
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/main_window.h"
-#include "kestrel/shell/platform.h"
 #include "kestrel/z80/cpu.h"
-#include "tests/kestrel_shell/kestrel_session.h"
+#include "tests/kestrel_shell/kestrel_program_fixture.h"
 
 namespace kestrel {
 namespace {
@@ -30,7 +31,7 @@ namespace {
 using platform::RecordedMessage;
 
 // Each test runs in a scratch working directory with its own ROM file.
-class Shell : public KestrelSession {
+class Shell : public KestrelProgramFixture {
 protected:
 
     // A left click at (x, y) of the keypad picture.
@@ -169,10 +170,12 @@ TEST_F(Shell, MainWindowLayout) {
     EXPECT_EQ(W().Keypad()->size(), QSize(460, 222));
     EXPECT_EQ(W().Keypad()->pos(), QPoint(0, 438));
     EXPECT_EQ(W().Board()->parentWidget()->mapTo(&W(), QPoint(0, 0)).y(), W().menuBar()->height());
-    EXPECT_EQ(W().Fonts().Bold12.pointSize(), 12);
-    EXPECT_TRUE(W().Fonts().Bold8.bold());
-    EXPECT_FALSE(W().Fonts().Regular8.bold());
-    EXPECT_EQ(W().Fonts().Regular8.family().toStdString(), "Consolas");
+    // The three fonts of the debugger and the memory tools.
+    EXPECT_EQ(ToolFont(12, true).pointSize(), 12);
+    EXPECT_TRUE(ToolFont(12, true).bold());
+    EXPECT_TRUE(ToolFont(8, true).bold());
+    EXPECT_FALSE(ToolFont(8, false).bold());
+    EXPECT_TRUE(ToolFont(8, false).fixedPitch());
 }
 
 // --- keypad ---------------------------------------------------------------------

@@ -1,4 +1,4 @@
-// Test fixture for kestrel's core: a board-like record (RAM only at
+// Test fixture for kestrel's core: a Board record (RAM only at
 // 0x1800-0x1FFF), programs poked straight into memory, one instruction per
 // Step() with that instruction's T-states returned.
 #pragma once
@@ -9,16 +9,16 @@
 #include <initializer_list>
 #include <memory>
 
+#include "kestrel/board/board.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
 
 namespace kestrel::test {
 
 class CoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m = std::make_unique<MachineRecord>();
-        InitMemoryMap(*m);
+        m = std::make_unique<Board>();
+        InitBoard(*m);
         ResetCpu(*m);
         m->RefreshDisplay = &CountRefresh;
         m->RefreshContext = &refreshes;
@@ -47,7 +47,7 @@ protected:
 
     Z80State& cpu() { return m->Cpu; }
 
-    std::unique_ptr<MachineRecord> m;
+    std::unique_ptr<Board> m;
     int refreshes = 0;
 };
 

@@ -19,7 +19,7 @@ protected:
         std::string error;
         EXPECT_TRUE(z80test::cpm::Load(core, bytes, error)) << error;
     }
-    std::unique_ptr<MachineRecord> m = std::make_unique<MachineRecord>();
+    std::unique_ptr<Processor> m = std::make_unique<Processor>();
     z80test::KestrelCpm core{*m};
     std::string console;
 };

@@ -145,7 +145,7 @@ using z80test::fuse::Vector;
 // Ports answer with the high byte of their address.
 struct FuseHooks {
     void Fetched(uint8_t) {}
-    void Port(MachineRecord& m, uint8_t read, uint8_t, uint8_t, uint8_t hi) {
+    void Port(Processor& m, uint8_t read, uint8_t, uint8_t, uint8_t hi) {
         if (read) m.IoData = hi;
     }
 };
@@ -160,7 +160,7 @@ struct Outcome {
     std::string report;
 };
 
-Outcome RunVector(MachineRecord& m, const Vector& in, const Vector& want) {
+Outcome RunVector(Processor& m, const Vector& in, const Vector& want) {
     FillPattern(m.MemoryImage);
     for (auto& e : m.WriteEnableMap) e = 1;
     z80test::fuse::Apply(in.memory, m.MemoryImage);
@@ -235,7 +235,7 @@ TEST(KestrelZ80Fuse, EveryVectorMatchesOrIsExcusedByARule) {
     ASSERT_EQ(inputs.size(), 1356u);
     ASSERT_EQ(expected.size(), inputs.size());
 
-    auto m = std::make_unique<MachineRecord>();
+    auto m = std::make_unique<Processor>();
     int matched = 0, excusedCount = 0;
     std::set<std::string> used;
     for (size_t k = 0; k < inputs.size(); ++k) {

@@ -21,7 +21,7 @@ struct LoggingHooks {
     };
     std::vector<PortCall> ports;
     void Fetched(uint8_t b) { fetched.push_back(b); }
-    void Port(MachineRecord& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi) {
+    void Port(Processor& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi) {
         if (read) m.IoData = static_cast<uint8_t>(lo ^ 0xA5);
         ports.push_back({read, write, lo, hi, m.IoData});
     }
@@ -267,6 +267,27 @@ TEST_F(KestrelZ80Instructions, InputBlocksCountTheirTransfers) {
     EXPECT_EQ(h.ports[0].hi, 0x00);
     EXPECT_EQ(h.ports[1].hi, 0xFF);
     EXPECT_EQ(cpu().TStates, static_cast<uint16_t>(256 * 21));
+}
+
+TEST_F(KestrelZ80Instructions, RepeatedIoBlocksCountTwoRefreshesPerTransfer) {
+    // Each further transfer fetches ED xx again, as LDIR does: R += 2 per transfer.
+    for (uint8_t op : {0xB2, 0xBA, 0xB3, 0xBB}) {  // INIR INDR OTIR OTDR
+        Program(0x1800, {0xED, op});
+        SetBC(cpu(), 0x0390);
+        SetHL(cpu(), 0x1A10);
+        cpu().R = 0x7C;
+        LoggingHooks h;
+        EXPECT_EQ(StepLogged(h), 3 * 21u) << std::hex << int{op};
+        EXPECT_EQ(cpu().R, 0x7C + 2 * 3) << std::hex << int{op};
+    }
+    // B = 0: 256 transfers, 512 counts: R wraps back to where it was.
+    Program(0x1800, {0xED, 0xB2});
+    SetBC(cpu(), 0x0090);
+    SetHL(cpu(), 0x1C00);
+    cpu().R = 0x15;
+    LoggingHooks h;
+    StepLogged(h);
+    EXPECT_EQ(cpu().R, 0x15);
 }
 
 TEST_F(KestrelZ80Instructions, IniFlagsFromInputAndCount) {

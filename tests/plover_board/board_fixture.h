@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "plover/board/board.h"
-#include "plover/board/simulated_host.h"
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
+#include "tests/plover_support/simulated_host.h"
 
 namespace plover {
 

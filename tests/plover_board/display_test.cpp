@@ -1,11 +1,10 @@
 // The fourteen-segment display drawn from the latches and the VIO text screen
 // drawn from memory at 4000h-431Fh, checked on the index framebuffer.
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "board_fixture.h"
+#include "tests/plover_support/scratch_dir.h"
 
 namespace plover {
 namespace {
@@ -159,25 +158,22 @@ TEST_F(Display, TextDrawnOverADigitIsDrawnOverAgainByTheNextRefresh) {
 
 // A character generator file written for the test: glyph n row i = n XOR i,
 // except glyph 41h which is a diagonal line.
-std::string WriteCharset(size_t bytes) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("plover_vio_" + std::to_string(bytes) + ".bin")).string();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+std::string WriteCharset(const ScratchDir& scratch, size_t bytes) {
+    std::vector<uint8_t> data(bytes);
     for (size_t i = 0; i < bytes; ++i) {
         const size_t glyph = i / 16, row = i % 16;
-        const uint8_t value = glyph == 0x41 ? static_cast<uint8_t>(0x80 >> (row % 8)) : static_cast<uint8_t>(glyph ^ row);
-        std::fputc(value, f);
+        data[i] = glyph == 0x41 ? static_cast<uint8_t>(0x80 >> (row % 8)) : static_cast<uint8_t>(glyph ^ row);
     }
-    std::fclose(f);
-    return path;
+    return scratch.Write("VIOchar_" + std::to_string(bytes) + ".bin", data);
 }
 
 TEST_F(Display, VioCharsetIsReadByteByByteUpToItsCapacity) {
-    LoadVioCharset(WriteCharset(3000));
+    const ScratchDir scratch;
+    LoadVioCharset(WriteCharset(scratch, 3000));
     EXPECT_EQ(VioCharsetLength, 2048);
     EXPECT_EQ(VioCharset[0x41 * 16 + 1], 0x40);
     EXPECT_EQ(VioCharset[0x7F * 16 + 15], 0x7F ^ 15);
-    LoadVioCharset(WriteCharset(100));
+    LoadVioCharset(WriteCharset(scratch, 100));
     EXPECT_EQ(VioCharsetLength, 100);
     EXPECT_EQ(VioCharset[0x41 * 16], 0);  // not reached by the file
     LoadVioCharset("no/such/VIOchar.bin");
@@ -185,7 +181,8 @@ TEST_F(Display, VioCharsetIsReadByteByByteUpToItsCapacity) {
 }
 
 TEST_F(Display, VioCellsForCodes41hAnd0C1h) {
-    LoadVioCharset(WriteCharset(2048));
+    const ScratchDir scratch;
+    LoadVioCharset(WriteCharset(scratch, 2048));
     BoardMemory[0x4000] = 0x41;
     BoardMemory[0x4027] = 0xC1;
     RedrawVio();

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "plover/board/board.h"
-#include "plover/board/simulated_host.h"
 #include "plover/shell/main_loop.h"
 #include "plover/z80/cpu.h"
+#include "tests/plover_support/simulated_host.h"
 
 namespace plover {
 namespace {

@@ -5,15 +5,15 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "plover/board/board.h"
-#include "plover/board/simulated_host.h"
 #include "plover/shell/main_loop.h"
-#include "plover/shell/screen.h"
+#include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
+#include "tests/plover_support/scratch_dir.h"
+#include "tests/plover_support/simulated_host.h"
 
 namespace plover {
 namespace {
@@ -84,23 +84,16 @@ TEST_F(MainLoop, StartUpPaletteStripAndPanel) {
     EXPECT_EQ(Screen.At(952, 0), 0);    // VIO not drawn yet
 }
 
-std::string TempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const std::string path = (std::filesystem::temp_directory_path() / name).string();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return path;
-}
-
 TEST_F(MainLoop, RomLoadsItsFirst8KiBAndShortFilesLeaveZeros) {
     std::vector<uint8_t> image(9000);
     for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7 + 1);
     BoardMemory[0x2000] = 0x00;
-    StartUp({TempFile("plover_rom_long.bin", image), NoFiles.KeyboardPicture, NoFiles.Charset});
+    const ScratchDir scratch;
+    StartUp({scratch.Write("long.bin", image), NoFiles.KeyboardPicture, NoFiles.Charset});
     EXPECT_EQ(BoardMemory[0x0000], 0x01);
     EXPECT_EQ(BoardMemory[0x1FFF], static_cast<uint8_t>(0x1FFF * 7 + 1));
     EXPECT_EQ(BoardMemory[0x2000], 0x00);  // byte 8192 of the file is not loaded
-    StartUp({TempFile("plover_rom_short.bin", {0xC3, 0x00, 0x40}), NoFiles.KeyboardPicture, NoFiles.Charset});
+    StartUp({scratch.Write("short.bin", {0xC3, 0x00, 0x40}), NoFiles.KeyboardPicture, NoFiles.Charset});
     EXPECT_EQ(BoardMemory[0x0000], 0xC3);
     EXPECT_EQ(BoardMemory[0x0002], 0x40);
     EXPECT_EQ(BoardMemory[0x0003], 0x00);
@@ -137,8 +130,10 @@ TEST_F(MainLoop, InterruptIsTakenOnlyAtAFrameBoundaryWithIff1Set) {
     EXPECT_EQ(Z80Registers.PC, 0x0001);  // never interrupted within the frame
     EXPECT_TRUE(Z80Registers.IFF1);
     const int64_t before = CycleCounter;
+    const uint32_t refresh = Z80Registers.RCounter;
     RunPass();
     EXPECT_EQ(Z80Registers.PC, 0x0038);
+    EXPECT_EQ(Z80Registers.RCounter, refresh + 2);  // the acknowledge cycle, then JR's fetch
     EXPECT_FALSE(Z80Registers.IFF1);
     EXPECT_FALSE(Z80Registers.IFF2);
     EXPECT_EQ(Z80Registers.SP, 0xFFFD);
@@ -148,8 +143,10 @@ TEST_F(MainLoop, InterruptIsTakenOnlyAtAFrameBoundaryWithIff1Set) {
     // IFF1 now clear: the next boundary takes no interrupt
     RunToBoundary();
     const int64_t next = CycleCounter;
+    const uint32_t nextRefresh = Z80Registers.RCounter;
     RunPass();
     EXPECT_EQ(Z80Registers.PC, 0x0038);
+    EXPECT_EQ(Z80Registers.RCounter, nextRefresh + 1);
     EXPECT_EQ(Z80Registers.SP, 0xFFFD);
     EXPECT_EQ(CycleCounter, next - 35000 + 12);
 }

@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "plover/board/board.h"
 #include "plover/shell/main_loop.h"
-#include "plover/shell/screen.h"
 #include "plover/shell/sdl_host.h"
+#include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
+#include "tests/plover_support/scratch_dir.h"
 
 namespace plover {
 namespace {
@@ -92,7 +92,8 @@ TEST_F(SdlLayer, LoadBmpTakesTheNearestPaletteEntry) {
     const uint8_t rgb[2][3][3] = {{{255, 0, 0}, {0, 0, 0}, {255, 255, 255}},
                                   {{250, 5, 5}, {0, 170, 170}, {12, 12, 12}}};
     for (int y = 0; y < 2; ++y) std::memcpy(static_cast<uint8_t*>(s->pixels) + y * s->pitch, rgb[y], 9);
-    const std::string path = (std::filesystem::temp_directory_path() / "plover_rgb.bmp").string();
+    const ScratchDir scratch;
+    const std::string path = scratch.File("rgb.bmp");
     ASSERT_EQ(SDL_SaveBMP(s, path.c_str()), 0);
     SDL_FreeSurface(s);
     Picture picture{4, 3, std::vector<uint8_t>(12, 99)};

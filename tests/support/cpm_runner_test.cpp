@@ -15,7 +15,7 @@ namespace z80test::cpm {
 namespace {
 
 struct KestrelRig {
-    std::unique_ptr<kestrel::MachineRecord> m = std::make_unique<kestrel::MachineRecord>();
+    std::unique_ptr<kestrel::Processor> m = std::make_unique<kestrel::Processor>();
     KestrelCpm core{*m};
 };
 

@@ -5,15 +5,14 @@
 #include <cstring>
 
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
+#include "kestrel/z80/processor.h"
 
 namespace z80test {
 
 class KestrelCpm {
 public:
-    explicit KestrelCpm(kestrel::MachineRecord& m) : m_(m) {}
+    explicit KestrelCpm(kestrel::Processor& m) : m_(m) {}
 
-    kestrel::MachineRecord& Machine() { return m_; }
     uint8_t* Memory() { return m_.MemoryImage; }
     uint16_t PC() const { return m_.Cpu.PC; }
     uint8_t C() const { return m_.Cpu.C; }
@@ -47,7 +46,7 @@ public:
     }
 
 private:
-    kestrel::MachineRecord& m_;
+    kestrel::Processor& m_;
 };
 
 }  // namespace z80test

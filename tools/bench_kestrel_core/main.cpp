@@ -34,7 +34,7 @@ struct Figure {
 };
 
 Figure RunKestrel(const std::vector<uint8_t>& image, uint64_t budget, std::FILE* sink) {
-    auto m = std::make_unique<kestrel::MachineRecord>();
+    auto m = std::make_unique<kestrel::Processor>();
     z80test::KestrelCpm core(*m);
     std::string error;
     if (!z80test::cpm::Load(core, image, error)) {

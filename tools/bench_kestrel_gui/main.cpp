@@ -1,4 +1,4 @@
-// kestrel-gui-bench [SECONDS]
+// bench-kestrel-gui [SECONDS] (the program; run it through the script of the same name)
 //
 // Speed of kestrel as a program: the emulator with its window shown, the
 // run loop polling the window system and the board view presenting frames,
@@ -6,7 +6,7 @@
 // directory idling in its display and keyboard scan. For comparison it first
 // runs the same ROM on the bare core (ExecuteInstruction in a plain loop, no
 // window) for the same time. Prints millions of emulated instructions per
-// second for both. A benchmark, not a test: run it through bench-kestrel-gui,
+// second for both. A benchmark, not a test: run it through the script bench-kestrel-gui,
 // which provides an X server and the ROM.
 #include <QApplication>
 #include <QFile>
@@ -27,11 +27,11 @@ using Clock = std::chrono::steady_clock;
 // The ROM on the core alone, with the run loop's checks but no window.
 double BareCoreMips(double seconds) {
     auto m = std::make_unique<kestrel::MachineRecord>();
-    kestrel::InitMemoryMap(*m);
+    kestrel::InitBoard(*m);
     QFile rom(QString::fromLatin1(kestrel::kRomFileName));
     if (!rom.open(QIODevice::ReadOnly) ||
         rom.read(reinterpret_cast<char*>(m->MemoryImage), kestrel::kRomSize) != kestrel::kRomSize) {
-        std::fprintf(stderr, "kestrel-gui-bench: no 4 KiB %s here\n", kestrel::kRomFileName);
+        std::fprintf(stderr, "bench-kestrel-gui: no 4 KiB %s here\n", kestrel::kRomFileName);
         std::exit(1);
     }
     kestrel::ResetBoard(*m, true);

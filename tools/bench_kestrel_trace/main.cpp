@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "kestrel/debug/disassembler.h"
+#include "kestrel/debug/machine_record.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/z80/machine.h"
 #include "tests/support/cpm_runner.h"
 #include "tests/support/kestrel_cpm.h"
 #include "tests/support/test_material.h"

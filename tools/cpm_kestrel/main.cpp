@@ -8,7 +8,7 @@
 #include "tests/support/kestrel_cpm.h"
 
 int main(int argc, char** argv) {
-    auto m = std::make_unique<kestrel::MachineRecord>();
+    auto m = std::make_unique<kestrel::Processor>();
     z80test::KestrelCpm core(*m);
     return z80test::cpm::ToolMain("cpm-kestrel", core, argc, argv);
 }

@@ -1,0 +1,42 @@
+#include "kestrel/debug/debug_session.h"
+
+#include "kestrel/debug/breakpoint.h"
+#include "kestrel/debug/number_format.h"
+#include "kestrel/debug/trace.h"
+
+namespace kestrel {
+
+void BeginDebugSession(MachineRecord& m) {
+    EndDebugSession(m);
+    DisarmBreakpoint(m);
+}
+
+void EndDebugSession(MachineRecord& m) {
+    m.Cpu.TStates = 0;
+    m.StepTStateTotal = 0;
+}
+
+void DebugStep(MachineRecord& m) {
+    m.Cpu.TStates = 0;
+    TracedStep(m);
+    m.StepTStateTotal = (m.StepTStateTotal + m.Cpu.TStates) % kStepTotalModulus;
+}
+
+void ClearStepTotal(MachineRecord& m) { m.StepTStateTotal = 0; }
+
+void ToggleNumberBase(MachineRecord& m) { m.NumberBase ^= kBaseHex; }
+
+void ForceInterruptMode(MachineRecord& m, uint8_t mode) { m.Cpu.IM = mode; }
+
+void ForceInterruptState(MachineRecord& m, bool enabled) {
+    if (enabled) {
+        m.Cpu.IFF = 4;  // as an EI instruction leaves it
+        m.Cpu.EiPending = true;
+    } else {
+        m.Cpu.IFF = 0;
+    }
+}
+
+void PokeMemory(MachineRecord& m, uint16_t address, uint8_t value) { m.MemoryImage[address] = value; }
+
+}  // namespace kestrel

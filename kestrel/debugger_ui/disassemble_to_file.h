@@ -1,0 +1,21 @@
+// "Disassemble to file" of the main window's and the debugger's Tools menus.
+#pragma once
+
+#include "kestrel/debug/listing_file.h"
+#include "kestrel/debug/machine_record.h"
+
+class QWidget;
+
+namespace kestrel {
+
+// Asks for the range with the AddressRangeDialog and, unless it is cancelled,
+// appends the listing to "dis.asm" in the current directory (path for tests).
+// A file that cannot be written is reported in a message box titled "Error"
+// that names the file. Registers are left unchanged.
+void DisassembleToFile(MachineRecord& m, QWidget* parent, const char* path = kDisassemblyFile);
+
+// The message box for a listing file that could not be written:
+// title "Error", text "<file> - Can't write file!".
+void ShowListingWriteError(QWidget* parent, const char* fileName);
+
+}  // namespace kestrel

@@ -1,0 +1,62 @@
+#include "kestrel/shell/command_line.h"
+
+#include <QCommandLineParser>
+#include <cstdio>
+
+#ifndef KESTREL_VERSION
+#define KESTREL_VERSION "unknown"
+#endif
+
+namespace kestrel {
+
+namespace {
+
+const char* const kDescription =
+    "Emulates the Micro-Professor MPF-1B trainer board: click its keypad; the menus load and\n"
+    "save memory images and open the debugger.";
+
+const char* const kFiles =
+    "\nFiles, in the folder where kestrel starts:\n"
+    "  mpf1b_u6.rom  the monitor ROM image (4,096 bytes), read at start-up\n"
+    "  debug.lst     the trace listing, appended to by \"Debug to file\"\n"
+    "  dis.asm       the disassembly listing, appended to by \"Disassemble to file\"\n";
+
+}  // namespace
+
+CommandLine ParseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(kDescription);
+    const QCommandLineOption help({"h", "help"}, "Print this help and exit.");
+    const QCommandLineOption version("version", "Print the version and exit.");
+    parser.addOption(help);
+    parser.addOption(version);
+
+    // Without an application object Qt names the program "<executable_name>".
+    QString usage = parser.helpText();
+    usage.replace("<executable_name>", "kestrel");
+    usage += kFiles;
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result = {true, 2, {}, "kestrel: " + parser.errorText() + "\n" + usage};
+    } else if (!parser.positionalArguments().isEmpty()) {
+        result = {true, 2, {}, "kestrel: unexpected argument '" + parser.positionalArguments().first() + "'\n" + usage};
+    } else if (parser.isSet(help)) {
+        result = {true, 0, usage, {}};
+    } else if (parser.isSet(version)) {
+        result = {true, 0, QString("kestrel ") + KESTREL_VERSION + "\n", {}};
+    }
+    return result;
+}
+
+CommandLine HandleCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (arguments.isEmpty()) arguments << "kestrel";
+    CommandLine result = ParseCommandLine(arguments);
+    std::fputs(qPrintable(result.Output), stdout);
+    std::fputs(qPrintable(result.Errors), stderr);
+    return result;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,27 @@
+// plover's command line, without SDL. Without arguments the program starts as
+// always; --help and --version answer and end it. Options that change how the
+// program runs become members of CommandLine, read by main after parsing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace plover {
+
+struct CommandLine {
+    bool Exit = false;   // the program ends after printing, with ExitStatus
+    int ExitStatus = 0;  // 0 for --help and --version, 2 for a wrong argument
+    std::string Output;  // for standard output (help, version)
+    std::string Errors;  // for standard error (what was wrong, then the usage)
+};
+
+// The usage text printed by --help: options and the files read.
+std::string UsageText();
+
+// Parses the arguments that follow the program's name.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// Parses argv, prints what the result asks for, and returns it.
+CommandLine HandleCommandLine(int argc, char** argv);
+
+}  // namespace plover

@@ -1,0 +1,30 @@
+# cmake -DSOURCE_DIR=<repository> -P check_includes.cmake
+# Fails with one line per include that goes up a layer. From the bottom:
+# debug (no Qt), pictures (no Qt), gui, debugger_ui, shell.
+cmake_minimum_required(VERSION 3.20)
+
+# check(<folder> <regex of forbidden includes>)
+set(faults "")
+function(check folder forbidden)
+  file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+  foreach(source ${sources})
+    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include")
+    foreach(line ${includes})
+      if(line MATCHES "${forbidden}")
+        file(RELATIVE_PATH name "${SOURCE_DIR}" "${source}")
+        string(APPEND faults "${name}: ${line}\n")
+      endif()
+    endforeach()
+  endforeach()
+  set(faults "${faults}" PARENT_SCOPE)
+endfunction()
+
+check(kestrel/debug "\"kestrel/(pictures|gui|debugger_ui|shell)/|<Q")
+check(kestrel/pictures "\"kestrel/(debug|gui|debugger_ui|shell)/|<Q")
+check(kestrel/gui "\"kestrel/(pictures|debugger_ui|shell)/")
+check(kestrel/debugger_ui "\"kestrel/shell/")
+
+if(faults)
+  message(FATAL_ERROR "includes that go up a layer:\n${faults}")
+endif()
+message(STATUS "kestrel's folders include one way")
