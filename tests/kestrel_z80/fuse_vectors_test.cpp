@@ -16,15 +16,15 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "kestrel/z80/cpu.h"
 #include "kestrel/z80/execute_impl.h"
+#include "tests/support/fuse_vectors.h"
+#include "tests/support/test_material.h"
 
 namespace kestrel {
 namespace {
@@ -140,70 +140,7 @@ const Excuse kExcused[] = {
         {"ddcb*", &kIndexedCbR}, {"fdcb*", &kIndexedCbR},
 };
 
-struct Vector {
-    std::string name;
-    uint16_t regs[13] = {};  // AF BC DE HL AF' BC' DE' HL' IX IY SP PC MEMPTR
-    unsigned i = 0, r = 0, iff1 = 0, iff2 = 0, im = 0, halted = 0, tstates = 0;
-    std::vector<std::pair<uint16_t, std::vector<uint8_t>>> memory;
-};
-
-bool ReadMemoryLine(const std::string& line, Vector& v) {
-    std::istringstream in(line);
-    std::string word;
-    in >> word;
-    if (word.empty() || word == "-1") return false;
-    std::pair<uint16_t, std::vector<uint8_t>> block;
-    block.first = static_cast<uint16_t>(std::stoul(word, nullptr, 16));
-    while (in >> word && word != "-1") block.second.push_back(static_cast<uint8_t>(std::stoul(word, nullptr, 16)));
-    v.memory.push_back(block);
-    return true;
-}
-
-void ReadState(std::istream& in, Vector& v) {
-    std::string line;
-    std::getline(in, line);
-    std::istringstream regs(line);
-    for (auto& r : v.regs) regs >> std::hex >> r;
-    std::getline(in, line);
-    std::istringstream st(line);
-    st >> std::hex >> v.i >> v.r >> std::dec >> v.iff1 >> v.iff2 >> v.im >> v.halted >> v.tstates;
-}
-
-std::vector<Vector> ReadInputs(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<Vector> out;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty()) continue;
-        Vector v;
-        v.name = line;
-        ReadState(in, v);
-        while (std::getline(in, line) && ReadMemoryLine(line, v)) {
-        }
-        out.push_back(v);
-    }
-    return out;
-}
-
-std::vector<Vector> ReadExpected(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<Vector> out;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty()) continue;
-        Vector v;
-        v.name = line;
-        // Bus events are indented; the register line follows them.
-        std::streampos pos = in.tellg();
-        while (std::getline(in, line) && !line.empty() && (line[0] == ' ' || line[0] == '\t')) pos = in.tellg();
-        in.seekg(pos);
-        ReadState(in, v);
-        while (std::getline(in, line) && !line.empty() && ReadMemoryLine(line, v)) {
-        }
-        out.push_back(v);
-    }
-    return out;
-}
+using z80test::fuse::Vector;
 
 // Ports answer with the high byte of their address.
 struct FuseHooks {
@@ -226,30 +163,28 @@ struct Outcome {
 Outcome RunVector(Processor& m, const Vector& in, const Vector& want) {
     FillPattern(m.MemoryImage);
     for (auto& e : m.WriteEnableMap) e = 1;
-    for (const auto& [addr, bytes] : in.memory) {
-        uint16_t a = addr;
-        for (uint8_t b : bytes) m.MemoryImage[a++] = b;
-    }
+    z80test::fuse::Apply(in.memory, m.MemoryImage);
     Z80State& s = m.Cpu;
-    SetAF(s, in.regs[0]); SetBC(s, in.regs[1]); SetDE(s, in.regs[2]); SetHL(s, in.regs[3]);
-    s.AltA = in.regs[4] >> 8; s.AltF = in.regs[4] & 0xFF;
-    s.AltB = in.regs[5] >> 8; s.AltC = in.regs[5] & 0xFF;
-    s.AltD = in.regs[6] >> 8; s.AltE = in.regs[6] & 0xFF;
-    s.AltH = in.regs[7] >> 8; s.AltL = in.regs[7] & 0xFF;
-    s.IX = in.regs[8]; s.IY = in.regs[9]; s.SP = in.regs[10]; s.PC = in.regs[11]; s.MEMPTR = in.regs[12];
-    s.I = static_cast<uint8_t>(in.i);
-    s.R = static_cast<uint8_t>(in.r);
-    s.RBit7 = static_cast<uint8_t>(in.r & 0x80);
-    s.IFF = in.iff1 ? flag::PV : 0;
-    s.IM = static_cast<uint8_t>(in.im);
-    s.Halted = in.halted != 0;
+    const z80test::fuse::State& i = in.state;
+    SetAF(s, i.af); SetBC(s, i.bc); SetDE(s, i.de); SetHL(s, i.hl);
+    s.AltA = i.af2 >> 8; s.AltF = i.af2 & 0xFF;
+    s.AltB = i.bc2 >> 8; s.AltC = i.bc2 & 0xFF;
+    s.AltD = i.de2 >> 8; s.AltE = i.de2 & 0xFF;
+    s.AltH = i.hl2 >> 8; s.AltL = i.hl2 & 0xFF;
+    s.IX = i.ix; s.IY = i.iy; s.SP = i.sp; s.PC = i.pc; s.MEMPTR = i.memptr;
+    s.I = static_cast<uint8_t>(i.i);
+    s.R = static_cast<uint8_t>(i.r);
+    s.RBit7 = static_cast<uint8_t>(i.r & 0x80);
+    s.IFF = i.iff1 ? flag::PV : 0;
+    s.IM = static_cast<uint8_t>(i.im);
+    s.Halted = i.halted != 0;
     s.EiPending = false;
     s.TStates = 0;
     m.IoData = 0;
 
     FuseHooks hooks;
     uint64_t elapsed = 0;
-    for (int guard = 0; elapsed < in.tstates && guard < 1000; ++guard) {
+    for (int guard = 0; elapsed < i.tstates && guard < 1000; ++guard) {
         const uint16_t before = s.TStates;
         ExecuteWith(m, hooks);
         elapsed += static_cast<uint16_t>(s.TStates - before);
@@ -258,15 +193,10 @@ Outcome RunVector(Processor& m, const Vector& in, const Vector& want) {
     // Expected memory: the initial image with the vector's changes applied.
     static uint8_t expected[65536];
     FillPattern(expected);
-    for (const auto& [addr, bytes] : in.memory) {
-        uint16_t a = addr;
-        for (uint8_t b : bytes) expected[a++] = b;
-    }
-    for (const auto& [addr, bytes] : want.memory) {
-        uint16_t a = addr;
-        for (uint8_t b : bytes) expected[a++] = b;
-    }
+    z80test::fuse::Apply(in.memory, expected);
+    z80test::fuse::Apply(want.memory, expected);
 
+    const z80test::fuse::State& w = want.state;
     const unsigned got[] = {GetAF(s), GetBC(s), GetDE(s), GetHL(s),
                             static_cast<unsigned>(s.AltA << 8 | s.AltF), static_cast<unsigned>(s.AltB << 8 | s.AltC),
                             static_cast<unsigned>(s.AltD << 8 | s.AltE), static_cast<unsigned>(s.AltH << 8 | s.AltL),
@@ -274,10 +204,8 @@ Outcome RunVector(Processor& m, const Vector& in, const Vector& want) {
                             s.I, static_cast<unsigned>((s.R & 0x7F) | s.RBit7),
                             s.IFF ? 1u : 0u, s.IFF ? 1u : 0u, s.IM, s.Halted ? 1u : 0u,
                             static_cast<unsigned>(elapsed)};
-    const unsigned exp[] = {want.regs[0], want.regs[1], want.regs[2], want.regs[3], want.regs[4],
-                            want.regs[5], want.regs[6], want.regs[7], want.regs[8], want.regs[9],
-                            want.regs[10], want.regs[11], want.regs[12], want.i, want.r,
-                            want.iff1, want.iff2, want.im, want.halted, want.tstates};
+    const unsigned exp[] = {w.af, w.bc, w.de, w.hl, w.af2, w.bc2, w.de2, w.hl2, w.ix, w.iy, w.sp, w.pc, w.memptr,
+                            w.i, w.r, w.iff1, w.iff2, w.im, w.halted, w.tstates};
     Outcome o;
     char buf[96];
     for (int f = 0; f < 20; ++f) {
@@ -300,9 +228,10 @@ Outcome RunVector(Processor& m, const Vector& in, const Vector& want) {
 }
 
 TEST(KestrelZ80Fuse, EveryVectorMatchesOrIsExcusedByARule) {
-    const std::string dir = KESTREL_Z80_DIR;
-    const auto inputs = ReadInputs(dir + "/fuse-tests.in");
-    const auto expected = ReadExpected(dir + "/fuse-tests.expected");
+    Z80_TEST_MATERIAL(inputsPath, "fuse-tests.in");
+    Z80_TEST_MATERIAL(expectedPath, "fuse-tests.expected");
+    const auto inputs = z80test::fuse::ReadInputs(inputsPath);
+    const auto expected = z80test::fuse::ReadExpected(expectedPath);
     ASSERT_EQ(inputs.size(), 1356u);
     ASSERT_EQ(expected.size(), inputs.size());
 

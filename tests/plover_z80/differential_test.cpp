@@ -5,7 +5,7 @@
 // aside: F5/F3 after BIT, the LD and CP block instructions and SCF/CCF; the
 // block I/O flags; HALT; DD/FD 76 and ignored prefixes (not generated); and
 // the 9 T-states of LD IXL,B/C/D/E.
-#include <z80ex.h>
+#include <z80ex/z80ex.h>
 
 #include <random>
 #include <vector>

@@ -7,13 +7,13 @@
 
 #include <cstdio>
 #include <deque>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "plover/z80/cpu.h"
+#include "tests/support/fuse_vectors.h"
+#include "tests/support/test_material.h"
 
 using namespace plover;
 
@@ -84,105 +84,27 @@ const Excuse* ExcuseFor(const std::string& name) {
     return nullptr;
 }
 
-struct State {
-    uint16_t af, bc, de, hl, af2, bc2, de2, hl2, ix, iy, sp, pc, memptr;
-    unsigned i, r, iff1, iff2, im, halted, tstates;
-};
+using z80test::fuse::State;
+using z80test::fuse::Vector;
 
-struct Vector {
-    std::string name;
-    State state{};
-    std::vector<std::pair<uint16_t, std::vector<uint8_t>>> memory;
-    // expected side
-    std::deque<uint8_t> portReads;
-    std::vector<std::pair<uint8_t, uint8_t>> portWrites;
-};
-
-bool ReadState(std::istream& in, State& s) {
-    unsigned w[13];
-    for (unsigned& v : w)
-        if (!(in >> std::hex >> v)) return false;
-    s.af = w[0]; s.bc = w[1]; s.de = w[2]; s.hl = w[3];
-    s.af2 = w[4]; s.bc2 = w[5]; s.de2 = w[6]; s.hl2 = w[7];
-    s.ix = w[8]; s.iy = w[9]; s.sp = w[10]; s.pc = w[11]; s.memptr = w[12];
-    return static_cast<bool>(in >> std::hex >> s.i >> s.r >> std::dec >> s.iff1 >> s.iff2 >> s.im >> s.halted >>
-                             s.tstates);
-}
-
-// Memory lines "addr byte byte ... -1", ended by a line "-1".
-void ReadMemory(std::istream& in, std::vector<std::pair<uint16_t, std::vector<uint8_t>>>& blocks) {
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream ls(line);
-        std::string first;
-        if (!(ls >> first)) continue;
-        if (first == "-1") return;
-        std::pair<uint16_t, std::vector<uint8_t>> block{static_cast<uint16_t>(std::stoul(first, nullptr, 16)), {}};
-        std::string b;
-        while (ls >> b && b != "-1") block.second.push_back(static_cast<uint8_t>(std::stoul(b, nullptr, 16)));
-        blocks.push_back(std::move(block));
-    }
-}
-
-std::vector<Vector> LoadInputs(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<Vector> out;
-    std::string name;
-    while (in >> name) {
-        Vector v;
-        v.name = name;
-        if (!ReadState(in, v.state)) break;
-        std::string rest;
-        std::getline(in, rest);
-        ReadMemory(in, v.memory);
-        out.push_back(std::move(v));
-    }
-    return out;
-}
-
+// The expected side of a vector as the port seams replay it: the values read,
+// in order, and the (port, value) pairs written.
 struct Expected {
-    State state{};
-    std::vector<std::pair<uint16_t, std::vector<uint8_t>>> memory;
+    const Vector* result = nullptr;
     std::deque<uint8_t> portReads;
     std::vector<std::pair<uint8_t, uint8_t>> portWrites;
 };
 
-std::map<std::string, Expected> LoadExpected(const std::string& path) {
-    std::ifstream in(path);
-    std::map<std::string, Expected> out;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty()) continue;
-        const std::string name = line;
-        Expected e;
-        // bus events: indented lines
-        while (in.peek() == ' ') {
-            std::getline(in, line);
-            std::istringstream ls(line);
-            unsigned time;
-            std::string type, address, data;
-            ls >> time >> type >> address >> data;
-            if (type == "PR") e.portReads.push_back(static_cast<uint8_t>(std::stoul(data, nullptr, 16)));
-            if (type == "PW")
-                e.portWrites.emplace_back(static_cast<uint8_t>(std::stoul(address, nullptr, 16) & 0xFF),
-                                          static_cast<uint8_t>(std::stoul(data, nullptr, 16)));
-        }
-        ReadState(in, e.state);
-        std::getline(in, line);  // rest of the state line
-        // changed memory, up to the blank line
-        while (in.peek() != '\n' && in.peek() != EOF) {
-            std::getline(in, line);
-            std::istringstream ls(line);
-            std::string first;
-            ls >> first;
-            std::pair<uint16_t, std::vector<uint8_t>> block{static_cast<uint16_t>(std::stoul(first, nullptr, 16)), {}};
-            std::string b;
-            while (ls >> b && b != "-1") block.second.push_back(static_cast<uint8_t>(std::stoul(b, nullptr, 16)));
-            e.memory.push_back(std::move(block));
-        }
-        out[name] = std::move(e);
+Expected ExpectedFrom(const Vector& result) {
+    Expected e;
+    e.result = &result;
+    for (const z80test::fuse::PortEvent& p : result.ports) {
+        if (p.write)
+            e.portWrites.emplace_back(static_cast<uint8_t>(p.port & 0xFF), p.value);
+        else
+            e.portReads.push_back(p.value);
     }
-    return out;
+    return e;
 }
 
 std::deque<uint8_t>* g_portReads;
@@ -212,11 +134,9 @@ void Note(Outcome& o, unsigned field, const char* name, unsigned got, unsigned w
 Outcome RunVector(const Vector& v, Expected& e) {
     static uint8_t expectedMemory[65536];
     std::fill(std::begin(BoardMemory), std::end(BoardMemory), 0);
-    for (const auto& [address, bytes] : v.memory)
-        for (size_t k = 0; k < bytes.size(); ++k) BoardMemory[(address + k) & 0xFFFF] = bytes[k];
+    z80test::fuse::Apply(v.memory, BoardMemory);
     std::copy(std::begin(BoardMemory), std::end(BoardMemory), expectedMemory);
-    for (const auto& [address, bytes] : e.memory)
-        for (size_t k = 0; k < bytes.size(); ++k) expectedMemory[(address + k) & 0xFFFF] = bytes[k];
+    z80test::fuse::Apply(e.result->memory, expectedMemory);
 
     ResetProcessor();
     Z80RegisterSet& r = Z80Registers;
@@ -241,7 +161,7 @@ Outcome RunVector(const Vector& v, Expected& e) {
     }
 
     Outcome o;
-    const State& x = e.state;
+    const State& x = e.result->state;
     Note(o, FieldA, "A", r.A, x.af >> 8);
     Note(o, FieldF53, "F bits 5,3", GetF() & 0x28, x.af & 0x28);
     Note(o, FieldFOther, "F other bits", GetF() & 0xD7, x.af & 0xD7);
@@ -302,11 +222,14 @@ protected:
 using PloverFuse = PortSeams;
 
 TEST_F(PloverFuse, EveryVectorMatchesOrIsExcusedByARule) {
-    const std::string dir = SHARED_Z80_DIR;
-    const std::vector<Vector> inputs = LoadInputs(dir + "/fuse-tests.in");
-    std::map<std::string, Expected> expected = LoadExpected(dir + "/fuse-tests.expected");
+    Z80_TEST_MATERIAL(inputsPath, "fuse-tests.in");
+    Z80_TEST_MATERIAL(expectedPath, "fuse-tests.expected");
+    const std::vector<Vector> inputs = z80test::fuse::ReadInputs(inputsPath);
+    const std::vector<Vector> results = z80test::fuse::ReadExpected(expectedPath);
     ASSERT_EQ(inputs.size(), 1356u);
-    ASSERT_EQ(expected.size(), 1356u);
+    ASSERT_EQ(results.size(), 1356u);
+    std::map<std::string, Expected> expected;
+    for (const Vector& r : results) expected[r.name] = ExpectedFrom(r);
 
     int matched = 0, excused = 0;
     std::map<const Excuse*, int> uses;

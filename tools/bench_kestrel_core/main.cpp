@@ -4,7 +4,8 @@
 // billion; 0 = the whole program) on kestrel's core and prints millions of
 // instructions per second. Built with libz80ex, it runs the same program on
 // that library too, alternating the two in three rounds, and prints both
-// figures (best round each) and their ratio. A benchmark, not a test.
+// figures (best round each) and their ratio. Without ZEXDOC.COM, zexdoc.com
+// is looked up as the tests look up their material. A benchmark, not a test.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -12,8 +13,11 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "tools/cpm_kestrel/cpm_machine.h"
+#include "tests/support/cpm_runner.h"
+#include "tests/support/kestrel_cpm.h"
+#include "tests/support/test_material.h"
 
 #ifdef KESTREL_BENCH_Z80EX
 #include <z80ex/z80ex.h>
@@ -29,15 +33,16 @@ struct Figure {
     double Mips() const { return seconds > 0 ? instructions / seconds / 1e6 : 0; }
 };
 
-Figure RunKestrel(const std::string& path, uint64_t budget, std::FILE* sink) {
+Figure RunKestrel(const std::vector<uint8_t>& image, uint64_t budget, std::FILE* sink) {
     auto m = std::make_unique<kestrel::Processor>();
+    z80test::KestrelCpm core(*m);
     std::string error;
-    if (!kestrel::cpm::Load(*m, path, error)) {
+    if (!z80test::cpm::Load(core, image, error)) {
         std::fprintf(stderr, "bench-kestrel-core: %s\n", error.c_str());
         std::exit(1);
     }
     const auto start = Clock::now();
-    const auto r = kestrel::cpm::Run(*m, sink, budget);
+    const auto r = z80test::cpm::Run(core, [sink](char c) { std::fputc(c, sink); }, budget);
     const std::chrono::duration<double> took = Clock::now() - start;
     return {r.instructions, took.count()};
 }
@@ -76,22 +81,15 @@ Z80EX_BYTE ReadPort(Z80EX_CONTEXT*, Z80EX_WORD, void*) { return 0xFF; }
 void WritePort(Z80EX_CONTEXT*, Z80EX_WORD, Z80EX_BYTE, void*) {}
 Z80EX_BYTE ReadIntVector(Z80EX_CONTEXT*, void*) { return 0xFF; }
 
-Figure RunZ80ex(const std::string& path, uint64_t budget, std::FILE* sink) {
+Figure RunZ80ex(const std::vector<uint8_t>& image, uint64_t budget, std::FILE* sink) {
     auto b = std::make_unique<Z80exBoard>();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) std::exit(1);
-    const size_t n = std::fread(b->memory + 0x100, 1, 0xFE00 - 0x100, f);
-    std::fclose(f);
-    if (n == 0) std::exit(1);
-    b->memory[0] = 0x76;
-    b->memory[5] = 0xC9;
-    b->memory[6] = 0x00;
-    b->memory[7] = 0xFE;
+    std::string error;
+    if (!z80test::cpm::LayOut(b->memory, image, error)) std::exit(1);
     b->sink = sink;
     b->cpu = z80ex_create(ReadMem, b.get(), WriteMem, b.get(), ReadPort, b.get(), WritePort, b.get(),
                           ReadIntVector, b.get());
-    z80ex_set_reg(b->cpu, regPC, 0x100);
-    z80ex_set_reg(b->cpu, regSP, 0xFE00);
+    z80ex_set_reg(b->cpu, regPC, z80test::cpm::kTpa);
+    z80ex_set_reg(b->cpu, regSP, z80test::cpm::kTopOfMemory);
     uint64_t done = 0;
     const auto start = Clock::now();
     while (done < budget) {
@@ -113,7 +111,17 @@ int main(int argc, char** argv) {
         budget = std::strtoull(argv[1], nullptr, 10);
         if (budget == 0) budget = UINT64_MAX;
     }
-    const std::string path = argc > 2 ? argv[2] : KESTREL_BENCH_ZEXDOC;
+    const std::string path = argc > 2 ? argv[2] : z80test::FindMaterial("zexdoc.com");
+    if (path.empty()) {
+        std::fprintf(stderr, "bench-kestrel-core: %s\n", z80test::MissingMaterial("zexdoc.com").c_str());
+        return 1;
+    }
+    std::vector<uint8_t> image;
+    std::string error;
+    if (!z80test::cpm::ReadProgram(path, image, error)) {
+        std::fprintf(stderr, "bench-kestrel-core: %s\n", error.c_str());
+        return 1;
+    }
     std::FILE* sink = std::tmpfile();  // ZEXDOC's console output is not shown
     if (sink == nullptr) return 1;
 
@@ -125,12 +133,12 @@ int main(int argc, char** argv) {
     Figure bestKestrel;
     Figure bestZ80ex;
     for (int round = 1; round <= kRounds; ++round) {
-        const Figure k = RunKestrel(path, budget, sink);
+        const Figure k = RunKestrel(image, budget, sink);
         std::printf("round %d  kestrel core: %llu instructions in %.3f s = %.1f M instructions/s\n", round,
                     static_cast<unsigned long long>(k.instructions), k.seconds, k.Mips());
         if (k.Mips() > bestKestrel.Mips()) bestKestrel = k;
 #ifdef KESTREL_BENCH_Z80EX
-        const Figure z = RunZ80ex(path, budget, sink);
+        const Figure z = RunZ80ex(image, budget, sink);
         std::printf("round %d  libz80ex:     %llu instructions in %.3f s = %.1f M instructions/s\n", round,
                     static_cast<unsigned long long>(z.instructions), z.seconds, z.Mips());
         if (z.Mips() > bestZ80ex.Mips()) bestZ80ex = z;

@@ -1,40 +1,26 @@
 // bench-kestrel-trace: how fast the traced step runs, with its trace lines
 // composed into the ListingBuffer as the run loop does while tracing, beside
-// the plain step on the same instruction stream (ZEXDOC's first instructions).
+// the plain step on the same instruction stream (ZEXDOC's first instructions,
+// its calls to the BDOS returning at once).
 // Prints figures; asserts nothing.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "kestrel/debug/disassembler.h"
+#include "kestrel/debug/machine_record.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/z80/cpu.h"
-#include "kestrel/debug/machine_record.h"
+#include "tests/support/cpm_runner.h"
+#include "tests/support/kestrel_cpm.h"
+#include "tests/support/test_material.h"
 
 namespace {
 
 using kestrel::MachineRecord;
-
-constexpr uint16_t kBdosBody = 0xFE00;
-
-// CP/M set-up: program at 0x0100, all memory writable, CALL 5 returns at once.
-bool Load(MachineRecord& m) {
-    std::memset(&m.Cpu, 0, sizeof m.Cpu);
-    std::memset(m.MemoryImage, 0, sizeof m.MemoryImage);
-    std::memset(m.WriteEnableMap, 1, sizeof m.WriteEnableMap);
-    std::FILE* f = std::fopen(KDEBUG_BENCH_ZEXDOC, "rb");
-    if (!f) return false;
-    size_t n = std::fread(m.MemoryImage + 0x0100, 1, kBdosBody - 0x0100, f);
-    std::fclose(f);
-    m.MemoryImage[0x0005] = 0xC3;  // JP FE00h
-    m.MemoryImage[0x0006] = kBdosBody & 0xFF;
-    m.MemoryImage[0x0007] = kBdosBody >> 8;
-    m.MemoryImage[kBdosBody] = 0xC9;  // RET
-    m.Cpu.PC = 0x0100;
-    m.Cpu.SP = kBdosBody;
-    return n > 0;
-}
 
 template <class Step>
 double InstructionsPerSecond(MachineRecord& m, long count, Step step) {
@@ -50,8 +36,12 @@ int main() {
     constexpr long kInstructions = 20000000;
     kestrel::FillMnemonicTables();
     auto m = std::make_unique<MachineRecord>();
-    if (!Load(*m)) {
-        std::fprintf(stderr, "bench-kestrel-trace: cannot read %s\n", KDEBUG_BENCH_ZEXDOC);
+    z80test::KestrelCpm core(*m);
+    const std::string path = z80test::FindMaterial("zexdoc.com");
+    std::vector<uint8_t> image;
+    std::string error = path.empty() ? z80test::MissingMaterial("zexdoc.com") : "";
+    if (path.empty() || !z80test::cpm::ReadProgram(path, image, error) || !z80test::cpm::Load(core, image, error)) {
+        std::fprintf(stderr, "bench-kestrel-trace: %s\n", error.c_str());
         return 1;
     }
     auto pristine = std::make_unique<MachineRecord>(*m);

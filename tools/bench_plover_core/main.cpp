@@ -2,31 +2,23 @@
 // Runs the first INSTRUCTIONS instructions (0: the whole program) of ZEXDOC on plover's core and, when
 // libz80ex is available, on that library too, alternating the two in ROUNDS
 // rounds, and prints millions of instructions per second and their ratio.
-// A benchmark, not a test: the figures depend on the machine.
+// Without ZEXDOC.COM, zexdoc.com is looked up as the tests look up their
+// material. A benchmark, not a test: the figures depend on the machine.
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "tools/cpm_plover/cpm_session.h"
+#include "tests/support/cpm_runner.h"
+#include "tests/support/plover_cpm.h"
+#include "tests/support/test_material.h"
 
 #ifdef HAVE_Z80EX
-#include <z80ex.h>
+#include <z80ex/z80ex.h>
 #endif
 
 namespace {
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        uint8_t buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-        std::fclose(f);
-    }
-    return bytes;
-}
 
 struct Figure {
     uint64_t instructions = 0;
@@ -44,10 +36,12 @@ double CpuSeconds() {
 }
 
 Figure RunPlover(const std::vector<uint8_t>& image, uint64_t count) {
-    cpm_plover::LoadProgram(image.data(), image.size());
+    z80test::PloverCpm core;
+    std::string error;
+    z80test::cpm::Load(core, image, error);
     Figure figure;
     const double start = CpuSeconds();
-    const cpm_plover::RunTotals totals = cpm_plover::Run([&](char) { ++figure.printed; }, count);
+    const z80test::cpm::RunResult totals = z80test::cpm::Run(core, [&](char) { ++figure.printed; }, count);
     figure.seconds = CpuSeconds() - start;
     figure.instructions = totals.instructions;
     figure.tstates = totals.tstates;
@@ -84,16 +78,12 @@ Z80EX_BYTE IntRead(Z80EX_CONTEXT*, void*) { return 0xFF; }
 // The same CP/M set-up as cpm-plover, on libz80ex. Prefixes are separate steps
 // there; an instruction is counted when it is complete.
 Figure RunZ80ex(const std::vector<uint8_t>& image, uint64_t count) {
-    std::fill(std::begin(g_memory), std::end(g_memory), 0);
-    std::copy(image.begin(), image.end(), g_memory + 0x100);
-    g_memory[0x0000] = 0x76;
-    g_memory[0x0005] = 0xC9;
-    g_memory[0x0006] = cpm_plover::TopOfMemory & 0xFF;
-    g_memory[0x0007] = cpm_plover::TopOfMemory >> 8;
+    std::string error;
+    z80test::cpm::LayOut(g_memory, image, error);
     g_cpu = z80ex_create(MemRead, nullptr, MemWrite, nullptr, PortRead, nullptr, PortWrite, nullptr, IntRead,
                          nullptr);
-    z80ex_set_reg(g_cpu, regPC, 0x0100);
-    z80ex_set_reg(g_cpu, regSP, cpm_plover::TopOfMemory);
+    z80ex_set_reg(g_cpu, regPC, z80test::cpm::kTpa);
+    z80ex_set_reg(g_cpu, regSP, z80test::cpm::kTopOfMemory);
     g_warmBoot = false;
     g_printed = 0;
     Figure figure;
@@ -116,13 +106,18 @@ double Mips(const Figure& f) { return f.seconds > 0 ? f.instructions / f.seconds
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = argc > 1 ? argv[1] : std::string(SHARED_Z80_DIR) + "/zexdoc.com";
+    const std::string path = argc > 1 ? argv[1] : z80test::FindMaterial("zexdoc.com");
+    if (path.empty()) {
+        std::fprintf(stderr, "bench-plover-core: %s\n", z80test::MissingMaterial("zexdoc.com").c_str());
+        return 1;
+    }
     const uint64_t count = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1'500'000'000ull;
     const int rounds = argc > 3 ? std::atoi(argv[3]) : 2;
     const uint64_t limit = count == 0 ? UINT64_MAX : count;
-    const std::vector<uint8_t> image = ReadFile(path);
-    if (image.empty()) {
-        std::fprintf(stderr, "bench-plover-core: cannot read %s\n", path.c_str());
+    std::vector<uint8_t> image, memory(65536);
+    std::string error;
+    if (!z80test::cpm::ReadProgram(path, image, error) || !z80test::cpm::LayOut(memory.data(), image, error)) {
+        std::fprintf(stderr, "bench-plover-core: %s\n", error.c_str());
         return 1;
     }
     if (count == 0)
