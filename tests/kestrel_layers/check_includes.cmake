@@ -1,6 +1,7 @@
 # cmake -DSOURCE_DIR=<repository> -P check_includes.cmake
 # Fails with one line per include that goes up a layer. From the bottom:
-# debug (no Qt), pictures (no Qt), gui, debugger_ui, shell.
+# z80, board, debug (none of them with Qt), pictures (no Qt), gui,
+# debugger_ui, shell.
 cmake_minimum_required(VERSION 3.20)
 
 # check(<folder> <regex of forbidden includes>)
@@ -19,6 +20,8 @@ function(check folder forbidden)
   set(faults "${faults}" PARENT_SCOPE)
 endfunction()
 
+check(kestrel/z80 "\"kestrel/(board|debug|pictures|gui|debugger_ui|shell)/|<Q")
+check(kestrel/board "\"kestrel/(debug|pictures|gui|debugger_ui|shell)/|<Q")
 check(kestrel/debug "\"kestrel/(pictures|gui|debugger_ui|shell)/|<Q")
 check(kestrel/pictures "\"kestrel/(debug|gui|debugger_ui|shell)/|<Q")
 check(kestrel/gui "\"kestrel/(pictures|debugger_ui|shell)/")
