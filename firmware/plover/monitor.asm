@@ -366,7 +366,8 @@ BREAKCHK:   push hl
 ; ---------------------------------------------------------------------------
 ; M addr bb bb ...: store the bytes from addr and show the row read back.
 ; M addr: step through memory, one byte a line: a hex value stores it, an
-; empty line keeps it, "." ends.
+; empty line keeps it, "." ends. Stepping ends by itself after FDFFh, below
+; the monitor's own RAM, and does not start inside it.
 ; ---------------------------------------------------------------------------
 CMD_MODIFY: call GETHEX
             jp c,ERROR
@@ -404,7 +405,10 @@ cm_parsed:  call CHKEND
             ld bc,(COUNT)
             jp DUMPRANGE
 
-MODSTEP:    xor a
+MODSTEP:    ld de,(ARG1)
+            ld bc,1
+            call CHKRANGE
+            xor a
             ld (CAPTURE),a
 ms_loop:    ld hl,(ARG1)
             call PUTHEX4
@@ -437,7 +441,13 @@ ms_loop:    ld hl,(ARG1)
 ms_skip:    ld hl,(ARG1)
             inc hl
             ld (ARG1),hl
-            jr ms_loop
+            ld a,h              ; the next byte would be FE00h: done
+            cp PROTLOW/256
+            jr nz,ms_loop
+            ld a,l
+            or a
+            jr nz,ms_loop
+            ret
 
 ; ---------------------------------------------------------------------------
 ; F start end bb: fill start..end with bb.

@@ -85,23 +85,27 @@ void MemoryRangeDialog::TryAccept() {
     done(Accepted);
 }
 
-void LoadBinFile(MachineRecord& m, QWidget* parent) {
+bool LoadBinFile(MachineRecord& m, QWidget* parent, LoadedImage* loaded) {
     uint16_t base = 0;
     uint16_t count = 0;
     {
         MemoryRangeDialog range(MemoryRangeDialog::Mode::Load, parent);
-        if (range.exec() != QDialog::Accepted) return;
+        if (range.exec() != QDialog::Accepted) return false;
         base = range.BaseAddress();
         count = range.ByteCount();
     }
     const QString path = platform::OpenFileName(parent, QString::fromLatin1(kLoadFileTitle),
                                                 QtFileFilter(QString::fromLatin1(kImageFileFilter)),
                                                 ImageFileStartDirectory());
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) return false;
     const ImageLoadResult result = LoadMemoryImage(m, QFile::encodeName(path).toStdString(), base, count);
-    if (result != ImageLoadResult::Loaded)
+    if (result != ImageLoadResult::Loaded) {
         platform::ShowMessage(parent, QString::fromLatin1(platform::kTitleLoadBin),
                               QString::fromLatin1(kLoadFailedText));
+        return false;
+    }
+    if (loaded != nullptr) *loaded = LoadedImage{path, base, count};
+    return true;
 }
 
 void SaveBinFile(const MachineRecord& m, QWidget* parent) {

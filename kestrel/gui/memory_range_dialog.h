@@ -67,10 +67,18 @@ private:
     QPushButton* ok_;
 };
 
+// What a load took in, for loading it again.
+struct LoadedImage {
+    QString Path;
+    uint16_t Base = 0;
+    uint16_t Count = 0;
+};
+
 // The two menu actions. Each asks for the range, then for the file, does the
 // transfer and reports a failure in a "Load BIN" or "Save BIN" message box.
 // Loading at base 0 resets the processor. Neither refreshes any display.
-void LoadBinFile(MachineRecord& m, QWidget* parent);
+// LoadBinFile returns whether a file was loaded, and then fills `loaded`.
+bool LoadBinFile(MachineRecord& m, QWidget* parent, LoadedImage* loaded = nullptr);
 void SaveBinFile(const MachineRecord& m, QWidget* parent);
 
 }  // namespace kestrel

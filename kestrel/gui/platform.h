@@ -23,6 +23,7 @@ inline constexpr char kTitleFatalError[] = "Fatal Error";
 inline constexpr char kTitleError[] = "Error";
 inline constexpr char kTitleInfo[] = "Info";
 inline constexpr char kTitleLoadBin[] = "Load BIN";
+inline constexpr char kTitleLoadHex[] = "Load HEX";
 inline constexpr char kTitleSaveBin[] = "Save BIN";
 inline constexpr char kTitleAbout[] = "About";
 

@@ -30,6 +30,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption version("version", "Print the version and exit.");
     parser.addOption(help);
     parser.addOption(version);
+    AddLoadOptions(parser);
 
     // Without an application object Qt names the program "<executable_name>".
     QString usage = parser.helpText();
@@ -45,6 +46,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         result = {true, 0, usage, {}};
     } else if (parser.isSet(version)) {
         result = {true, 0, QString("kestrel ") + KESTREL_VERSION + "\n", {}};
+    } else if (QString error; !TakeLoadOptions(parser, result.Load, error)) {
+        result = {true, 2, {}, "kestrel: " + error + "\n"};
     }
     return result;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "kestrel/shell/load_options.h"
+
 namespace kestrel {
 
 struct CommandLine {
@@ -13,6 +15,7 @@ struct CommandLine {
     int ExitStatus = 0;   // 0 for --help and --version, 2 for a wrong argument
     QString Output;       // for standard output (help, version)
     QString Errors;       // for standard error (what was wrong, then the usage)
+    LoadOptions Load = {};  // --load, --go, --watch, the file already checked
 };
 
 // Parses the arguments; the first is the program's name.

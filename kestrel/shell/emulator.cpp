@@ -14,6 +14,7 @@
 #include "kestrel/pictures/pictures.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/keypad_view.h"
+#include "kestrel/shell/load_options.h"
 #include "kestrel/shell/main_window.h"
 #include "kestrel/z80/cpu.h"
 
@@ -131,10 +132,15 @@ void PrepareHostEnvironment() {
     if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
 }
 
-int RunKestrel() {
+int RunKestrel() { return RunKestrel(LoadOptions{}); }
+
+int RunKestrel(const LoadOptions& options) {
     {
         Emulator emulator;
-        if (emulator.Start()) emulator.Run();
+        if (emulator.Start()) {
+            ApplyLoadOptions(emulator.Window().Programs(), options);
+            emulator.Run();
+        }
     }
     platform::ShutdownAudio();
     return 0;

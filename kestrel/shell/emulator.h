@@ -51,8 +51,12 @@ private:
 // dispatcher answers such polls at about half the cost of the GLib one.
 void PrepareHostEnvironment();
 
+struct LoadOptions;
+
 // The whole program: start-up, run loop, exit. Returns the exit code (0).
 // Expects the QApplication to exist.
 int RunKestrel();
+// The same with a program to load and start (--load, --go, --watch).
+int RunKestrel(const LoadOptions& options);
 
 }  // namespace kestrel

@@ -1,6 +1,7 @@
 // kestrel: the MPF-1B trainer board on the desktop. No settings; the exit
 // status is 0 on every path once the program runs (command_line.h answers
-// --help and --version before that).
+// --help and --version before that, and ends with status 2 when a program
+// named with --load cannot be used).
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -32,5 +33,5 @@ int main(int argc, char** argv) {
     QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);
     QApplication app(qtArgc, argv);
     qInstallMessageHandler(previous);
-    return kestrel::RunKestrel();
+    return kestrel::RunKestrel(commandLine.Load);
 }

@@ -1,6 +1,7 @@
 #include "kestrel/shell/main_window.h"
 
 #include <QAction>
+#include <QFile>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/keypad_view.h"
+#include "kestrel/shell/program_session.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
@@ -23,6 +25,7 @@ MainWindow::MainWindow(MachineRecord& machine)
                   Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       machine_(machine) {
+    programs_ = new ProgramSession(machine_, this);
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(platform::kMainWindowTitle));
     setFocusPolicy(Qt::StrongFocus);
@@ -58,6 +61,7 @@ void MainWindow::BuildMenus() {
     QMenu* file = bar->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("menuFile"));
     AddItem(file, QStringLiteral("Load Bin/Rom"), menu_id::kLoadBin, "actionLoadBin", &MainWindow::LoadBin);
+    AddProgramItems(file);
     AddItem(file, QStringLiteral("Save Bin/Rom"), menu_id::kSaveBin, "actionSaveBin", &MainWindow::SaveBin);
     file->addSeparator();
     AddItem(file, QStringLiteral("Exit"), menu_id::kExit, "actionExit", &MainWindow::RequestQuit);
@@ -140,7 +144,13 @@ void MainWindow::ShowNotInstalled(int id) {
 }
 
 // Menu actions: each hands over to the window or dialog that does the work.
-void MainWindow::LoadBin() { LoadBinFile(machine_, this); }
+void MainWindow::LoadBin() {
+    LoadedImage loaded;
+    if (LoadBinFile(machine_, this, &loaded))
+        programs_->Remember(ProgramSource{ProgramSource::Kind::Bin,
+                                          QFile::encodeName(loaded.Path).toStdString(), loaded.Base,
+                                          loaded.Count});
+}
 void MainWindow::SaveBin() { SaveBinFile(machine_, this); }
 void MainWindow::DisassembleToFile() { ::kestrel::DisassembleToFile(machine_, this); }
 void MainWindow::OpenDebugger() { RunDebuggerWindow(machine_, this); }

@@ -16,6 +16,7 @@ namespace kestrel {
 
 class BoardView;
 class KeypadView;
+class ProgramSession;
 
 // Identifiers of the menu items, as the "not currently installed" message shows them.
 namespace menu_id {
@@ -30,6 +31,8 @@ inline constexpr int kPeek = 28;
 inline constexpr int kPoke = 29;
 inline constexpr int kHelpTopics = 30;
 inline constexpr int kAbout = 31;
+inline constexpr int kLoadHex = 40;
+inline constexpr int kReload = 41;
 }  // namespace menu_id
 
 class MainWindow : public QMainWindow {
@@ -46,6 +49,8 @@ public:
     MachineRecord& Machine() { return machine_; }
     BoardView* Board() { return board_; }
     KeypadView* Keypad() { return keypad_; }
+    // The user program: last load, Reload, --go and --watch.
+    ProgramSession& Programs() { return *programs_; }
     // The menu item with the given identifier (nullptr for none).
     QAction* MenuAction(int id) const;
 
@@ -59,6 +64,8 @@ public:
 
     // --- menu actions ---
     void LoadBin();
+    void LoadHex();
+    void ReloadProgram();
     void SaveBin();
     void DisassembleToFile();
     void OpenDebugger();
@@ -77,6 +84,8 @@ protected:
 
 private:
     void BuildMenus();
+    // "Load HEX file" and "Reload" (main_window_programs.cpp).
+    void AddProgramItems(class QMenu* file);
     QAction* AddItem(class QMenu* menu, const QString& text, int id, const char* objectName,
                      void (MainWindow::*slot)());
 
@@ -84,6 +93,8 @@ private:
     BoardView* board_ = nullptr;
     KeypadView* keypad_ = nullptr;
     QAction* writeProtect_ = nullptr;
+    QAction* reload_ = nullptr;
+    ProgramSession* programs_ = nullptr;
 };
 
 }  // namespace kestrel

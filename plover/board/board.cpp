@@ -46,17 +46,23 @@ const std::array<std::array<uint8_t, 3>, KeyColumnCount + 1> KeyMatrix = {{
 
 void FlushKeyBuffer() { ActiveHost->FlushKeyBuffer(); }
 
+bool HostKeyDown(int scanCode) {
+    const bool pressed = ActiveHost->TakePress(scanCode);  // forgotten even when the key is still held
+    return ActiveHost->KeyHeld(scanCode) || pressed;
+}
+
 uint8_t ScanKeyColumn(int column) {
     FlushKeyBuffer();
-    if (ActiveHost->KeyHeld(ScanCode::Escape)) ActiveHost->EndProgram();
+    if (HostKeyDown(ScanCode::Escape)) ActiveHost->EndProgram();
+    // held only: a press of F2 is left to the main loop, which also redraws
     if (ActiveHost->KeyHeld(ScanCode::F2)) {
         ResetProcessor();
         return 0x00;
     }
-    int row = 0;  // the last held key of rows 1..3 wins
+    int row = 0;  // the last key down of rows 1..3 wins
     for (int r = 0; r < 3; ++r) {
         const uint8_t code = KeyMatrix[column][r];
-        if (code != 0 && ActiveHost->KeyHeld(code)) row = r + 1;
+        if (code != 0 && HostKeyDown(code)) row = r + 1;
     }
     return row == 0 ? 0xFF : static_cast<uint8_t>(0xFF & ~(1u << (row - 1)));
 }
@@ -72,7 +78,7 @@ uint8_t ReadPort(uint8_t port) {
     }
     case PortDigitsHigh:
         if (ActiveHost->KeyHeld(ScanCode::Control)) return 0x02;
-        if (ActiveHost->KeyHeld(ScanCode::LeftShift)) return 0x01;
+        if (ActiveHost->KeyHeld(ScanCode::LeftShift) || ActiveHost->KeyHeld(ScanCode::RightShift)) return 0x01;
         return 0xFF;
     default:
         return 0xFF;

@@ -40,8 +40,12 @@ extern const std::array<std::array<uint8_t, 3>, KeyColumnCount + 1> KeyMatrix;
 
 uint8_t ReadPort(uint8_t port);
 void WritePort(uint8_t port, uint8_t value);
-// The active-low row bits of one keyboard column (1-20), sampled from the
-// host keys now; Escape ends the program, F2 resets the processor (gives 00h).
+// Whether a host key is held now or went down since it was last looked at: a
+// key pressed and released between two scans of its column still reads as
+// down, once.
+bool HostKeyDown(int scanCode);
+// The active-low row bits of one keyboard column (1-20) as the host keys are
+// down now; Escape ends the program, F2 resets the processor (gives 00h).
 uint8_t ScanKeyColumn(int column);
 void FlushKeyBuffer();
 

@@ -12,6 +12,7 @@ public:
     void OpenWindow() override {}
     bool LoadBmp(const std::string&, Picture&) override { return false; }
     bool KeyHeld(int) override { return false; }
+    bool TakePress(int) override { return false; }
     void FlushKeyBuffer() override {}
     void WaitForKey() override {}
     double NowMillis() override { return 0; }

@@ -22,6 +22,7 @@ inline constexpr int Semicolon = 39;
 inline constexpr int LeftShift = 42;
 inline constexpr int Z = 44, X = 45, C = 46, V = 47, B = 48, N = 49, M = 50;
 inline constexpr int Comma = 51, FullStop = 52, Slash = 53;
+inline constexpr int RightShift = 54;
 inline constexpr int Space = 57;
 inline constexpr int F1 = 59;
 inline constexpr int F2 = 60;
@@ -46,6 +47,9 @@ public:
     virtual bool LoadBmp(const std::string& path, Picture& picture) = 0;
     // Whether the host key with this PC set-1 scan code is held now.
     virtual bool KeyHeld(int scanCode) = 0;
+    // Whether the key has gone down since the last call for it, and forgets
+    // that press: a press that begins and ends between two looks counts once.
+    virtual bool TakePress(int scanCode) = 0;
     // Reads and discards pending host key presses.
     virtual void FlushKeyBuffer() = 0;
     // Blocks until a key is pressed.

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "plover/video/screen.h"
+
 #ifndef PLOVER_VERSION
 #define PLOVER_VERSION "unknown"
 #endif
@@ -16,6 +18,13 @@ std::string UsageText() {
            "Options:\n"
            "  -h, --help     Print this help and exit.\n"
            "  --version      Print the version and exit.\n"
+           "  --scale N      Start with the window N times as large (1-4); it can be\n"
+           "                 resized, keeping its proportions.\n"
+           "  --load FILE    Load FILE.hex or FILE.ihx (Intel HEX), or FILE@ADDR (a raw\n"
+           "                 image at hexadecimal ADDR), at or above 4000h.\n"
+           "  --go ADDR      Start the loaded program at hexadecimal ADDR once the\n"
+           "                 monitor is up.\n"
+           "  --watch        Reload and restart it whenever the file changes.\n"
            "\n"
            "Files, in the folder where plover starts (a missing one leaves zeros):\n"
            "  roms/MPF1P.bin       the monitor ROM image (8,192 bytes)\n"
@@ -23,15 +32,42 @@ std::string UsageText() {
            "  video/VIOchar.bin    the character generator of the text video\n";
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-    for (const std::string& argument : arguments) {
+namespace {
+
+// The N of --scale N: a whole number from 1 to MaxWindowScale, else 0.
+int WindowScaleValue(const std::string& text) {
+    return text.size() == 1 && text[0] >= '1' && text[0] <= '0' + MaxWindowScale ? text[0] - '0' : 0;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& all) {
+    std::vector<std::string> arguments = all;
+    LoadOptions load;
+    std::string error;
+    const bool loadTaken = TakeLoadOptions(arguments, load, error);
+    CommandLine result;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         if (argument == "-h" || argument == "--help") return {true, 0, UsageText(), {}};
         if (argument == "--version") return {true, 0, "plover " PLOVER_VERSION "\n", {}};
+        if (argument == "--scale" || argument.rfind("--scale=", 0) == 0) {
+            const std::string value = argument == "--scale" ? (i + 1 < arguments.size() ? arguments[++i] : "")
+                                                            : argument.substr(8);
+            result.WindowScale = WindowScaleValue(value);
+            if (result.WindowScale == 0)
+                return {true, 2, {}, "plover: --scale takes a whole number from 1 to " + std::to_string(MaxWindowScale) + ", not '" + value + "'\n" +
+                                         UsageText()};
+            continue;
+        }
         const bool option = argument.size() > 1 && argument[0] == '-';
         const std::string what = option ? "unknown option '" : "unexpected argument '";
         return {true, 2, {}, "plover: " + what + argument + "'\n" + UsageText()};
     }
-    return {};
+    if (!loadTaken || (load.file && !ReadUserProgram(*load.file, result.Program, error)))
+        return {true, 2, {}, "plover: " + error + "\n"};
+    result.Load = load;
+    return result;
 }
 
 CommandLine HandleCommandLine(int argc, char** argv) {

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "intel_hex/intel_hex.h"
+#include "plover/shell/program_load.h"
+
 namespace plover {
 
 struct CommandLine {
@@ -13,6 +16,9 @@ struct CommandLine {
     int ExitStatus = 0;  // 0 for --help and --version, 2 for a wrong argument
     std::string Output;  // for standard output (help, version)
     std::string Errors;  // for standard error (what was wrong, then the usage)
+    int WindowScale = 1; // --scale N: the window starts N times the framebuffer's size
+    LoadOptions Load = {};                // --load, --go, --watch
+    intel_hex::Program Program = {};      // the file --load names, read and checked
 };
 
 // The usage text printed by --help: options and the files read.

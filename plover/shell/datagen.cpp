@@ -1,5 +1,5 @@
 // Draws plover's data files into the folder named on the command line:
-//   teclado.bmp  950 x 574, 8 bits per pixel with the VGA default palette: the
+//   teclado.bmp  950 x 574, 8 bits per pixel with plover's default palette: the
 //                MPF-1 Plus keyboard with its keys labelled by the host keys
 //                that press them, and the dark window where the 20 digits go;
 //   VIOchar.bin  the VIO character generator: 128 glyphs of 8 x 14 pixels in
@@ -26,13 +26,14 @@ constexpr int Width = 950;
 constexpr int Height = 574;
 
 // Palette indices used (the default palette; 2, 7 and 10 are avoided because
-// the program redefines them after loading the picture).
+// the program redefines them after loading the picture, and 30, 40, 63 and
+// 226 because they are the window's own colours).
 constexpr uint8_t Black = 0;
 constexpr uint8_t White = 15;
 constexpr uint8_t Body = 19;       // grey 0Bh
 constexpr uint8_t BodyEdge = 22;   // grey 14h
 constexpr uint8_t KeyFace = 27;    // grey 28h
-constexpr uint8_t KeyLight = 30;   // grey 38h
+constexpr uint8_t KeyLight = 29;   // grey 32h
 constexpr uint8_t KeyShadow = 21;  // grey 11h
 constexpr uint8_t Accent = 43;     // orange
 constexpr uint8_t Legend = 26;     // grey 24h
@@ -103,7 +104,7 @@ void DrawKeyboard(Canvas& c) {
         for (int k = 0; k < 10; ++k) Key(c, left + 14 * r + k * pitch, top + r * rowPitch, keyW, keyH, rows[r][k]);
     // bottom row: modifiers, space bar, cursor keys, Enter and F4
     const int y = top + 4 * rowPitch;
-    Key(c, 24, y, 100, keyH, "SHIFT", "LEFT");
+    Key(c, 24, y, 100, keyH, "SHIFT");
     Key(c, 134, y, 90, keyH, "CTRL");
     Key(c, 234, y, 250, keyH, "SPACE");
     Key(c, 494, y, 62, keyH, "<");
@@ -141,7 +142,7 @@ bool WriteBmp(const std::string& path, const Canvas& canvas) {
     u32(2835);
     u32(256);
     u32(0);
-    const auto& vga = plover::VgaDefaultPalette63();
+    const auto& vga = plover::DefaultPalette63();
     for (const auto& e : vga) {
         out.push_back(plover::WidenComponent(e.B));
         out.push_back(plover::WidenComponent(e.G));
@@ -173,7 +174,7 @@ std::vector<uint8_t> BuildCharset() {
 // fourteen-segment-like digits in it, and three rows of keys.
 bool WriteIcon(const std::string& path) {
     constexpr int Size = 64;
-    const auto& vga = plover::VgaDefaultPalette63();
+    const auto& vga = plover::DefaultPalette63();
     std::vector<uint8_t> rgb(Size * Size * 3);
     auto box = [&](int x0, int y0, int x1, int y1, plover::PaletteEntry c) {
         for (int y = y0; y <= y1; ++y)
@@ -187,7 +188,7 @@ bool WriteIcon(const std::string& path) {
     box(0, 0, Size - 1, Size - 1, vga[BodyEdge]);
     box(2, 2, Size - 3, Size - 3, vga[Body]);
     box(5, 6, 58, 25, vga[Black]);
-    const plover::PaletteEntry green{0, 40, 0};
+    const plover::PaletteEntry green{0, 56, 0};  // the lit segments' green
     for (int digit = 0; digit < 3; ++digit) {
         const int x = 10 + digit * 16;
         box(x, 9, x + 9, 10, green);        // top

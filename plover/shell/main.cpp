@@ -1,15 +1,37 @@
 // plover: the MPF-1 Plus on SDL2. Reads its files from the working directory;
-// ends with status 0 on Escape or the window's close button. command_line.h
-// answers --help and --version before anything starts.
+// ends with status 0 on Escape or the window's close button, and with status 1
+// when it cannot start. command_line.h answers --help and --version before
+// anything starts, reads --scale, and ends with status 2 when a program named
+// with --load cannot be used (program_load.h).
 #include "plover/shell/command_line.h"
 #include "plover/shell/main_loop.h"
+#include "plover/shell/program_load.h"
 #include "plover/shell/sdl_host.h"
+
+namespace {
+
+// The SDL host that also gives the user program its frame boundaries.
+class ProgramHost final : public plover::SdlHost {
+public:
+    plover::UserProgram Program;
+    void FrameBoundary() override {
+        SdlHost::FrameBoundary();
+        Program.Frame();
+    }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const plover::CommandLine commandLine = plover::HandleCommandLine(argc, argv);
     if (commandLine.Exit) return commandLine.ExitStatus;
-    static plover::SdlHost host;
+    static ProgramHost host;
+    host.SetWindowScale(commandLine.WindowScale);
     plover::ActiveHost = &host;
     plover::StartUp();
+    if (commandLine.Load.file) {
+        plover::StoreUserProgram(commandLine.Program);
+        host.Program = plover::UserProgram(commandLine.Load);
+    }
     plover::RunMainLoop();
 }

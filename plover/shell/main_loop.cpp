@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "plover/board/board.h"
 #include "plover/board/host.h"
@@ -25,24 +26,92 @@ uint64_t TotalCycles = 0;
 
 namespace {
 
+// The keyboard picture as loaded, kept to redraw the window.
+Picture keyboardPicture;
+// Messages about the files of start-up, shown in the lower right panel.
+std::vector<std::string> startUpMessages;
+
+constexpr uint8_t MessageInk = 15;           // white, on the panel's colour
+constexpr int PanelTextRow = 38;             // first 8-pixel text row inside the panel
+constexpr int PanelTextColumn = 120;         // x = 952
+constexpr int PanelTextWidth = 40;           // characters per line
+
+void ReportStartUpProblem(const std::string& message) {
+    std::fprintf(stderr, "plover: %s\n", message.c_str());
+    startUpMessages.push_back(message);
+}
+
+// Reads the ROM image; says so when it is missing, unreadable or short,
+// since the monitor cannot run then.
 void LoadRom(const std::string& path) {
     uint8_t image[RomSize] = {};
+    size_t got = 0;
+    bool readable = false;
     if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        (void)std::fread(image, 1, sizeof image, file);
+        got = std::fread(image, 1, sizeof image, file);
+        readable = std::ferror(file) == 0;
         std::fclose(file);
     }
     // loading is not an emulated write: the ROM limit does not apply
     std::memcpy(BoardMemory, image, sizeof image);
+    if (!readable)
+        ReportStartUpProblem("No se puede leer la ROM \"" + path + "\". Pulse ESC para salir.");
+    else if (got < sizeof image)
+        ReportStartUpProblem("La ROM \"" + path + "\" es demasiado corta: " + std::to_string(got) + " de " +
+                             std::to_string(RomSize) + " bytes. Pulse ESC para salir.");
 }
 
 void LoadKeyboardPicture(const std::string& path) {
-    Picture picture;
-    picture.Width = KeyboardPictureWidth;
-    picture.Height = KeyboardPictureHeight;
-    picture.Pixels.assign(static_cast<size_t>(picture.Width) * picture.Height, 0);
-    ActiveHost->LoadBmp(path, picture);
-    // by XOR onto the still black screen, which leaves the picture as it is
-    Screen.PutXor(0, 0, picture);
+    keyboardPicture.Width = KeyboardPictureWidth;
+    keyboardPicture.Height = KeyboardPictureHeight;
+    keyboardPicture.Pixels.assign(static_cast<size_t>(keyboardPicture.Width) * keyboardPicture.Height, 0);
+    if (!ActiveHost->LoadBmp(path, keyboardPicture))
+        std::fprintf(stderr, "plover: no se puede leer la imagen \"%s\"\n", path.c_str());
+}
+
+void LoadCharset(const std::string& path) {
+    LoadVioCharset(path);
+    if (VioCharsetLength == 0)
+        std::fprintf(stderr, "plover: no se puede leer el generador de caracteres \"%s\"\n", path.c_str());
+    else if (VioCharsetLength < VioCharsetCapacity)
+        std::fprintf(stderr, "plover: el generador de caracteres \"%s\" es corto: %d de %d bytes\n", path.c_str(),
+                     VioCharsetLength, VioCharsetCapacity);
+}
+
+// Splits a message at spaces into lines of at most width characters.
+std::vector<std::string> WrapText(const std::string& text, size_t width) {
+    std::vector<std::string> lines(1);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        std::string word = text.substr(start, end - start);
+        for (; word.size() > width; word.erase(0, width)) lines.push_back(word.substr(0, width));
+        if (!lines.back().empty() && lines.back().size() + 1 + word.size() > width) lines.emplace_back();
+        if (!lines.back().empty()) lines.back() += ' ';
+        lines.back() += word;
+        start = end + 1;
+    }
+    return lines;
+}
+
+void DrawStartUpMessages() {
+    int row = PanelTextRow;
+    for (const std::string& message : startUpMessages) {
+        for (const std::string& line : WrapText(message, PanelTextWidth))
+            Screen.DrawText(row++, PanelTextColumn, line, MessageInk, PanelColour);
+        ++row;
+    }
+}
+
+// Everything but the digits and the VIO text, which are drawn over it.
+void DrawWindowFrame() {
+    // by XOR onto the black screen, which leaves the picture as it is
+    Screen.Box(0, 0, ScreenWidth - 1, ScreenHeight - 1, 0);
+    Screen.PutXor(0, 0, keyboardPicture);
+    Screen.Box(950, 281, 1274, 289, StripColour);  // separator strip
+    Screen.Box(950, 290, 1274, 589, PanelColour);  // lower right panel (clipped by the window)
+    DrawStartUpMessages();
 }
 
 // The debug view's part of a pass (DebugLevel non-zero): F1 and F2 switch
@@ -77,7 +146,8 @@ void StartUp(const StartUpFiles& files) {
     FlushKeyBuffer();
     ResetProcessor();
     LoadSegmentPictures();
-    LoadVioCharset(files.Charset);
+    startUpMessages.clear();
+    LoadCharset(files.Charset);
     FrameCycles = TStatesPerFrame;
     LastFrameTime = ActiveHost->NowMillis();
     RomLimit = BoardRomLimit;
@@ -86,9 +156,9 @@ void StartUp(const StartUpFiles& files) {
     Screen.SetPaletteEntry(0, 0, 0, 0);
     Screen.SetPaletteEntry(7, 0, 10, 0);
     Screen.SetPaletteEntry(2, 0, 32, 0);
-    Screen.SetPaletteEntry(10, 0, 40, 0);
-    Screen.Box(950, 281, 1274, 289, 63);  // separator strip
-    Screen.Box(950, 290, 1274, 589, 30);  // lower right panel (clipped by the window)
+    // lit segments and VIO text: bright enough for 7:1 on the VIO background
+    Screen.SetPaletteEntry(10, 0, TextGreen63, 0);
+    DrawWindowFrame();
     // program-wide state of the loop and the board, as at power-on
     CycleCounter = -FrameCycles;
     PacingDebt = 0;
@@ -151,8 +221,24 @@ int PaceFrame() {
     return taken;
 }
 
+void RedrawWindow() {
+    DrawWindowFrame();
+    RedrawVio();  // the digits follow at the next board refreshes
+    ActiveHost->Present();
+}
+
+void WatchHostKeys() {
+    if (HostKeyDown(ScanCode::Escape)) ActiveHost->EndProgram();
+    // once per press: a held F2 does not reset at every frame
+    if (ActiveHost->TakePress(ScanCode::F2)) {
+        ResetProcessor();
+        RedrawWindow();
+    }
+}
+
 void RunPass() {
     if (CycleCounter >= 0) {
+        WatchHostKeys();
         const int interrupt = PaceFrame();
         CycleCounter = CycleCounter - FrameCycles - interrupt;
         TotalCycles += interrupt;

@@ -34,10 +34,25 @@ inline constexpr int KeyboardPictureWidth = 950;
 inline constexpr int KeyboardPictureHeight = 574;
 inline constexpr int RomSize = 8192;
 
+// Palette indices of the separator strip and the lower right panel, and the
+// green (0-63) that start-up gives index 10, the lit segments and VIO text.
+inline constexpr uint8_t StripColour = 63;
+inline constexpr uint8_t PanelColour = 30;
+inline constexpr int TextGreen63 = 56;
+
 // Everything before the main loop, in order: window, key flush, reset,
 // segment pictures, character generator, ROM, keyboard picture, palette,
-// panels, a 100 ms pause. Uses ActiveHost; missing files leave zeros.
+// panels, a 100 ms pause. Uses ActiveHost; missing files leave zeros and are
+// reported on standard error, a missing or short ROM also in the window.
 void StartUp(const StartUpFiles& files = StartUpFiles{});
+
+// Draws the whole window again (keyboard picture, panels, start-up messages,
+// VIO text), clearing whatever was printed over it.
+void RedrawWindow();
+// Called at every frame boundary, so that these keys work whatever the
+// program does: Escape held or pressed ends the program, a press of F2 resets
+// the processor and redraws the window.
+void WatchHostKeys();
 
 // One pass of the main loop.
 void RunPass();

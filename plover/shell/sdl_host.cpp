@@ -32,6 +32,7 @@ constexpr struct {
     {ScanCode::F, SDL_SCANCODE_F}, {ScanCode::G, SDL_SCANCODE_G}, {ScanCode::H, SDL_SCANCODE_H},
     {ScanCode::J, SDL_SCANCODE_J}, {ScanCode::K, SDL_SCANCODE_K}, {ScanCode::L, SDL_SCANCODE_L},
     {ScanCode::Semicolon, SDL_SCANCODE_SEMICOLON}, {ScanCode::LeftShift, SDL_SCANCODE_LSHIFT},
+    {ScanCode::RightShift, SDL_SCANCODE_RSHIFT},
     {ScanCode::Z, SDL_SCANCODE_Z}, {ScanCode::X, SDL_SCANCODE_X}, {ScanCode::C, SDL_SCANCODE_C},
     {ScanCode::V, SDL_SCANCODE_V}, {ScanCode::B, SDL_SCANCODE_B}, {ScanCode::N, SDL_SCANCODE_N},
     {ScanCode::M, SDL_SCANCODE_M},
@@ -52,7 +53,22 @@ std::array<SDL_Scancode, 128> BuildKeyMap() {
     return map;
 }
 
+// The other way round, for key presses that arrive as events; 0 for keys
+// plover does not read. Right Control counts as Control.
+std::array<uint8_t, SDL_NUM_SCANCODES> BuildSet1Map() {
+    std::array<uint8_t, SDL_NUM_SCANCODES> map{};
+    for (const auto& k : KeyTable) map[k.sdl] = static_cast<uint8_t>(k.set1);
+    map[SDL_SCANCODE_RCTRL] = ScanCode::Control;
+    return map;
+}
+
 const std::array<SDL_Scancode, 128> KeyMap = BuildKeyMap();
+const std::array<uint8_t, SDL_NUM_SCANCODES> Set1Map = BuildSet1Map();
+
+// Video drivers that show nothing: taken only when the user asks for them.
+bool IsInvisibleDriver(const char* name) {
+    return name == nullptr || std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0;
+}
 
 }  // namespace
 
@@ -63,22 +79,53 @@ SDL_Scancode SdlScancodeForSet1(int scanCode) {
 SdlHost::SdlHost() : origin_(std::chrono::steady_clock::now()) {}
 
 SdlHost::~SdlHost() {
+    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
     SDL_Quit();
 }
 
+void SdlHost::FailStart(const char* reason) {
+    std::fprintf(stderr, "plover: %s\n", reason);
+    SDL_Quit();
+    std::exit(1);
+}
+
 void SdlHost::OpenWindow() {
+    const bool driverChosen = std::getenv("SDL_VIDEODRIVER") != nullptr;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        std::fprintf(stderr, "plover: SDL_Init: %s\n", SDL_GetError());
-        std::exit(0);  // plover ends with status 0 on every path
+        if (!driverChosen) FailStart("no display");
+        FailStart(SDL_GetError());
     }
-    window_ = SDL_CreateWindow("plover - MPF-1 Plus", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, ScreenWidth,
-                               ScreenHeight, 0);
-    if (window_ == nullptr) {
-        std::fprintf(stderr, "plover: SDL_CreateWindow: %s\n", SDL_GetError());
-        std::exit(0);  // plover ends with status 0 on every path
-    }
+    if (!driverChosen && IsInvisibleDriver(SDL_GetCurrentVideoDriver())) FailStart("no display");
+    // SDL's software renderer draws into the window system's own buffer: a
+    // 2D picture of this size needs no GPU driver, which would cost tens of
+    // megabytes of memory.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    const int scale = std::clamp(windowScale_, 1, MaxWindowScale);
+    window_ = SDL_CreateWindow("plover - MPF-1 Plus", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               ScreenWidth * scale, ScreenHeight * scale, SDL_WINDOW_RESIZABLE);
+    if (window_ == nullptr) FailStart(SDL_GetError());
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (renderer_ == nullptr) FailStart(SDL_GetError());
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, ScreenWidth,
+                                 ScreenHeight);
+    if (texture_ == nullptr) FailStart(SDL_GetError());
+    // coordinates stay those of the framebuffer whatever the window's size
+    SDL_RenderSetLogicalSize(renderer_, ScreenWidth, ScreenHeight);
+    SDL_SetWindowMinimumSize(window_, ScreenWidth / 4, ScreenHeight / 4);
+    FitToWindow();
+    exposed_ = true;
     Screen.MarkAllChanged();
+}
+
+void SdlHost::FitToWindow() {
+    // whole multiples of the framebuffer's pixels where the window has room
+    // for one, nearest-pixel scaling below that
+    int width = 0, height = 0;
+    SDL_GetRendererOutputSize(renderer_, &width, &height);
+    SDL_RenderSetIntegerScale(renderer_, width >= ScreenWidth && height >= ScreenHeight ? SDL_TRUE : SDL_FALSE);
 }
 
 bool SdlHost::LoadBmp(const std::string& path, Picture& picture) {
@@ -124,6 +171,30 @@ double SdlHost::NowMillis() {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - origin_).count();
 }
 
+void SdlHost::NoteWindowEvent(const SDL_WindowEvent& event) {
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        EndProgram();
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        FitToWindow();
+        [[fallthrough]];
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_RESTORED:
+        exposed_ = true;
+        presentWanted_ = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void SdlHost::NoteKeyDown(const SDL_KeyboardEvent& event) {
+    if (event.repeat != 0) return;
+    const uint8_t set1 = Set1Map[event.keysym.scancode];
+    if (set1 != 0) presses_[set1] = true;
+}
+
 void SdlHost::DrainEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -132,15 +203,15 @@ void SdlHost::DrainEvents() {
             EndProgram();
             break;
         case SDL_WINDOWEVENT:
-            if (event.window.event == SDL_WINDOWEVENT_CLOSE) EndProgram();
-            if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
-                event.window.event == SDL_WINDOWEVENT_RESTORED) {
-                Screen.MarkAllChanged();
-                presentWanted_ = true;
-            }
+            NoteWindowEvent(event.window);
+            break;
+        case SDL_KEYDOWN:
+            // the key state says what is held; a press shorter than the time
+            // between two looks shows only here
+            NoteKeyDown(event.key);
             break;
         default:
-            break;  // key presses are read as key state; the queue is only emptied
+            break;
         }
     }
 }
@@ -163,6 +234,14 @@ bool SdlHost::KeyHeld(int scanCode) {
     return state[sdl] != 0;
 }
 
+bool SdlHost::TakePress(int scanCode) {
+    // no pump of its own: presses arrive with the pumps of KeyHeld and FlushKeyBuffer
+    if (scanCode < 0 || scanCode >= static_cast<int>(presses_.size())) return false;
+    const bool pressed = presses_[scanCode];
+    presses_[scanCode] = false;
+    return pressed;
+}
+
 void SdlHost::FlushKeyBuffer() { PumpIfDue(); }
 
 void SdlHost::WaitForKey() {
@@ -172,51 +251,54 @@ void SdlHost::WaitForKey() {
     while (SDL_WaitEvent(&event)) {
         if (event.type == SDL_QUIT) EndProgram();
         if (event.type == SDL_WINDOWEVENT) {
-            if (event.window.event == SDL_WINDOWEVENT_CLOSE) EndProgram();
-            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                Screen.MarkAllChanged();
-                PresentChanges();
-            }
+            NoteWindowEvent(event.window);
+            PresentChanges();
         }
-        if (event.type == SDL_KEYDOWN) return;
+        if (event.type == SDL_KEYDOWN && event.key.repeat == 0) {
+            // Escape ends the program here too; F2 is left for the main
+            // loop, which resets the processor at the next frame
+            if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) EndProgram();
+            if (event.key.keysym.scancode == SDL_SCANCODE_F2) NoteKeyDown(event.key);
+            return;
+        }
     }
 }
 
 void SdlHost::PresentChanges() {
-    if (window_ == nullptr || !Screen.Changed()) return;
-    SDL_Surface* surface = SDL_GetWindowSurface(window_);
-    if (surface == nullptr) return;
+    if (renderer_ == nullptr) return;
     ScreenRect rect = Screen.ChangedRect();
     if (Screen.PaletteChanged()) {
         const auto& palette = Screen.Palette();
         for (int i = 0; i < 256; ++i)
-            surfacePalette_[i] = SDL_MapRGB(surface->format, palette[i].R, palette[i].G, palette[i].B);
+            texturePalette_[i] = uint32_t{palette[i].R} << 16 | uint32_t{palette[i].G} << 8 | palette[i].B;
         rect = {0, 0, ScreenWidth - 1, ScreenHeight - 1};
     }
-    rect.X1 = std::min(rect.X1, surface->w - 1);
-    rect.Y1 = std::min(rect.Y1, surface->h - 1);
+    if (exposed_) rect = {0, 0, ScreenWidth - 1, ScreenHeight - 1};
     if (!rect.Empty()) {
-        SDL_LockSurface(surface);
-        const uint8_t* pixels = Screen.Pixels();
-        const int bytes = surface->format->BytesPerPixel;
-        for (int y = rect.Y0; y <= rect.Y1; ++y) {
-            const uint8_t* src = pixels + static_cast<size_t>(y) * ScreenWidth;
-            uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch;
-            if (bytes == 4) {
-                auto* out = reinterpret_cast<uint32_t*>(dst);
-                for (int x = rect.X0; x <= rect.X1; ++x) out[x] = surfacePalette_[src[x]];
-            } else {
-                for (int x = rect.X0; x <= rect.X1; ++x) {
-                    const uint32_t v = surfacePalette_[src[x]];
-                    std::memcpy(dst + x * bytes, &v, bytes);  // little-endian hosts
-                }
+        // only the changed rows and columns are converted and copied
+        const SDL_Rect area{rect.X0, rect.Y0, rect.X1 - rect.X0 + 1, rect.Y1 - rect.Y0 + 1};
+        void* texels = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(texture_, &area, &texels, &pitch) == 0) {
+            for (int y = rect.Y0; y <= rect.Y1; ++y) {
+                const uint8_t* src = Screen.Pixels() + static_cast<size_t>(y) * ScreenWidth + rect.X0;
+                auto* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(texels) + (y - rect.Y0) * pitch);
+                for (int x = 0; x < area.w; ++x) out[x] = texturePalette_[src[x]];
             }
+            SDL_UnlockTexture(texture_);
         }
-        SDL_UnlockSurface(surface);
-        const SDL_Rect update{rect.X0, rect.Y0, rect.X1 - rect.X0 + 1, rect.Y1 - rect.Y0 + 1};
-        SDL_UpdateWindowSurfaceRects(window_, &update, 1);
     }
     Screen.TakeChanges();
+    if (exposed_) SDL_RenderClear(renderer_);  // the bars beside a picture that keeps its aspect
+    if (!rect.Empty()) {
+        // a pixel more on each side covers rounding when the scale is not whole
+        const int x0 = std::max(rect.X0 - 1, 0), y0 = std::max(rect.Y0 - 1, 0);
+        const int x1 = std::min(rect.X1 + 1, ScreenWidth - 1), y1 = std::min(rect.Y1 + 1, ScreenHeight - 1);
+        const SDL_Rect copy{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+        SDL_RenderCopy(renderer_, texture_, &copy, &copy);
+    }
+    SDL_RenderPresent(renderer_);
+    exposed_ = false;
     lastPresent_ = NowMillis();
     presentWanted_ = false;
     ++presents_;
@@ -224,7 +306,7 @@ void SdlHost::PresentChanges() {
 
 void SdlHost::PresentIfDue() {
     if (!presentWanted_) return;
-    if (!Screen.Changed()) {
+    if (!Screen.Changed() && !exposed_) {
         presentWanted_ = false;  // the window already shows this
         return;
     }
@@ -250,7 +332,7 @@ void SdlHost::SleepMillis(double millis) {
     using namespace std::chrono;
     const auto end = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double, std::milli>(millis));
     // a present that falls due during the sleep is made on time
-    if (presentWanted_ && Screen.Changed()) {
+    if (presentWanted_ && (Screen.Changed() || exposed_)) {
         const auto due = origin_ + duration_cast<steady_clock::duration>(
                                        duration<double, std::milli>(lastPresent_ + PresentInterval));
         if (due < end) {
@@ -262,7 +344,10 @@ void SdlHost::SleepMillis(double millis) {
 }
 
 void SdlHost::EndProgram() {
+    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
+    renderer_ = nullptr;
+    texture_ = nullptr;
     window_ = nullptr;
     SDL_Quit();
     std::exit(0);

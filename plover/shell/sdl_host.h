@@ -1,6 +1,8 @@
-// plover's graphics layer, SDL half: the window, the presenter that pushes
-// only the changed region of the index framebuffer and at most once per 20 ms,
-// host keys by PC set-1 scan code, the real-time clock and sleep.
+// plover's graphics layer, SDL half: the window and SDL's software renderer
+// (no GPU driver is loaded), the presenter that converts only the changed
+// region of the index framebuffer and presents at most once per 20 ms, host
+// keys by PC set-1 scan code with presses remembered until they are looked
+// at, the real-time clock and sleep.
 #pragma once
 
 #include <SDL.h>
@@ -21,9 +23,15 @@ public:
     SdlHost();
     ~SdlHost() override;
 
+    // Window size at opening: the framebuffer's times scale (1 to
+    // MaxWindowScale). The window can be resized later; the picture keeps its
+    // aspect ratio and sharp pixels.
+    void SetWindowScale(int scale) { windowScale_ = scale; }
+
     void OpenWindow() override;
     bool LoadBmp(const std::string& path, Picture& picture) override;
     bool KeyHeld(int scanCode) override;
+    bool TakePress(int scanCode) override;
     void FlushKeyBuffer() override;
     void WaitForKey() override;
     double NowMillis() override;
@@ -42,13 +50,22 @@ public:
     static constexpr double PresentInterval = 20.0;
 
 private:
+    [[noreturn]] static void FailStart(const char* reason);
     void PumpIfDue();
     void DrainEvents();
+    void NoteWindowEvent(const SDL_WindowEvent& event);
+    void NoteKeyDown(const SDL_KeyboardEvent& event);
+    void FitToWindow();
     void PresentChanges();
     void PresentIfDue();
 
     SDL_Window* window_ = nullptr;
-    std::array<uint32_t, 256> surfacePalette_{};
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    int windowScale_ = 1;
+    std::array<uint32_t, 256> texturePalette_{};
+    std::array<bool, 128> presses_{};
+    bool exposed_ = false;  // the window needs the picture again, changed or not
     std::chrono::steady_clock::time_point origin_;
     double lastPump_ = -1e9;
     double lastPresent_ = -1e9;

@@ -1,6 +1,7 @@
 #include "plover/video/screen.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "plover/video/font8x8.h"
 
@@ -43,10 +44,33 @@ std::array<PaletteEntry, 256> BuildVgaPalette() {
     return p;
 }
 
+// For each byte of eight pixel bits (bit 7 leftmost) the eight pixel bytes in
+// memory order, FFh where the bit is set (little-endian hosts).
+constexpr std::array<uint64_t, 256> BuildByteMasks() {
+    std::array<uint64_t, 256> masks{};
+    for (int bits = 0; bits < 256; ++bits)
+        for (int j = 0; j < 8; ++j)
+            if (bits & (0x80 >> j)) masks[bits] |= uint64_t{0xFF} << (8 * j);
+    return masks;
+}
+constexpr std::array<uint64_t, 256> ByteMasks = BuildByteMasks();
+
 }  // namespace
 
 const std::array<PaletteEntry, 256>& VgaDefaultPalette63() {
     static const std::array<PaletteEntry, 256> palette = BuildVgaPalette();
+    return palette;
+}
+
+const std::array<PaletteEntry, 256>& DefaultPalette63() {
+    static const std::array<PaletteEntry, 256> palette = [] {
+        std::array<PaletteEntry, 256> p = VgaDefaultPalette63();
+        p[30] = {0x0B, 0x0B, 0x0B};  // lower right panel: the keyboard's case
+        p[40] = {0x00, 0x06, 0x00};  // VIO background: dark green
+        p[63] = {0x14, 0x14, 0x14};  // separator strip: the edge of the case
+        p[226] = {0x00, 0x38, 0x00}; // VIO inverted background: the text's green
+        return p;
+    }();
     return palette;
 }
 
@@ -55,7 +79,7 @@ IndexScreen::IndexScreen() { Reset(); }
 void IndexScreen::Reset() {
     pixels_.fill(0);
     ++stamp_;
-    const auto& vga = VgaDefaultPalette63();
+    const auto& vga = DefaultPalette63();
     for (int i = 0; i < 256; ++i)
         palette_[i] = {WidenComponent(vga[i].R), WidenComponent(vga[i].G), WidenComponent(vga[i].B)};
     MarkAllChanged();
@@ -136,14 +160,15 @@ void IndexScreen::PutBits8(int x, int y, uint8_t bits, uint8_t one, uint8_t zero
         for (int j = 0; j < 8; ++j) Plot(x + j, y, (bits & (0x80 >> j)) ? one : zero);
         return;
     }
+    // all eight pixels at once: the byte mask of the set bits selects one or zero
+    const uint64_t mask = ByteMasks[bits];
+    const uint64_t eight = (mask & (0x0101010101010101ull * one)) | (~mask & (0x0101010101010101ull * zero));
     uint8_t* row = &pixels_[static_cast<size_t>(y) * ScreenWidth + x];
-    bool changed = false;
-    for (int j = 0; j < 8; ++j) {
-        const uint8_t c = (bits & (0x80 >> j)) ? one : zero;
-        changed |= row[j] != c;
-        row[j] = c;
-    }
-    if (changed) Touch(x, y, x + 7, y);
+    uint64_t before;
+    std::memcpy(&before, row, 8);
+    if (before == eight) return;
+    std::memcpy(row, &eight, 8);
+    Touch(x, y, x + 7, y);
 }
 
 void IndexScreen::DrawText(int row, int column, std::string_view text, uint8_t fore, uint8_t back) {

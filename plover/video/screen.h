@@ -13,6 +13,8 @@ namespace plover {
 
 inline constexpr int ScreenWidth = 1275;
 inline constexpr int ScreenHeight = 574;
+// The window can start at most this many times the framebuffer's size.
+inline constexpr int MaxWindowScale = 4;
 
 // A palette entry widened to 0-255 per component.
 struct PaletteEntry {
@@ -23,6 +25,11 @@ struct PaletteEntry {
 // The default palette of the PC's 256-colour VGA mode, on the 0-63 scale:
 // 16 EGA colours, a 16-step grey ramp, nine 24-hue rings, 8 black entries.
 const std::array<PaletteEntry, 256>& VgaDefaultPalette63();
+
+// plover's own default palette: the VGA one with the colours of the VIO text
+// window (40, 226) and of the panels beside it (30, 63) chosen to be legible
+// and to match the keyboard picture.
+const std::array<PaletteEntry, 256>& DefaultPalette63();
 
 // Widens a 0-63 component to 0-255, rounding down (40 -> 161).
 constexpr uint8_t WidenComponent(int value63) { return static_cast<uint8_t>((value63 & 63) * 255 / 63); }
@@ -46,7 +53,7 @@ class IndexScreen {
 public:
     IndexScreen();
 
-    // Black pixels, the default palette, everything marked changed.
+    // Black pixels, plover's default palette, everything marked changed.
     void Reset();
 
     // Palette, components 0-63, widened as WidenComponent does.

@@ -1,11 +1,12 @@
 // Checks a screenshot of plover's window (binary PPM, 1275 x 574).
 //   check_shot typed SHOT VIOCHAR ROW0 ROW1 LIT
 //     VIO row 0 shows ROW0 and row 1 shows ROW1 (then a blank cell), drawn
-//     with the glyphs of VIOCHAR in green on red; display digits 1..LIT are
+//     with the glyphs of VIOCHAR in green on dark green; display digits 1..LIT are
 //     lit and the others dark.
 //   check_shot blank SHOT
-//     a run without files: black picture area, separator strip and panel,
-//     empty VIO window, all twenty digits lit.
+//     a run without files: black picture area, separator strip and panel
+//     with the message about the ROM in white, empty VIO window, all twenty
+//     digits lit.
 // Prints what differs and exits 1 on any difference.
 #include <cstdio>
 #include <cstdlib>
@@ -20,12 +21,13 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-constexpr Rgb Green{0, 161, 0};     // palette 10, lit segment inside and VIO ink
+constexpr Rgb Green{0, 226, 0};     // palette 10, lit segment inside and VIO ink
 constexpr Rgb DarkGreen{0, 40, 0};  // palette 7, dark segment
-constexpr Rgb Red{255, 0, 0};       // palette 40, VIO background
+constexpr Rgb VioPaper{0, 24, 0};   // palette 40, VIO background
 constexpr Rgb Black{0, 0, 0};
-constexpr Rgb Strip{255, 125, 157};  // palette 63
-constexpr Rgb Panel{226, 226, 226};  // palette 30
+constexpr Rgb White{255, 255, 255};
+constexpr Rgb Strip{80, 80, 80};  // palette 63
+constexpr Rgb Panel{44, 44, 44};  // palette 30
 
 int width = 0, height = 0;
 std::vector<unsigned char> pixels;
@@ -65,7 +67,7 @@ void ExpectCell(int row, int column, unsigned code, const std::vector<unsigned c
     for (int i = 0; i < 14; ++i) {
         const unsigned char bits = code * 16 + i < charset.size() ? charset[code * 16 + i] : 0;
         for (int j = 0; j < 8; ++j)
-            Expect(952 + 8 * column + j, 14 * row + i, (bits & (0x80 >> j)) ? Green : Red,
+            Expect(952 + 8 * column + j, 14 * row + i, (bits & (0x80 >> j)) ? Green : VioPaper,
                    "VIO cell " + std::to_string(row) + "," + std::to_string(column));
     }
 }
@@ -108,8 +110,15 @@ int main(int argc, char** argv) {
         Expect(1274, 289, Strip, "separator strip");
         Expect(950, 290, Panel, "panel");
         Expect(1274, 573, Panel, "panel");
-        Expect(952, 0, Red, "VIO window");
-        Expect(1271, 279, Red, "VIO window");
+        Expect(952, 0, VioPaper, "VIO window");
+        Expect(1271, 279, VioPaper, "VIO window");
+        int white = 0;  // the message about the missing ROM, in the panel
+        for (int y = 290; y < 574; ++y)
+            for (int x = 950; x < 1275; ++x) white += At(x, y) == White;
+        if (white < 100) {
+            std::printf("panel: %d white pixels, expected the message about the ROM\n", white);
+            ++failures;
+        }
         for (int d = 1; d <= 20; ++d) ExpectDigit(d, true);
     } else {
         std::printf("usage: check_shot typed SHOT VIOCHAR ROW0 ROW1 LIT | check_shot blank SHOT\n");

@@ -4,8 +4,11 @@
 #  - with the test program as "roms/MPF1P.bin" and the project's picture and
 #    character generator: keys typed with xdotool are echoed on the VIO
 #    screen and light display digits; Escape ends the program with status 0;
-#  - with none of the three files: black picture area, panels, all twenty
-#    digits lit; closing the window ends the program with status 0.
+#  - with none of the three files: black picture area, panels with the
+#    message about the ROM, all twenty digits lit, the files named on
+#    standard error; Escape ends the program although it reads no keys;
+#  - the same, ended with the window's close button (status 0);
+#  - without a display: "plover: no display" and status 1.
 # Usage: run_e2e.sh PLOVER DATA_DIR TEST_ROM CHECK_SHOT X11_TOOL
 set -u
 plover=$1 data=$2 rom=$3 check=$4 x11=$5
@@ -56,27 +59,43 @@ type_key h H 1
 # the program takes a new key only after its scan has seen the last one let
 # go, which shows nowhere on the screen: give it half a second
 sleep 0.5
-type_key i HI 2
+# a 10 ms press, likely over between two scans of its column, is still seen
+timeout 5 xdotool keydown i
+sleep 0.01
+timeout 5 xdotool keyup i
+wait_shot "short press of i not seen" typed "$data/VIOchar.bin" READY HI 2
 timeout 5 xdotool keydown Escape
 wait_end
 timeout 5 xdotool keyup Escape
 [ "$status" = 0 ] || fail "Escape: status $status"
 
-# No files
+# No files: the emulated program runs through memory and reads no keys
 mkdir -p "$work/b"
 (cd "$work/b" && exec "$plover") >"$work/b.log" 2>&1 &
 app_pid=$!
 win=$(wait_window '^plover') || fail "no plover window without files"
 wait_shot "start without files" blank
-# a program that never reads the keyboard cannot be ended by Escape: it must
-# still run after Escape is held for a second
-timeout 5 xdotool keydown Escape
-for _ in $(seq 10); do
-  kill -0 "$app_pid" 2>/dev/null || fail "Escape ended a program that reads no keys"
-  sleep 0.1
+for f in roms/MPF1P.bin teclado/teclado.bmp video/VIOchar.bin; do
+  grep -q "\"$f\"" "$work/b.log" || fail "$f not named on standard error"
 done
+# Escape ends it all the same, looked at once per frame
+timeout 5 xdotool keydown Escape
+wait_end
 timeout 5 xdotool keyup Escape
+[ "$status" = 0 ] || fail "Escape without keyboard reads: status $status"
+
+# The close button
+(cd "$work/b" && exec "$plover") >"$work/c.log" 2>&1 &
+app_pid=$!
+win=$(wait_window '^plover') || fail "no plover window for the close button"
 "$x11" close "$win"
 wait_end
 [ "$status" = 0 ] || fail "close button: status $status"
+
+# No display
+(cd "$work/b" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$plover") >"$work/d.log" 2>&1 &
+app_pid=$!
+wait_end
+[ "$status" = 1 ] || fail "no display: status $status"
+grep -q "plover: no display" "$work/d.log" || fail "no display: no message"
 echo "PASS"

@@ -293,6 +293,20 @@ TEST_F(PloverMonitor, ModifyStepsThroughMemory) {
     EXPECT_EQ(rig.Peek(0x5003), 0x00);
 }
 
+TEST_F(PloverMonitor, ModifyStepsNoFurtherThanFDFF) {
+    rig.Type("M FDFE\n");
+    EXPECT_EQ(rig.VioRow(3), Pad("FDFE 00 "));
+    rig.Type("\n");
+    EXPECT_EQ(rig.VioRow(4), Pad("FDFF 00 "));
+    rig.Type("5A\n");  // the last byte below the monitor's RAM ends step mode
+    EXPECT_EQ(rig.VioRow(4), Pad("FDFF 00 5A"));
+    EXPECT_EQ(rig.VioRow(5), Pad("> "));
+    EXPECT_EQ(rig.Peek(0xFDFF), 0x5A);
+    // stepping does not start inside it either
+    rig.Type("M FE00\n");
+    EXPECT_EQ(rig.VioRow(6), Pad("ERROR"));
+}
+
 TEST_F(PloverMonitor, FillWritesTheRangeOnly) {
     rig.Type("F 6000 60FF AA\n");
     EXPECT_EQ(rig.VioRow(3), Pad("OK"));

@@ -46,6 +46,30 @@ TEST_F(Ports, ColumnOneReportsTheHighestHeldRow) {
     EXPECT_EQ(ReadPort(0x92), 0xFF);
 }
 
+TEST_F(Ports, APressBetweenTwoScansIsSeenExactlyOnce) {
+    SelectOnly(1);
+    EXPECT_EQ(ReadPort(0x92), 0xFF);
+    // 1 ms down, released before the next scan
+    host.SetKey(KeyA, true);
+    host.Advance(1);
+    host.SetKey(KeyA, false);
+    EXPECT_EQ(ReadPort(0x92), 0xFD);
+    EXPECT_EQ(ReadPort(0x92), 0xFF);
+    // a press waits for a scan of its own column, not of another one
+    host.SetKey(KeyS, true);
+    host.SetKey(KeyS, false);
+    EXPECT_EQ(ReadPort(0x92), 0xFF);
+    SelectOnly(2);
+    EXPECT_EQ(ReadPort(0x92), 0xFD);
+    EXPECT_EQ(ReadPort(0x92), 0xFF);
+    // a key held over several scans is seen while held and not after
+    host.SetKey(KeyS, true);
+    EXPECT_EQ(ReadPort(0x92), 0xFD);
+    EXPECT_EQ(ReadPort(0x92), 0xFD);
+    host.SetKey(KeyS, false);
+    EXPECT_EQ(ReadPort(0x92), 0xFF);
+}
+
 TEST_F(Ports, EveryColumnOfTheKeyTableAnswersOnItsOwnBits) {
     struct Case {
         int column, scanCode;
@@ -98,6 +122,9 @@ TEST_F(Ports, ShiftAndControlOnPort82) {
     EXPECT_EQ(ReadPort(0x82), 0x02);  // Control wins
     host.SetKey(ScanCode::LeftShift, false);
     EXPECT_EQ(ReadPort(0x82), 0x02);
+    host.SetKey(ScanCode::Control, false);
+    host.SetKey(ScanCode::RightShift, true);  // either Shift key is the board's Shift
+    EXPECT_EQ(ReadPort(0x82), 0x01);
     // Escape is not looked at on this port
     host.SetKey(ScanCode::Escape, true);
     EXPECT_NO_THROW(ReadPort(0x82));

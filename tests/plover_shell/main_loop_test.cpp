@@ -3,7 +3,10 @@
 // board refresh every 101 passes and the VIO every 32nd refresh.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -64,13 +67,13 @@ TEST_F(MainLoop, StartUpPaletteStripAndPanel) {
     EXPECT_EQ(p[0], (PaletteEntry{0, 0, 0}));
     EXPECT_EQ(p[7], (PaletteEntry{0, 40, 0}));
     EXPECT_EQ(p[2], (PaletteEntry{0, 129, 0}));
-    EXPECT_EQ(p[10], (PaletteEntry{0, 161, 0}));
-    // entries the program does not set keep the VGA defaults
-    EXPECT_EQ(p[40], (PaletteEntry{255, 0, 0}));
-    EXPECT_EQ(p[63], (PaletteEntry{255, 125, 157}));
-    EXPECT_EQ(p[30], (PaletteEntry{226, 226, 226}));
+    EXPECT_EQ(p[10], (PaletteEntry{0, 226, 0}));
+    // entries the program does not set keep plover's defaults
+    EXPECT_EQ(p[40], (PaletteEntry{0, 24, 0}));
+    EXPECT_EQ(p[63], (PaletteEntry{80, 80, 80}));
+    EXPECT_EQ(p[30], (PaletteEntry{44, 44, 44}));
     EXPECT_EQ(p[3], (PaletteEntry{0, 170, 170}));
-    EXPECT_EQ(p[226], (PaletteEntry{52, 44, 64}));
+    EXPECT_EQ(p[226], (PaletteEntry{0, 226, 0}));
     EXPECT_EQ(p[200], (PaletteEntry{32, 32, 64}));
     // separator strip and panel
     for (const int x : {950, 1100, 1274}) {
@@ -82,6 +85,104 @@ TEST_F(MainLoop, StartUpPaletteStripAndPanel) {
     }
     EXPECT_EQ(Screen.At(949, 285), 0);  // no keyboard picture: black
     EXPECT_EQ(Screen.At(952, 0), 0);    // VIO not drawn yet
+}
+
+// WCAG 2 contrast ratio of two palette entries: relative luminances of the
+// linearised sRGB components, (lighter + 0.05) / (darker + 0.05).
+double ContrastRatio(PaletteEntry a, PaletteEntry b) {
+    auto luminance = [](PaletteEntry e) {
+        auto linear = [](uint8_t c) {
+            const double v = c / 255.0;
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(e.R) + 0.7152 * linear(e.G) + 0.0722 * linear(e.B);
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(MainLoop, TextColoursReachSevenToOne) {
+    const auto& p = Screen.Palette();
+    EXPECT_GE(ContrastRatio(p[10], p[40]), 7.0);  // VIO text
+    EXPECT_GE(ContrastRatio(p[0], p[226]), 7.0);  // VIO inverted text and cursor
+    EXPECT_GE(ContrastRatio(p[3], p[0]), 7.0);    // messages printed by the core
+    EXPECT_GE(ContrastRatio(p[15], p[30]), 7.0);  // start-up messages on the panel
+    // the old colours, green on red, fail the same measure
+    EXPECT_LT(ContrastRatio({0, 161, 0}, {255, 0, 0}), 1.2);
+}
+
+// Whether any pixel of the area has this colour.
+bool Shows(uint8_t colour, int x0, int y0, int x1, int y1) {
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            if (Screen.At(x, y) == colour) return true;
+    return false;
+}
+bool PanelShows(uint8_t colour) { return Shows(colour, 950, 290, ScreenWidth - 1, ScreenHeight - 1); }
+// A message printed in colour 3 at text row 10, column 10.
+void PrintMessage() { Screen.DrawText(10, 10, "Instruccion desconocida", 3, 0); }
+bool MessageShown() { return Shows(3, 72, 72, 72 + 8 * 23, 79); }
+
+TEST_F(MainLoop, AMissingOrShortRomIsReportedInTheWindowAndOnStandardError) {
+    const ScratchDir scratch;
+    // missing, a folder, empty, short: each named on standard error and in the panel
+    const std::string cases[][2] = {
+        {NoFiles.Rom, "No se puede leer la ROM \"no/such/MPF1P.bin\""},
+        {scratch.File(""), "No se puede leer la ROM \"" + scratch.File("") + "\""},
+        {scratch.Write("empty.bin", {}), "es demasiado corta: 0 de 8192 bytes"},
+        {scratch.Write("short.bin", {0xC3, 0x00, 0x40}), "es demasiado corta: 3 de 8192 bytes"},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        StartUp({c[0], NoFiles.KeyboardPicture, NoFiles.Charset});
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(c[1]), std::string::npos) << said;
+        EXPECT_TRUE(PanelShows(15)) << c[0];
+    }
+    // a whole ROM: nothing said about it, nothing in the panel
+    testing::internal::CaptureStderr();
+    StartUp({scratch.Write("whole.bin", std::vector<uint8_t>(8192, 0)), NoFiles.KeyboardPicture, NoFiles.Charset});
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("ROM"), std::string::npos) << said;
+    EXPECT_FALSE(PanelShows(15));
+    // missing pictures are named too
+    EXPECT_NE(said.find("no/such/teclado.bmp"), std::string::npos) << said;
+    EXPECT_NE(said.find("no/such/VIOchar.bin"), std::string::npos) << said;
+}
+
+TEST_F(MainLoop, EscapeAndF2WorkWhateverTheProgramDoes) {
+    Load(0x1234, {0x18, 0xFE});  // JR $: never reads the keyboard
+    Z80Registers.PC = 0x1234;
+    PrintMessage();
+    ASSERT_TRUE(MessageShown());
+    RunToBoundary();
+    // a short press of F2, over before the frame boundary, resets once
+    host.SetKey(ScanCode::F2, true);
+    host.SetKey(ScanCode::F2, false);
+    RunPass();
+    EXPECT_EQ(Z80Registers.PC, 0x0001);  // reset, then one NOP
+    EXPECT_FALSE(MessageShown());
+    Z80Registers.PC = 0x1234;
+    RunToBoundary();
+    RunPass();
+    EXPECT_EQ(Z80Registers.PC, 0x1234);  // no press, no reset
+    // a program that reads the keyboard is reset there while F2 is held, and
+    // the window is redrawn at the frame boundary all the same
+    Load(0x0000, {0xDB, 0x92, 0x18, 0xFC});  // IN A,(92h); JR back
+    Z80Registers.PC = 0x0000;
+    PrintMessage();
+    host.SetKey(ScanCode::F2, true);
+    RunToBoundary();
+    RunPass();
+    EXPECT_FALSE(MessageShown());
+    host.SetKey(ScanCode::F2, false);
+    host.SetKey(ScanCode::Escape, true);
+    EXPECT_THROW(
+        {
+            RunToBoundary();
+            RunPass();
+        },
+        ProgramEnded);
 }
 
 TEST_F(MainLoop, RomLoadsItsFirst8KiBAndShortFilesLeaveZeros) {

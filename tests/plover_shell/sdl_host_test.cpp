@@ -81,7 +81,10 @@ TEST_F(SdlLayer, StartUpDrawsTheKeyboardPictureAtTheOrigin) {
     // the strip and the panel beside it, and the palette entries of start-up
     EXPECT_EQ(Screen.At(950, 281), 63);
     EXPECT_EQ(Screen.At(1274, 573), 30);
-    EXPECT_EQ(Screen.Palette()[10], (PaletteEntry{0, 161, 0}));
+    EXPECT_EQ(Screen.Palette()[10], (PaletteEntry{0, 226, 0}));
+    // the strip and the panel take the colours of the picture's case edge and body
+    EXPECT_EQ(Screen.Palette()[63], Screen.Palette()[Screen.At(1, 300)]);
+    EXPECT_EQ(Screen.Palette()[30], Screen.Palette()[Screen.At(40, 300)]);
     EXPECT_EQ(VioCharsetLength, 2048);
 }
 
@@ -98,7 +101,8 @@ TEST_F(SdlLayer, LoadBmpTakesTheNearestPaletteEntry) {
     SDL_FreeSurface(s);
     Picture picture{4, 3, std::vector<uint8_t>(12, 99)};
     ASSERT_TRUE(host.LoadBmp(path, picture));
-    const std::vector<uint8_t> expected = {40, 0, 15, 99, 40, 3, 17, 99, 99, 99, 99, 99};
+    // pure red is entry 39 of plover's palette (40 is the VIO background)
+    const std::vector<uint8_t> expected = {39, 0, 15, 99, 39, 3, 17, 99, 99, 99, 99, 99};
     EXPECT_EQ(picture.Pixels, expected);
     EXPECT_FALSE(host.LoadBmp("no/such/picture.bmp", picture));
 }
@@ -107,16 +111,16 @@ TEST_F(SdlLayer, PresenterPushesChangesAtMostEvery20Milliseconds) {
     StartWithProjectFiles();
     host.PresentNow();
     EXPECT_FALSE(Screen.Changed());
-    EXPECT_EQ(SurfacePixel(950, 281), Mapped(255, 125, 157));  // index 63
-    EXPECT_EQ(SurfacePixel(1000, 400), Mapped(226, 226, 226));  // index 30
+    EXPECT_EQ(SurfacePixel(950, 281), Mapped(80, 80, 80));  // index 63
+    EXPECT_EQ(SurfacePixel(1000, 400), Mapped(44, 44, 44));  // index 30
     const uint64_t presents = host.PresentCount();
     Screen.Plot(1000, 400, 40);
     host.Present();  // too soon after the last one: held back
     EXPECT_EQ(host.PresentCount(), presents);
-    EXPECT_EQ(SurfacePixel(1000, 400), Mapped(226, 226, 226));
+    EXPECT_EQ(SurfacePixel(1000, 400), Mapped(44, 44, 44));
     host.SleepMillis(30);  // made when it falls due during the sleep
     EXPECT_EQ(host.PresentCount(), presents + 1);
-    EXPECT_EQ(SurfacePixel(1000, 400), Mapped(255, 0, 0));
+    EXPECT_EQ(SurfacePixel(1000, 400), Mapped(0, 24, 0));
     // nothing changed: a request presents nothing
     host.SleepMillis(25);
     host.Present();
@@ -125,6 +129,25 @@ TEST_F(SdlLayer, PresenterPushesChangesAtMostEvery20Milliseconds) {
     Screen.SetPaletteEntry(30, 0, 0, 63);
     host.PresentNow();
     EXPECT_EQ(SurfacePixel(1274, 573), Mapped(0, 0, 255));
+}
+
+TEST_F(SdlLayer, AScaledWindowShowsEachFramebufferPixelAsASquare) {
+    host.SetWindowScale(2);
+    StartWithProjectFiles();
+    host.PresentNow();
+    int width = 0, height = 0;
+    SDL_GetWindowSize(host.Window(), &width, &height);
+    EXPECT_EQ(width, 2 * ScreenWidth);
+    EXPECT_EQ(height, 2 * ScreenHeight);
+    // the strip's first row (y 281) covers window rows 562 and 563, not 561
+    for (const int y : {562, 563}) EXPECT_EQ(SurfacePixel(2 * 950, y), Mapped(80, 80, 80)) << y;
+    EXPECT_NE(SurfacePixel(2 * 950, 561), Mapped(80, 80, 80));
+    // a change reaches all four window pixels of its framebuffer pixel
+    Screen.Plot(1000, 400, 15);
+    host.PresentNow();
+    for (const int dy : {0, 1})
+        for (const int dx : {0, 1}) EXPECT_EQ(SurfacePixel(2000 + dx, 800 + dy), Mapped(255, 255, 255));
+    EXPECT_EQ(SurfacePixel(2002, 800), Mapped(44, 44, 44));
 }
 
 SDL_Event KeyDown(SDL_Scancode code) {
@@ -145,6 +168,25 @@ TEST_F(SdlLayer, FlushKeyBufferEmptiesTheQueueOfKeyPresses) {
     host.FlushKeyBuffer();
     SDL_PumpEvents();
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 0);
+}
+
+SDL_Event KeyUp(SDL_Scancode code) {
+    SDL_Event event = KeyDown(code);
+    event.type = SDL_KEYUP;
+    event.key.state = SDL_RELEASED;
+    return event;
+}
+
+TEST_F(SdlLayer, APressAndReleaseBetweenTwoLooksIsTakenOnce) {
+    host.OpenWindow();
+    SDL_Event events[] = {KeyDown(SDL_SCANCODE_A), KeyUp(SDL_SCANCODE_A), KeyDown(SDL_SCANCODE_RSHIFT)};
+    events[2].key.repeat = 1;  // auto-repeat is no new press
+    for (SDL_Event& event : events) SDL_PushEvent(&event);
+    host.SleepMillis(2);  // the next look at the queue is due
+    EXPECT_FALSE(host.KeyHeld(30));
+    EXPECT_TRUE(host.TakePress(30));
+    EXPECT_FALSE(host.TakePress(30));
+    EXPECT_FALSE(host.TakePress(54));
 }
 
 TEST_F(SdlLayer, WaitForKeyReturnsOnAKeyPressMadeWhileWaiting) {
@@ -197,6 +239,44 @@ TEST(SdlLayerDeathTest, ClosingTheWindowEndsTheProgramWithStatusZero) {
         ::testing::ExitedWithCode(0), "");
 }
 
+TEST(SdlLayerDeathTest, EscapeWhileWaitingForAKeyEndsWithStatusZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SdlHost host;
+            ActiveHost = &host;
+            host.OpenWindow();
+            SDL_AddTimer(
+                20,
+                [](Uint32, void*) -> Uint32 {
+                    SDL_Event event = KeyDown(SDL_SCANCODE_ESCAPE);
+                    SDL_PushEvent(&event);
+                    return 0;
+                },
+                nullptr);
+            host.WaitForKey();
+            std::exit(3);  // not reached
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(SdlLayerDeathTest, WithoutADisplayTheStartFailsWithStatusOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // no driver asked for and no window system to reach: SDL would
+            // fall back to a driver that shows nothing
+            unsetenv("SDL_VIDEODRIVER");
+            unsetenv("WAYLAND_DISPLAY");
+            setenv("DISPLAY", ":65000", 1);
+            SdlHost host;
+            ActiveHost = &host;
+            host.OpenWindow();
+            std::exit(3);  // not reached
+        },
+        ::testing::ExitedWithCode(1), "plover: no display");
+}
+
 TEST_F(SdlLayer, HostKeysBySet1ScanCode) {
     EXPECT_EQ(SdlScancodeForSet1(1), SDL_SCANCODE_ESCAPE);
     EXPECT_EQ(SdlScancodeForSet1(2), SDL_SCANCODE_1);
@@ -213,7 +293,8 @@ TEST_F(SdlLayer, HostKeysBySet1ScanCode) {
     EXPECT_EQ(SdlScancodeForSet1(75), SDL_SCANCODE_LEFT);
     EXPECT_EQ(SdlScancodeForSet1(77), SDL_SCANCODE_RIGHT);
     EXPECT_EQ(SdlScancodeForSet1(80), SDL_SCANCODE_DOWN);
-    EXPECT_EQ(SdlScancodeForSet1(54), SDL_SCANCODE_UNKNOWN);  // right Shift is not a board key
+    EXPECT_EQ(SdlScancodeForSet1(54), SDL_SCANCODE_RSHIFT);
+    EXPECT_EQ(SdlScancodeForSet1(55), SDL_SCANCODE_UNKNOWN);  // not a key plover reads
     // every key of the matrix has a host key
     for (int column = 1; column <= KeyColumnCount; ++column)
         for (const uint8_t code : KeyMatrix[column]) {

@@ -36,7 +36,7 @@ public:
         const std::string path = File(name);
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (f == nullptr) throw std::runtime_error("cannot write " + path);
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
         return path;
     }

@@ -14,13 +14,22 @@ struct ProgramEnded {};
 
 class SimulatedHost : public Host {
 public:
-    void SetKey(int scanCode, bool held) { keys_[scanCode & 0x7F] = held; }
+    // A key going down is also remembered as a press until TakePress.
+    void SetKey(int scanCode, bool held) {
+        if (held && !keys_[scanCode & 0x7F]) presses_[scanCode & 0x7F] = true;
+        keys_[scanCode & 0x7F] = held;
+    }
     void ReleaseAll() { keys_.reset(); }
     void Advance(double millis) { now_ += millis; }
 
     void OpenWindow() override { ++WindowsOpened; }
     bool LoadBmp(const std::string&, Picture&) override { return false; }
     bool KeyHeld(int scanCode) override { return keys_[scanCode & 0x7F]; }
+    bool TakePress(int scanCode) override {
+        const bool pressed = presses_[scanCode & 0x7F];
+        presses_[scanCode & 0x7F] = false;
+        return pressed;
+    }
     void FlushKeyBuffer() override { ++Flushes; }
     void WaitForKey() override { ++KeyWaits; }
     double NowMillis() override { return now_; }
@@ -45,6 +54,7 @@ public:
 
 private:
     std::bitset<128> keys_;
+    std::bitset<128> presses_;
     double now_ = 0;
 };
 

@@ -1,7 +1,9 @@
 # cmake -DSOURCE_DIR=<repository> -P check_includes.cmake
 # Fails with one line per include that goes up a layer. From the bottom:
-# z80, board, debug (none of them with Qt), pictures (no Qt), gui,
-# debugger_ui, shell.
+# kestrel: z80, board, debug and pictures (none of them with Qt), gui,
+#          debugger_ui, shell;
+# plover:  z80 and video (framebuffer), board (none of them with SDL), shell.
+# The two programs share no code, and the Intel HEX reader depends on neither.
 cmake_minimum_required(VERSION 3.20)
 
 # check(<folder> <regex of forbidden includes>)
@@ -27,7 +29,14 @@ check(kestrel/pictures "\"kestrel/(debug|gui|debugger_ui|shell)/|<Q")
 check(kestrel/gui "\"kestrel/(pictures|debugger_ui|shell)/")
 check(kestrel/debugger_ui "\"kestrel/shell/")
 
+check(plover/z80 "\"plover/(video|board|shell)/|<SDL")
+check(plover/video "\"plover/(z80|board|shell)/|<SDL")
+check(plover/board "\"plover/shell/|<SDL")
+check(kestrel "\"plover/")
+check(plover "\"kestrel/|<Q")
+check(intel_hex "\"(kestrel|plover)/|<Q|<SDL")
+
 if(faults)
   message(FATAL_ERROR "includes that go up a layer:\n${faults}")
 endif()
-message(STATUS "kestrel's folders include one way")
+message(STATUS "every folder includes only from its own layer or below")

@@ -1,0 +1,76 @@
+// --load, --go and --watch.
+#include "kestrel/shell/load_options.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <cstdio>
+
+#include "intel_hex/load_argument.h"
+#include "kestrel/shell/program_session.h"
+
+namespace kestrel {
+
+void AddLoadOptions(QCommandLineParser& parser) {
+    parser.addOption({QStringLiteral("load"),
+                      QStringLiteral("Load FILE at start-up: FILE.hex or FILE.ihx (Intel HEX), or "
+                                     "FILE@ADDR for a raw image at hexadecimal ADDR."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("go"),
+                      QStringLiteral("Start the loaded program at hexadecimal ADDR once the monitor is up."),
+                      QStringLiteral("ADDR")});
+    parser.addOption({QStringLiteral("watch"),
+                      QStringLiteral("Reload and restart the loaded program whenever its file changes.")});
+}
+
+bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QString& error) {
+    options = LoadOptions{};
+    const bool load = parser.isSet(QStringLiteral("load"));
+    if (!load && (parser.isSet(QStringLiteral("go")) || parser.isSet(QStringLiteral("watch")))) {
+        error = QStringLiteral("--go and --watch need --load FILE");
+        return false;
+    }
+    if (!load) return true;
+    if (parser.isSet(QStringLiteral("go"))) {
+        const QString text = parser.value(QStringLiteral("go"));
+        options.go = intel_hex::ParseAddress(text.toStdString());
+        if (!options.go) {
+            error = QStringLiteral("--go %1: not a hexadecimal address from 0 to FFFF").arg(text);
+            return false;
+        }
+    }
+    options.watch = parser.isSet(QStringLiteral("watch"));
+
+    std::string why;
+    const std::string text = QFile::encodeName(parser.value(QStringLiteral("load"))).toStdString();
+    const std::optional<intel_hex::LoadArgument> argument = intel_hex::ParseLoadArgument(text, why);
+    if (!argument) {
+        error = QString::fromStdString("--load " + why);
+        return false;
+    }
+    const intel_hex::ParseResult checked = intel_hex::ReadProgram(*argument);
+    if (!checked.ok) {
+        error = QString::fromStdString(argument->path + ": " + checked.fault.Describe());
+        if (checked.fault.line == 0) error = QString::fromStdString(checked.fault.Describe());
+        return false;
+    }
+    ProgramSource source;
+    source.kind = argument->hex ? ProgramSource::Kind::Hex : ProgramSource::Kind::Bin;
+    source.path = argument->path;
+    source.base = argument->address;
+    options.source = source;
+    return true;
+}
+
+void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options) {
+    if (!options.source) return;
+    const ProgramLoadResult result = session.Load(*options.source);
+    if (!result.loaded) {
+        // Checked before the window opened, so the file changed since.
+        std::fprintf(stderr, "kestrel: %s\n", result.fault.c_str());
+        return;
+    }
+    session.SetStartAddress(options.go, true);
+    session.SetWatch(options.watch);
+}
+
+}  // namespace kestrel

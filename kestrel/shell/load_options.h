@@ -1,0 +1,40 @@
+// The command-line options that get a program in at start-up:
+//   --load FILE   FILE.hex / FILE.ihx (Intel HEX) or FILE@ADDR (raw image at
+//                 hexadecimal ADDR)
+//   --go ADDR     start it at ADDR once the monitor is up
+//   --watch       reload and restart it whenever the file changes
+// Kept apart from main.cpp so that other options join the same parser.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+#include "kestrel/shell/program_loading.h"
+
+class QCommandLineParser;
+
+namespace kestrel {
+
+struct LoadOptions {
+    std::optional<ProgramSource> source;
+    std::optional<uint16_t> go;
+    bool watch = false;
+};
+
+// Exit status for a command line or program file that cannot be used.
+inline constexpr int kBadProgramExitStatus = 2;
+
+// Adds --load, --go and --watch to `parser`.
+void AddLoadOptions(QCommandLineParser& parser);
+
+// Reads the options from a parser that has parsed the command line, and
+// reads and checks the named file (without loading it anywhere). On a fault
+// returns false with the reason in `error`.
+bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QString& error);
+
+// Starts the session's program as the options say: load, --go, --watch.
+// Called once the board has been reset and before the run loop starts.
+class ProgramSession;
+void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options);
+
+}  // namespace kestrel

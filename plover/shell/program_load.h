@@ -1,0 +1,79 @@
+// Getting a user program in from the command line:
+//   --load FILE   FILE.hex / FILE.ihx (Intel HEX) or FILE@ADDR (raw image at
+//                 hexadecimal ADDR)
+//   --go ADDR     start it at ADDR once the monitor is up
+//   --watch       reload and restart it whenever the file changes
+// Bytes below the ROM limit (4000h) are refused and nothing is loaded. The
+// program lives in BoardMemory, which no reset clears, so F2 keeps it.
+//
+// Watching polls the file's size and modification time at each frame
+// boundary (a stat call, nothing allocated) and loads it only after they
+// have stayed the same for kStableFrames frames, so a file that is still
+// being written is never loaded.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "intel_hex/load_argument.h"
+
+namespace plover {
+
+struct LoadOptions {
+    std::optional<intel_hex::LoadArgument> file;
+    std::optional<uint16_t> go;
+    bool watch = false;
+};
+
+// Exit status for a command line or program file that cannot be used.
+inline constexpr int BadProgramExitStatus = 2;
+
+// Takes --load, --go and --watch (with their values) out of `args`, leaving
+// the rest. False with the reason in `error` when they cannot be used.
+bool TakeLoadOptions(std::vector<std::string>& args, LoadOptions& options, std::string& error);
+
+// Reads and checks the file: parsed, and nothing below RomLimit. On success
+// `program` holds the bytes; otherwise `error` says why.
+bool ReadUserProgram(const intel_hex::LoadArgument& file, intel_hex::Program& program, std::string& error);
+
+// Writes the bytes into BoardMemory (a load, not an emulated write).
+void StoreUserProgram(const intel_hex::Program& program);
+
+// The loaded program over the session: starts it at --go once the monitor
+// has run kMonitorStartFrames frames, and reloads it when --watch is on.
+class UserProgram {
+public:
+    static constexpr int kMonitorStartFrames = 10;  // 200 ms of board time
+    static constexpr int kStableFrames = 5;         // 100 ms without a change
+
+    UserProgram() = default;
+    explicit UserProgram(const LoadOptions& options);
+
+    // Called at every frame boundary.
+    void Frame();
+    // How many times the watcher has loaded the file.
+    int WatchLoads() const { return watchLoads_; }
+
+private:
+    struct Stamp {
+        bool exists = false;
+        long long size = 0;
+        timespec modified{};
+        bool operator==(const Stamp& other) const;
+    };
+    static Stamp Look(const std::string& path);
+    void Reload();
+
+    LoadOptions options_;
+    int frames_ = 0;
+    bool started_ = false;
+    Stamp loaded_;
+    Stamp seen_;
+    int stableFor_ = 0;
+    int watchLoads_ = 0;
+};
+
+}  // namespace plover

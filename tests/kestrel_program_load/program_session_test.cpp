@@ -1,0 +1,118 @@
+// kestrel's "Load HEX file" and "Reload" items, --go and --watch, on the
+// offscreen platform with every message box recorded.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QTest>
+#include <cstring>
+#include <memory>
+
+#include "kestrel/shell/load_options.h"
+#include "kestrel/shell/program_session.h"
+#include "kestrel/z80/cpu.h"
+#include "tests/kestrel_shell/kestrel_program_fixture.h"
+
+namespace kestrel {
+namespace {
+
+class ProgramSessionTest : public KestrelProgramFixture {
+protected:
+    // A ROM that loops at 0000h: JR $.
+    void Start() { StartWith({0x18, 0xFE}); }
+
+    QString Write(const char* name, const QByteArray& content) {
+        const QString path = dir_.filePath(QString::fromLatin1(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        return path;
+    }
+    QAction* Item(const char* name) { return W().findChild<QAction*>(QString::fromLatin1(name)); }
+    ProgramSource Hex(const QString& path) {
+        return {ProgramSource::Kind::Hex, QFile::encodeName(path).toStdString(), 0, 0};
+    }
+};
+
+TEST_F(ProgramSessionTest, LoadHexSitsAfterLoadBinAndReloadIsGreyedUntilALoad) {
+    Start();
+    const QList<QAction*> file = W().findChild<QMenu*>(QStringLiteral("menuFile"))->actions();
+    ASSERT_GE(file.size(), 3);
+    EXPECT_EQ(file[0]->objectName(), QStringLiteral("actionLoadBin"));
+    EXPECT_EQ(file[1]->text(), QStringLiteral("Load HEX file"));
+    EXPECT_EQ(file[2]->text(), QStringLiteral("Reload"));
+    EXPECT_EQ(file[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+    EXPECT_FALSE(Item("actionReload")->isEnabled());
+
+    platform::SetNextFileName(Write("prog.hex", ":021800001122B3\n:00000001FF\n"));
+    Item("actionLoadHex")->trigger();
+    EXPECT_TRUE(platform::TakeRecordedMessages().empty());
+    EXPECT_EQ(M().MemoryImage[0x1801], 0x22);
+    EXPECT_TRUE(Item("actionReload")->isEnabled());
+
+    // Reload reads the file again: a changed byte comes back.
+    M().MemoryImage[0x1801] = 0;
+    W().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&W()));
+    QTest::keyClick(&W(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(M().MemoryImage[0x1801], 0x22);
+}
+
+TEST_F(ProgramSessionTest, ABadHexFileGetsABoxNamingLineAndFaultAndChangesNothing) {
+    Start();
+    auto before = std::make_unique<MachineRecord>(M());
+    platform::SetNextFileName(Write("bad.hex", ":02000000F3C348\n:0118000076\n:00000001FF\n"));
+    Item("actionLoadHex")->trigger();
+    const auto messages = platform::TakeRecordedMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Title, QStringLiteral("Load HEX"));
+    EXPECT_EQ(messages[0].Text, QStringLiteral("line 2: the record length is 01h but it carries 0 data bytes"));
+    EXPECT_EQ(std::memcmp(before.get(), &M(), sizeof(MachineRecord)), 0);
+    EXPECT_FALSE(Item("actionReload")->isEnabled());
+}
+
+TEST_F(ProgramSessionTest, GoStartsTheProgramOverTheMonitorAndReloadRestartsIt) {
+    Start();
+    LoadOptions options;
+    options.source = Hex(Write("prog.hex", ":011800007671\n:00000001FF\n"));  // 1800h: HALT
+    options.go = 0x1800;
+    ApplyLoadOptions(W().Programs(), options);
+    EXPECT_EQ(M().Cpu.PC, 0x1800);
+    EXPECT_EQ(M().MemoryImage[0x1800], 0x76);
+
+    ExecuteInstruction(M());
+    EXPECT_TRUE(M().Cpu.Halted);
+    Item("actionReload")->trigger();
+    EXPECT_FALSE(M().Cpu.Halted);
+    EXPECT_EQ(M().Cpu.PC, 0x1800);
+}
+
+TEST_F(ProgramSessionTest, WatchLoadsAChangedFileOnlyOnceItHasStoppedChanging) {
+    Start();
+    LoadOptions options;
+    options.source = ProgramSource{ProgramSource::Kind::Bin,
+                                   QFile::encodeName(Write("prog.bin", "\x11")).toStdString(), 0x1800, 0};
+    options.go = 0x1800;
+    options.watch = true;
+    ApplyLoadOptions(W().Programs(), options);
+    W().Programs().SetStableInterval(600);
+    ASSERT_EQ(M().MemoryImage[0x1800], 0x11);
+
+    // The file grows a byte every 50 ms: never two equal reads in a row.
+    QFile file(dir_.filePath(QStringLiteral("prog.bin")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    for (int i = 0; i < 12; ++i) {
+        file.write("\x22", 1);
+        file.flush();
+        QTest::qWait(50);
+        ASSERT_EQ(W().Programs().WatchLoads(), 0) << "loaded while still being written";
+    }
+    file.close();
+    QTRY_COMPARE_WITH_TIMEOUT(W().Programs().WatchLoads(), 1, 10000);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(M().MemoryImage[0x1800 + i], 0x22);
+    EXPECT_EQ(M().Cpu.PC, 0x1800);
+}
+
+}  // namespace
+}  // namespace kestrel

@@ -1,0 +1,109 @@
+// plover's user programs: --load/--go/--watch parsing, refusal below the ROM
+// limit, the start at --go and reloading only once the file is stable.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "plover/shell/program_load.h"
+#include "plover/z80/cpu.h"
+
+namespace plover {
+namespace {
+
+class ProgramLoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/plover_program_load.XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        RomLimit = 0x4000;
+    }
+    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+    std::string Write(const std::string& name, const std::string& text) {
+        std::ofstream(dir_ + "/" + name, std::ios::binary | std::ios::trunc) << text;
+        return dir_ + "/" + name;
+    }
+    std::string dir_;
+};
+
+TEST_F(ProgramLoad, OptionsAreTakenAndTheRestLeft) {
+    std::vector<std::string> args{"--load", "p.bin@8000", "--x", "--go", "8000h", "--watch"};
+    LoadOptions options;
+    std::string error;
+    ASSERT_TRUE(TakeLoadOptions(args, options, error)) << error;
+    EXPECT_EQ(args, std::vector<std::string>{"--x"});
+    ASSERT_TRUE(options.file);
+    EXPECT_EQ(options.file->path, "p.bin");
+    EXPECT_EQ(options.file->address, 0x8000);
+    EXPECT_EQ(options.go, 0x8000);
+    EXPECT_TRUE(options.watch);
+
+    std::vector<std::string> none{};
+    EXPECT_TRUE(TakeLoadOptions(none, options, error));
+    EXPECT_FALSE(options.file);
+    std::vector<std::string> goAlone{"--go", "8000"};
+    EXPECT_FALSE(TakeLoadOptions(goAlone, options, error));
+    EXPECT_EQ(error, "--go and --watch need --load FILE");
+    std::vector<std::string> badGo{"--load", "p.hex", "--go", "zz"};
+    EXPECT_FALSE(TakeLoadOptions(badGo, options, error));
+    std::vector<std::string> noValue{"--load"};
+    EXPECT_FALSE(TakeLoadOptions(noValue, options, error));
+}
+
+TEST_F(ProgramLoad, BytesBelowTheRomLimitAreRefusedNamingTheAddress) {
+    BoardMemory[0x3FFF] = 0x55;
+    BoardMemory[0x8000] = 0x55;
+    // 8000h: 11, then 3FFFh: 22 — the whole file is refused, nothing is stored.
+    const std::string path = Write("p.hex", ":01800000116E\n:013FFF00229F\n:00000001FF\n");
+    intel_hex::Program program;
+    std::string error;
+    EXPECT_FALSE(ReadUserProgram({path, true, 0}, program, error));
+    EXPECT_EQ(error, path + ": byte for address 3FFFh lies below the ROM limit 4000h; nothing loaded");
+    EXPECT_EQ(BoardMemory[0x8000], 0x55);
+    EXPECT_EQ(BoardMemory[0x3FFF], 0x55);
+    const std::string bad = Write("b.hex", ":01800000116F\n:00000001FF\n");
+    EXPECT_FALSE(ReadUserProgram({bad, true, 0}, program, error));
+    EXPECT_EQ(error, bad + ": line 1: the checksum is 6Fh, the record needs 6Eh");
+}
+
+TEST_F(ProgramLoad, GoWaitsForTheMonitorAndTheWatcherForAStableFile) {
+    const std::string path = Write("p.bin", "\x11");
+    LoadOptions options;
+    options.file = intel_hex::LoadArgument{path, false, 0x8000};
+    options.go = 0x8000;
+    options.watch = true;
+    intel_hex::Program program;
+    std::string error;
+    ASSERT_TRUE(ReadUserProgram(*options.file, program, error)) << error;
+    StoreUserProgram(program);
+    EXPECT_EQ(BoardMemory[0x8000], 0x11);
+
+    UserProgram user(options);
+    Z80Registers.PC = 0x0123;
+    for (int i = 1; i < UserProgram::kMonitorStartFrames; ++i) user.Frame();
+    EXPECT_EQ(Z80Registers.PC, 0x0123);
+    user.Frame();
+    EXPECT_EQ(Z80Registers.PC, 0x8000);
+
+    // The file changes at every frame: never loaded while it does.
+    Z80Registers.PC = 0x0200;
+    for (int i = 0; i < 3 * UserProgram::kStableFrames; ++i) {
+        Write("p.bin", std::string(static_cast<std::size_t>(i + 2), '\x22'));
+        user.Frame();
+        ASSERT_EQ(user.WatchLoads(), 0);
+    }
+    for (int i = 0; i < UserProgram::kStableFrames; ++i) user.Frame();
+    EXPECT_EQ(user.WatchLoads(), 1);
+    EXPECT_EQ(BoardMemory[0x8000], 0x22);
+    EXPECT_EQ(Z80Registers.PC, 0x8000);  // restarted
+    for (int i = 0; i < 3 * UserProgram::kStableFrames; ++i) user.Frame();
+    EXPECT_EQ(user.WatchLoads(), 1);  // unchanged since: not loaded again
+}
+
+}  // namespace
+}  // namespace plover
