@@ -391,7 +391,8 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
         int Id;
     };
     const std::vector<std::pair<const char*, std::vector<Item>>> expected = {
-        {"File", {{"Load Bin/Rom", 3}, {"Save Bin/Rom", 4}, {"-", 0}, {"Exit", 5}}},
+        {"File",
+         {{"Load Bin/Rom", 3}, {"Load HEX file", 40}, {"Reload", 41}, {"Save Bin/Rom", 4}, {"-", 0}, {"Exit", 5}}},
         {"Emulation", {{"Hard Reset", 6}, {"-", 0}, {"Write Protect ROM", 18}}},
         {"Tools",
          {{"Disassemble to file", 25}, {"-", 0}, {"Debugger", 26}, {"-", 0}, {"PEEK Memory", 28},
