@@ -19,9 +19,11 @@ fail() {
   exit 1
 }
 
-# e2e_start_xvfb WIDTHxHEIGHT: starts the server and exports DISPLAY.
+# e2e_start_xvfb WIDTHxHEIGHT: starts the server and exports DISPLAY. With
+# -noreset the server does not start over each time its last client leaves, so
+# a program started right after another one ended finds the display open.
 e2e_start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || fail "Xvfb did not start"
