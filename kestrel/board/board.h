@@ -16,6 +16,8 @@ namespace kestrel {
 // observe it. Null means nobody is watching.
 using RefreshDisplayFn = void (*)(void* context);
 
+class SpeakerCapture;  // speaker.h
+
 struct Board : Processor {
     Board();  // zero, with Ports set to the PPI
 
@@ -29,6 +31,7 @@ struct Board : Processor {
     uint8_t DigitX[6]{};                     // x of each digit in the board view (display.h)
     RefreshDisplayFn RefreshDisplay{};       // display seam (see above)
     void* RefreshContext{};
+    SpeakerCapture* Speaker{};               // records port C bit 7 edges while set (real time)
 
     // --- resets ---
     uint32_t StepTStateTotal{};              // the debugger's accumulated T-states; ResetBoard zeroes it

@@ -2,6 +2,8 @@
 // column select plus TONE on port C, mode word on the control port.
 #include "kestrel/board/ppi.h"
 
+#include "kestrel/board/speaker.h"
+
 namespace kestrel {
 namespace {
 
@@ -34,9 +36,18 @@ void LatchDigits(Board& m) {
     RequestRefresh(m);
 }
 
+// Bit 7 also drives the speaker: its edges are recorded while a capture is
+// attached (real time). The test stays out of the way of the plain path.
+inline void WatchSpeaker(Board& m, uint8_t next) {
+    if (m.Speaker != nullptr && ((m.PortCLatch ^ next) & 0x80) != 0) [[unlikely]] {
+        RecordSpeakerEdge(m, (next & 0x80) != 0);
+    }
+}
+
 void StorePortC(Board& m) {
     // The TONE lamp shows while bit 7 is low: redraw when it falls.
     const bool falling = (m.PortCLatch & 0x80) != 0 && (m.IoData & 0x80) == 0;
+    WatchSpeaker(m, m.IoData);
     m.PortCLatch = m.IoData;
     if (falling) RequestRefresh(m);
 }
@@ -48,11 +59,10 @@ void WriteControl(Board& m) {
     }
     // Bit set/reset of port C; never redraws.
     const uint8_t bit = static_cast<uint8_t>(1u << ((m.IoData >> 1) & 7));
-    if (m.IoData & 1) {
-        m.PortCLatch |= bit;
-    } else {
-        m.PortCLatch &= static_cast<uint8_t>(~bit);
-    }
+    const uint8_t next = (m.IoData & 1) ? static_cast<uint8_t>(m.PortCLatch | bit)
+                                        : static_cast<uint8_t>(m.PortCLatch & ~bit);
+    WatchSpeaker(m, next);
+    m.PortCLatch = next;
 }
 
 }  // namespace

@@ -1,0 +1,205 @@
+// The speaker: port C bit 7 edges captured in T-state time and resampled to
+// host audio, checked on square waves of known period and duty.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "kestrel/board/ppi.h"
+#include "kestrel/board/speaker.h"
+#include "kestrel/z80/cpu.h"
+
+namespace kestrel {
+namespace {
+
+constexpr int kRate = 44100;
+
+struct Measured {
+    double FrequencyHz = 0;
+    double Duty = 0;  // share of samples above zero
+};
+
+// Frequency from the first and last upward crossing of the midpoint between
+// the wave's two levels (interpolated between samples), duty from the samples
+// above that midpoint; `skip` samples at the start let the high-pass settle.
+Measured Measure(const std::vector<int16_t>& s, size_t skip) {
+    Measured r;
+    int lo = 32767, hi = -32768;
+    for (size_t i = skip; i < s.size(); ++i) {
+        lo = std::min(lo, int(s[i]));
+        hi = std::max(hi, int(s[i]));
+    }
+    const double mid = (lo + hi) / 2.0;
+    double first = -1, last = -1;
+    int crossings = 0;
+    size_t above = 0;
+    for (size_t i = skip + 1; i < s.size(); ++i) {
+        if (s[i] > mid) ++above;
+        if (s[i - 1] <= mid && s[i] > mid) {
+            const double at = double(i - 1) + (mid - s[i - 1]) / double(s[i] - s[i - 1]);
+            if (first < 0) first = at;
+            last = at;
+            ++crossings;
+        }
+    }
+    if (crossings > 1) r.FrequencyHz = (crossings - 1) * double(kRate) / (last - first);
+    r.Duty = double(above) / double(s.size() - skip - 1);
+    return r;
+}
+
+// Renders everything captured up to `until` onto `out`.
+void RenderTo(SpeakerResampler& r, SpeakerCapture& c, uint64_t until, std::vector<int16_t>& out) {
+    int16_t buffer[8192];
+    const size_t n = r.Render(c, until, buffer, std::size(buffer));
+    out.insert(out.end(), buffer, buffer + n);
+}
+
+TEST(KestrelSpeaker, ProgramTogglingEvery500TStatesIsHeardAt1790Hz) {
+    auto m = std::make_unique<Board>();
+    InitBoard(*m);
+    ResetBoard(*m, false);
+    const uint8_t program[] = {
+        0x3E, 0x80,        // LD A,80h
+        0xD3, 0x02,        // loop: OUT (2),A       11
+        0xEE, 0x80,        //       XOR 80h          7
+        0x06, 0x22,        //       LD B,34          7
+        0x10, 0xFE,        //       DJNZ $         437
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 7 x NOP 28
+        0xC3, 0x02, 0x00,  //       JP loop         10 = 500
+    };
+    std::memcpy(m->MemoryImage, program, sizeof program);
+    SpeakerCapture capture;
+    SpeakerResampler resampler(kRate);
+    capture.Start(0, m->Cpu.TStates, (m->PortCLatch & 0x80) != 0);
+    resampler.Start(0, (m->PortCLatch & 0x80) != 0);
+    m->Speaker = &capture;
+    // One emulated second in slices of about 20,000 T-states, as a paced loop runs.
+    std::vector<int16_t> samples;
+    uint64_t clock = 0;
+    uint16_t previous = m->Cpu.TStates;
+    while (clock < 1789773) {
+        const uint64_t sliceEnd = clock + 20000;
+        while (clock < sliceEnd) {
+            ExecuteInstruction(*m);
+            clock += static_cast<uint16_t>(m->Cpu.TStates - previous);
+            previous = m->Cpu.TStates;
+        }
+        capture.Sync(clock, m->Cpu.TStates, (m->PortCLatch & 0x80) != 0);
+        RenderTo(resampler, capture, clock, samples);
+    }
+    EXPECT_EQ(capture.Lost(), 0u);
+    EXPECT_NEAR(samples.size(), kRate, kRate / 100);
+    const Measured got = Measure(samples, kRate / 10);
+    EXPECT_NEAR(got.FrequencyHz, 1789.77, 17.9);
+    EXPECT_NEAR(got.Duty, 0.5, 0.005);
+}
+
+// A square wave of `period` T-states, high for `high` of them, recorded
+// straight into a capture for `periods` periods; rendered in slices of `slice`.
+std::vector<int16_t> Square(uint32_t period, uint32_t high, int periods, uint32_t slice) {
+    auto capture = std::make_unique<SpeakerCapture>();
+    SpeakerResampler resampler(kRate);
+    capture->Start(0, 0, false);
+    resampler.Start(0, false);
+    std::vector<int16_t> out;
+    uint64_t synced = 0;
+    const uint64_t end = uint64_t(period) * periods;
+    for (uint64_t t = 0; t < end; ++t) {
+        const uint32_t phase = t % period;
+        if (phase == 0) capture->Record(static_cast<uint16_t>(t - synced), true);
+        if (phase == high) capture->Record(static_cast<uint16_t>(t - synced), false);
+        if ((t + 1) % slice == 0) {
+            // The processor's counter is the offset from the start here.
+            synced = t + 1;
+            capture->Sync(synced, 0, phase + 1 < high || phase + 1 == period);
+            RenderTo(resampler, *capture, synced, out);
+        }
+    }
+    return out;
+}
+
+TEST(KestrelSpeaker, QuarterDutyWaveKeepsFrequencyAndDuty) {
+    // 2,000 T-states: 894.9 Hz, high for a quarter of each period.
+    const std::vector<int16_t> s = Square(2000, 500, 1000, 3000);
+    const Measured got = Measure(s, kRate / 10);
+    EXPECT_NEAR(got.FrequencyHz, 894.886, 8.9);
+    EXPECT_NEAR(got.Duty, 0.25, 0.0025);
+}
+
+TEST(KestrelSpeaker, BuffersJoinWithoutAClick) {
+    // The same wave rendered in slices of 37 T-states (shorter than a sample)
+    // and of 50,000 gives the same samples: buffer ends leave no trace.
+    const std::vector<int16_t> fine = Square(1000, 500, 800, 37);
+    const std::vector<int16_t> coarse = Square(1000, 500, 800, 50000);
+    const size_t n = std::min(fine.size(), coarse.size());
+    ASSERT_GT(n, 15000u);
+    for (size_t i = 0; i < n; ++i) ASSERT_EQ(fine[i], coarse[i]) << "sample " << i;
+    // Neighbours never jump by more than one swing (and a little droop).
+    const int swing = int(SpeakerResampler::kAmplitude * 1.05);
+    for (size_t i = 1; i < n; ++i) ASSERT_LE(std::abs(int(fine[i]) - int(fine[i - 1])), swing) << i;
+}
+
+TEST(KestrelSpeaker, HeldLevelFadesToSilenceAndStallsKeepTheNewestSamples) {
+    for (bool held : {false, true}) {
+        SpeakerCapture capture;
+        SpeakerResampler resampler(kRate);
+        capture.Start(0, 0, held);
+        resampler.Start(0, held);
+        capture.Record(1000, !held);  // one edge, then the level stays
+        capture.Sync(178977, 178977 & 0xFFFF, !held);
+        std::vector<int16_t> s;
+        RenderTo(resampler, capture, 178977, s);  // 0.1 s
+        ASSERT_NEAR(s.size(), kRate / 10, 2u);
+        EXPECT_GT(std::abs(int(s[25])), 5000) << held;  // the edge (sample 24) is heard
+        EXPECT_EQ(s.back(), 0) << held;                // then silence
+    }
+    // A stall of ten seconds makes only the newest 100 samples.
+    SpeakerCapture capture;
+    SpeakerResampler resampler(kRate);
+    capture.Start(0, 0, false);
+    resampler.Start(0, false);
+    capture.Record(500, true);
+    capture.Sync(17897725, 0, true);
+    int16_t out[100];
+    EXPECT_EQ(resampler.Render(capture, 17897725, out, 100), 100u);
+    EXPECT_EQ(capture.Pending(), 0u);
+}
+
+TEST(KestrelSpeaker, PortCWritesAndBitSetResetReachTheCaptureOnlyWhenAttached) {
+    auto m = std::make_unique<Board>();
+    InitBoard(*m);
+    ResetBoard(*m, false);
+    auto write = [&](uint8_t port, uint8_t value) {
+        m->IoData = value;
+        PortAccess(*m, 0, 1, port, 0);
+    };
+    write(0x02, 0x80);  // no capture: nothing to record
+    SpeakerCapture capture;
+    capture.Start(0, m->Cpu.TStates, true);
+    m->Speaker = &capture;
+    write(0x02, 0x81);  // bit 7 unchanged
+    EXPECT_EQ(capture.Pending(), 0u);
+    m->Cpu.TStates = 40;
+    write(0x02, 0x01);  // falls
+    m->Cpu.TStates = 90;
+    write(0x03, 0x0F);  // bit set: bit 7 rises
+    write(0x03, 0x0F);  // again: no change
+    SpeakerEdge e{};
+    ASSERT_TRUE(capture.Take(1000, e));
+    EXPECT_EQ(e.TState, 40u);
+    EXPECT_FALSE(e.High);
+    ASSERT_TRUE(capture.Take(1000, e));
+    EXPECT_EQ(e.TState, 90u);
+    EXPECT_TRUE(e.High);
+    EXPECT_FALSE(capture.Take(1000, e));
+    // A reset drops bit 7 without a port write: the next Sync records it.
+    ResetBoard(*m, false);
+    capture.Sync(2000, m->Cpu.TStates, (m->PortCLatch & 0x80) != 0);
+    ASSERT_TRUE(capture.Take(2000, e));
+    EXPECT_FALSE(e.High);
+}
+
+}  // namespace
+}  // namespace kestrel
