@@ -10,6 +10,8 @@
 
 #include <QFont>
 #include <QString>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -88,7 +90,8 @@ void WatchBlockedCloseRequests(QWidget* window, std::function<void()> onClose);
 // --- sound -------------------------------------------------------------------
 
 // Opens the host's audio output if there is one. Never fails: without a
-// device every beep is silent. Safe to call more than once.
+// device every beep and the speaker are silent, and nothing is printed about
+// the missing device. Safe to call more than once.
 void InitAudio();
 
 // A sine tone of `frequencyHz` for `durationMs`, synchronous: returns after
@@ -100,6 +103,16 @@ void ShutdownAudio();
 
 // Whether InitAudio found an output device (for reports and tests).
 bool AudioAvailable();
+
+// The speaker stream (real time): mono signed 16-bit samples at
+// AudioSampleRate() (0 without a device), queued behind what is playing.
+// The queue is kept under 30 ms: a slice that would make it longer is
+// dropped, and a queue that ran dry starts again with 12 ms of silence.
+int AudioSampleRate();
+void QueueSpeakerSamples(const int16_t* samples, size_t count);
+// What is queued and not played yet, in milliseconds; samples dropped so far.
+int QueuedAudioMs();
+uint64_t DroppedSpeakerSamples();
 
 // --- test hooks ----------------------------------------------------------------
 
@@ -124,5 +137,9 @@ void SetNextAnswer(bool yes);
 
 // How many beeps have been requested since the process started.
 int BeepCount();
+
+// Called at the start of every Beep, before it waits (tests look at the
+// window while the loop stands still). An empty function removes it.
+void SetBeepObserver(std::function<void()> observer);
 
 }  // namespace kestrel::platform

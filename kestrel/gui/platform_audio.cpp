@@ -1,10 +1,18 @@
-// kestrel's only sound: the monitor's key beep, played through SDL2's audio
-// subsystem. The tone is queued whole and the caller waits out its duration,
-// so a beep takes the same time with or without a sound card.
+// kestrel's sound through SDL2's audio subsystem: the monitor's key beep
+// (unpaced mode) and the speaker stream (real time) share one output.
+// The beep is queued whole and the caller waits out its duration, so a beep
+// takes the same time with or without a sound card. The speaker's samples
+// are queued slice by slice behind what is playing, on a short queue.
 #include <SDL.h>
+#include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -14,29 +22,72 @@ namespace kestrel::platform {
 
 namespace {
 
-constexpr int kSampleRate = 22050;
+constexpr int kSampleRate = 44100;
+constexpr int kDeviceSamples = 512;    // SDL's own buffer: 11.6 ms
 constexpr double kAmplitude = 6000.0;  // well below full scale: a soft beep
+
+// The speaker queue: started (and restarted after running dry) with a lead of
+// silence, and never let to grow past kSpeakerQueueMs, so what is heard is at
+// most that plus SDL's buffer behind the emulation (under 50 ms).
+constexpr int kSpeakerLeadMs = 12;
+constexpr int kSpeakerQueueMs = 30;
 
 bool g_audioTried = false;
 SDL_AudioDeviceID g_device = 0;
 int g_beepCount = 0;
 std::vector<int16_t> g_tone;  // reused between beeps of the same length
+std::vector<int16_t> g_lead;  // the silence that starts the speaker queue
+uint64_t g_speakerDropped = 0;
+std::function<void()> g_beepObserver;
 
-}  // namespace
+// ALSA's library prints its errors on standard error: on a host without any
+// sound card, SDL's attempt to open ALSA's "default" device costs eight lines.
+// While the output is opened they are held here, and printed after all unless
+// the host simply has no card, which leaves kestrel silent by design.
+std::string g_alsaMessages;
 
-void InitAudio() {
-    if (g_audioTried) return;
-    g_audioTried = true;
+void HoldAlsaMessage(const char* file, int line, const char* function, int err, const char* fmt, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    char whole[1024];
+    std::snprintf(whole, sizeof whole, "ALSA lib %s:%i:(%s) %s%s%s\n", file, line, function, text,
+                  err != 0 ? ": " : "", err != 0 ? snd_strerror(err) : "");
+    g_alsaMessages += whole;
+}
+
+bool HostHasSoundCard() {
+    int card = -1;
+    return snd_card_next(&card) == 0 && card >= 0;
+}
+
+void OpenOutput() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
     SDL_AudioSpec want{};
     want.freq = kSampleRate;
     want.format = AUDIO_S16SYS;
     want.channels = 1;
-    want.samples = 512;
+    want.samples = kDeviceSamples;
     SDL_AudioSpec have{};
     g_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (g_device != 0) SDL_PauseAudioDevice(g_device, 0);
+}
+
+}  // namespace
+
+void InitAudio() {
+    if (g_audioTried) return;
+    g_audioTried = true;
+    g_alsaMessages.clear();
+    snd_lib_error_set_handler(&HoldAlsaMessage);
+    OpenOutput();
+    snd_lib_error_set_handler(nullptr);
+    const bool missingCard = g_device == 0 && !HostHasSoundCard();
+    if (!missingCard && !g_alsaMessages.empty()) std::fputs(g_alsaMessages.c_str(), stderr);
+    g_alsaMessages.clear();
 }
 
 void ShutdownAudio() {
@@ -49,10 +100,39 @@ void ShutdownAudio() {
 
 bool AudioAvailable() { return g_device != 0; }
 
+int AudioSampleRate() { return g_device != 0 ? kSampleRate : 0; }
+
+void QueueSpeakerSamples(const int16_t* samples, size_t count) {
+    if (g_device == 0 || count == 0) return;
+    const Uint32 queued = SDL_GetQueuedAudioSize(g_device) / sizeof(int16_t);
+    if (queued == 0) {
+        // Starting, or the queue ran dry: lead with silence so that SDL's
+        // next buffer finds the following slices already queued.
+        g_lead.assign(static_cast<size_t>(kSampleRate) * kSpeakerLeadMs / 1000, 0);
+        SDL_QueueAudio(g_device, g_lead.data(), static_cast<Uint32>(g_lead.size() * sizeof(int16_t)));
+    } else if (queued + count > static_cast<size_t>(kSampleRate) * kSpeakerQueueMs / 1000) {
+        // The emulation runs ahead of the sound card's clock: drop this
+        // slice, the queue drains back towards the lead.
+        g_speakerDropped += count;
+        return;
+    }
+    SDL_QueueAudio(g_device, samples, static_cast<Uint32>(count * sizeof(int16_t)));
+}
+
+int QueuedAudioMs() {
+    if (g_device == 0) return 0;
+    return static_cast<int>(SDL_GetQueuedAudioSize(g_device) / sizeof(int16_t) * 1000 / kSampleRate);
+}
+
+uint64_t DroppedSpeakerSamples() { return g_speakerDropped; }
+
 int BeepCount() { return g_beepCount; }
+
+void SetBeepObserver(std::function<void()> observer) { g_beepObserver = std::move(observer); }
 
 void Beep(int frequencyHz, int durationMs) {
     ++g_beepCount;
+    if (g_beepObserver) g_beepObserver();
     if (durationMs <= 0) return;
     if (g_device != 0 && frequencyHz > 0) {
         size_t samples = static_cast<size_t>(kSampleRate) * static_cast<size_t>(durationMs) / 1000;

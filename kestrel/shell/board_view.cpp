@@ -33,8 +33,25 @@ void BoardView::SetPictures(DisplayPictures pictures) {
 void BoardView::PresentLatest() {
     pending_ = false;
     presented_ = latest_;
+    // A lamp lit since the last frame shows, then stays for kToneLampMinMs;
+    // the frame that turns it off follows on the timer.
+    const auto now = std::chrono::steady_clock::now();
+    if (toneSeen_ && !toneShowing_) toneShown_ = now;
+    const bool held = toneShowing_ && now - toneShown_ < std::chrono::milliseconds(kToneLampMinMs);
+    if (!presented_.ToneLit && (toneSeen_ || held)) {
+        presented_.ToneLit = true;
+        pending_ = true;
+    }
+    toneShowing_ = presented_.ToneLit;
+    toneSeen_ = false;
     ComposeFrame(pictures_, presented_, machine_.DigitX, frame_);
     update();
+}
+
+void BoardView::PresentNow() {
+    if (!pending_) return;
+    PresentLatest();
+    repaint();
 }
 
 void BoardView::paintEvent(QPaintEvent*) {

@@ -23,10 +23,11 @@ namespace kestrel {
 Emulator::Emulator() = default;
 
 Emulator::~Emulator() {
-    // The window goes first: it points into the record.
+    // The window goes first: it points into the record, the record into it.
     if (machine_) {
         machine_->RefreshDisplay = nullptr;
         machine_->RefreshContext = nullptr;
+        machine_->Speaker = nullptr;
     }
     window_.reset();
 }

@@ -9,6 +9,7 @@
 
 #include "kestrel/pictures/keypad_layout.h"
 #include "kestrel/debug/machine_record.h"
+#include "kestrel/shell/speaker_output.h"
 
 class QAction;
 
@@ -51,6 +52,8 @@ public:
     KeypadView* Keypad() { return keypad_; }
     // The user program: last load, Reload, --go and --watch.
     ProgramSession& Programs() { return *programs_; }
+    // The speaker's sound in real time (speaker_output.h).
+    SpeakerOutput& Speaker() { return speaker_; }
     // The menu item with the given identifier (nullptr for none).
     QAction* MenuAction(int id) const;
 
@@ -98,6 +101,7 @@ private:
     QAction* writeProtect_ = nullptr;
     QAction* reload_ = nullptr;
     ProgramSession* programs_ = nullptr;
+    SpeakerOutput speaker_;
 };
 
 }  // namespace kestrel

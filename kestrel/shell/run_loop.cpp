@@ -13,6 +13,7 @@
 #include "kestrel/debug/trace.h"
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/gui/platform.h"
+#include "kestrel/shell/board_view.h"
 #include "kestrel/shell/main_window.h"
 #include "kestrel/z80/cpu.h"
 
@@ -30,11 +31,17 @@ constexpr auto kSliceTooShort = std::chrono::microseconds(500);
 constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
 
 // The monitor hooks of a pass, after the instruction. Rare work stays out of line.
-[[gnu::noinline]] void ApplyMonitorHook(MachineRecord& m) {
+// The key click at 0x05E4 and the speaker share the sound output: while the
+// speaker is attached (real time) the board's TONE bit is heard and the hook
+// is silent, so no click sounds twice (speaker_output.h). Otherwise the hook
+// beeps and the loop stands still for it; the frame with the TONE lamp that
+// the click has just lit is painted first, as no frame timer fires meanwhile.
+[[gnu::noinline]] void ApplyMonitorHook(MainWindow& window, MachineRecord& m) {
     if (m.Cpu.PC == kHookBlankDisplay) {
         std::memset(m.DigitSegments, 0, sizeof m.DigitSegments);
         RequestRefresh(m);
-    } else if (m.Cpu.PC == kHookBeep) {
+    } else if (m.Cpu.PC == kHookBeep && m.Speaker == nullptr) {
+        window.Board()->PresentNow();
         platform::Beep(kBeepFrequencyHz, kBeepDurationMs);
     }
 }
@@ -68,7 +75,7 @@ uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
 
         // Monitor hooks.
         const uint16_t pc = m.Cpu.PC;
-        if (pc == kHookBlankDisplay || pc == kHookBeep) [[unlikely]] ApplyMonitorHook(m);
+        if (pc == kHookBlankDisplay || pc == kHookBeep) [[unlikely]] ApplyMonitorHook(window, m);
 
         // The breakpoint, while armed; a hit opens the debugger.
         if (m.BreakArmed) [[unlikely]] {

@@ -20,7 +20,11 @@ struct RunStatistics {
 void RunLoop(MainWindow& window, RunStatistics* statistics = nullptr);
 
 // The monitor hooks for the PC an instruction left: 0x02E1 blanks the
-// digits and refreshes the display, 0x05E4 beeps 1000 Hz for 40 ms.
+// digits and refreshes the display, 0x05E4 beeps 1000 Hz for 40 ms (silent
+// while the speaker is attached in real time: the TONE bit is heard instead).
+//
+// A paced (real-time) loop calls FeedSpeaker(window, tstateCount) after each
+// slice, with its 64-bit T-state count at the slice's end (speaker_output.h).
 inline constexpr uint16_t kHookBlankDisplay = 0x02E1;
 inline constexpr uint16_t kHookBeep = 0x05E4;
 inline constexpr int kBeepFrequencyHz = 1000;

@@ -1,0 +1,45 @@
+#include "kestrel/shell/speaker_output.h"
+
+#include "kestrel/gui/platform.h"
+#include "kestrel/shell/main_window.h"
+
+namespace kestrel {
+
+namespace {
+// Without a device the samples are made at this rate and dropped.
+constexpr int kSilentRate = 44100;
+
+bool SpeakerHigh(const MachineRecord& m) { return (m.PortCLatch & 0x80) != 0; }
+}  // namespace
+
+SpeakerOutput::SpeakerOutput()
+    : capture_(std::make_unique<SpeakerCapture>()), buffer_(std::make_unique<int16_t[]>(kBufferSamples)) {}
+
+void SpeakerOutput::Attach(MachineRecord& m, uint64_t tstateCount) {
+    const int rate = platform::AudioSampleRate();
+    if (!resampler_ || resampler_->SampleRate() != (rate > 0 ? rate : kSilentRate)) {
+        resampler_ = std::make_unique<SpeakerResampler>(rate > 0 ? rate : kSilentRate);
+    }
+    capture_->Start(tstateCount, m.Cpu.TStates, SpeakerHigh(m));
+    resampler_->Start(tstateCount, SpeakerHigh(m));
+    m.Speaker = capture_.get();
+    attached_ = true;
+}
+
+void SpeakerOutput::Detach(MachineRecord& m) {
+    if (m.Speaker == capture_.get()) m.Speaker = nullptr;
+    attached_ = false;
+}
+
+void SpeakerOutput::Feed(MachineRecord& m, uint64_t tstateCount) {
+    if (!attached_) return;
+    capture_->Sync(tstateCount, m.Cpu.TStates, SpeakerHigh(m));
+    lastCount_ = resampler_->Render(*capture_, tstateCount, buffer_.get(), kBufferSamples);
+    platform::QueueSpeakerSamples(buffer_.get(), lastCount_);
+}
+
+void FeedSpeaker(MainWindow& window, uint64_t tstateCount) {
+    window.Speaker().Feed(window.Machine(), tstateCount);
+}
+
+}  // namespace kestrel

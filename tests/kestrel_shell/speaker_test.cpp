@@ -1,0 +1,156 @@
+// The speaker and the key click in the running program: the TONE lamp seen
+// for every click in both modes, the hook silent while the speaker is heard,
+// the speaker's short sound queue, and a quiet start without a sound card.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+#include "kestrel/gui/platform.h"
+#include "kestrel/shell/board_view.h"
+#include "kestrel/shell/speaker_output.h"
+#include "kestrel/z80/cpu.h"
+#include "tests/kestrel_shell/kestrel_program_fixture.h"
+
+namespace kestrel {
+namespace {
+
+// TONE off, then the click as the monitor makes it: TONE low (lamp lit), the
+// hook address, TONE high again, then digit writes that refresh the display
+// with the lamp off, for ever.
+std::vector<uint8_t> ClickRom() {
+    std::vector<uint8_t> rom(0x5F0, 0x00);
+    const uint8_t start[] = {0x3E, 0x80, 0xD3, 0x02,   // LD A,80h / OUT (2),A
+                             0x3E, 0x00, 0xD3, 0x02,   // LD A,0   / OUT (2),A   lamp lit
+                             0xC3, 0xE4, 0x05};        // JP 05E4h               the click
+    const uint8_t click[] = {0x3E, 0x80, 0xD3, 0x02,   // 05E4: LD A,80h / OUT (2),A
+                             0x3E, 0xBD, 0xD3, 0x01,   // loop: LD A,BDh / OUT (1),A
+                             0x18, 0xFA};              //       JR loop
+    std::copy(std::begin(start), std::end(start), rom.begin());
+    std::copy(std::begin(click), std::end(click), rom.begin() + 0x5E4);
+    return rom;
+}
+
+class Speaker : public KestrelProgramFixture {
+protected:
+    // Starts with the click ROM and waits until the frames show the TONE lamp
+    // off (the reset leaves port C bit 7 low, which lights it).
+    void StartClean() {
+        StartWith(ClickRom());
+        M().PortCLatch = 0x80;
+        W().Board()->Refresh();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !W().Board()->PresentedSnapshot().ToneLit; }, 5000));
+    }
+    bool LampInFrame() {
+        const uint8_t* lamp = W().Board()->Frame().At(kToneLampX + 6, kToneLampY + 5);
+        return W().Board()->PresentedSnapshot().ToneLit && lamp[1] > 150 && lamp[1] > lamp[0] + 50;
+    }
+    // Runs the loop for `ms`, noting every few milliseconds whether the
+    // presented frame shows the lamp.
+    int FramesWithLampDuring(int ms) {
+        int lit = 0;
+        QTimer look;
+        look.setInterval(3);
+        QObject::connect(&look, &QTimer::timeout, [&] { lit += LampInFrame() ? 1 : 0; });
+        look.start();
+        QTimer::singleShot(ms, &W(), [this] { W().RequestQuit(); });
+        emulator_->Run();
+        return lit;
+    }
+};
+
+TEST_F(Speaker, UnpacedClickPaintsTheToneLampBeforeItsBeep) {
+    StartClean();
+    bool litDuringBeep = false;
+    platform::SetBeepObserver([&] { litDuringBeep = LampInFrame(); });
+    const int before = platform::BeepCount();
+    FramesWithLampDuring(100);
+    platform::SetBeepObserver({});
+    EXPECT_EQ(platform::BeepCount(), before + 1);
+    EXPECT_TRUE(litDuringBeep);
+    EXPECT_FALSE(W().Board()->PresentedSnapshot().ToneLit);  // off again afterwards
+}
+
+TEST_F(Speaker, WithTheSpeakerAttachedTheHookIsSilentAndTheLampStillShows) {
+    StartClean();
+    W().Speaker().Attach(M(), 0);
+    const int before = platform::BeepCount();
+    const int lit = FramesWithLampDuring(150);
+    EXPECT_EQ(platform::BeepCount(), before);
+    // The click lasts microseconds here; its lamp is held for 40 ms of frames.
+    EXPECT_GE(lit, 2);
+    EXPECT_FALSE(W().Board()->PresentedSnapshot().ToneLit);
+    W().Speaker().Detach(M());
+    EXPECT_EQ(M().Speaker, nullptr);
+}
+
+TEST_F(Speaker, FeedQueuesOneSliceOfSamplesOnAShortQueue) {
+    StartWith({0x3E, 0x80,                // LD A,80h
+               0xD3, 0x02,                // loop: OUT (2),A
+               0xEE, 0x80,                //       XOR 80h
+               0x18, 0xFA});              //       JR loop
+    // SDL's dummy output stands in for a sound card.
+    const QByteArray driver = qgetenv("SDL_AUDIODRIVER");
+    platform::ShutdownAudio();
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    platform::InitAudio();
+    ASSERT_TRUE(platform::AudioAvailable());
+    SpeakerOutput& speaker = W().Speaker();
+    speaker.Attach(M(), 0);
+    // Ten 10 ms slices at once, far faster than the output plays them.
+    uint64_t clock = 0;
+    uint16_t previous = M().Cpu.TStates;
+    const uint64_t dropped = platform::DroppedSpeakerSamples();
+    for (int slice = 1; slice <= 10; ++slice) {
+        while (clock < 17898u * slice) {
+            ExecuteInstruction(M());
+            clock += static_cast<uint16_t>(M().Cpu.TStates - previous);
+            previous = M().Cpu.TStates;
+        }
+        speaker.Feed(M(), clock);
+        EXPECT_NEAR(speaker.LastSampleCount(), platform::AudioSampleRate() / 100, 2u);
+        EXPECT_LE(platform::QueuedAudioMs(), 30);
+    }
+    EXPECT_GT(platform::DroppedSpeakerSamples(), dropped);
+    EXPECT_EQ(speaker.Capture().Lost(), 0u);
+    speaker.Detach(M());
+    platform::ShutdownAudio();
+    if (driver.isNull()) qunsetenv("SDL_AUDIODRIVER");
+    else qputenv("SDL_AUDIODRIVER", driver);
+}
+
+// Without a sound card nothing may reach standard error (ALSA's library
+// prints eight lines on its own when SDL tries its default device).
+TEST(PlatformAudio, InitWithoutAnAudioDeviceWritesNothingToStandardError) {
+    const QByteArray driver = qgetenv("SDL_AUDIODRIVER");
+    platform::ShutdownAudio();
+    qunsetenv("SDL_AUDIODRIVER");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray path = dir.filePath(QStringLiteral("stderr.txt")).toLocal8Bit();
+    std::fflush(stderr);
+    const int saved = dup(2);
+    const int file = open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    dup2(file, 2);
+    platform::InitAudio();
+    platform::Beep(1000, 5);
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    close(file);
+    QFile written(QString::fromLocal8Bit(path));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().toStdString(), "");
+    platform::ShutdownAudio();
+    if (driver.isNull()) qunsetenv("SDL_AUDIODRIVER");
+    else qputenv("SDL_AUDIODRIVER", driver);
+}
+
+}  // namespace
+}  // namespace kestrel
