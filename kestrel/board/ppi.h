@@ -1,6 +1,7 @@
 // The board's 8255 PPI as far as the monitor ROM uses it: port A reads the
 // keypad, port B latches segment patterns into the selected digits, port C
-// selects digits and keypad columns and drives the TONE lamp (bit 7).
+// selects digits and keypad columns and drives the TONE lamp and the
+// speaker (bit 7; its edges go to Board::Speaker while one is attached).
 #pragma once
 
 #include <cstdint>

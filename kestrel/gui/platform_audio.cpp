@@ -12,6 +12,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +45,8 @@ std::function<void()> g_beepObserver;
 // sound card, SDL's attempt to open ALSA's "default" device costs eight lines.
 // While the output is opened they are held here, and printed after all unless
 // the host simply has no card, which leaves kestrel silent by design.
+// SDL may call ALSA from its device-watching thread meanwhile: hence the lock.
+std::mutex g_alsaLock;
 std::string g_alsaMessages;
 
 void HoldAlsaMessage(const char* file, int line, const char* function, int err, const char* fmt, ...) {
@@ -55,6 +58,7 @@ void HoldAlsaMessage(const char* file, int line, const char* function, int err, 
     char whole[1024];
     std::snprintf(whole, sizeof whole, "ALSA lib %s:%i:(%s) %s%s%s\n", file, line, function, text,
                   err != 0 ? ": " : "", err != 0 ? snd_strerror(err) : "");
+    const std::lock_guard<std::mutex> hold(g_alsaLock);
     g_alsaMessages += whole;
 }
 
@@ -81,11 +85,11 @@ void OpenOutput() {
 void InitAudio() {
     if (g_audioTried) return;
     g_audioTried = true;
-    g_alsaMessages.clear();
     snd_lib_error_set_handler(&HoldAlsaMessage);
     OpenOutput();
     snd_lib_error_set_handler(nullptr);
     const bool missingCard = g_device == 0 && !HostHasSoundCard();
+    const std::lock_guard<std::mutex> hold(g_alsaLock);
     if (!missingCard && !g_alsaMessages.empty()) std::fputs(g_alsaMessages.c_str(), stderr);
     g_alsaMessages.clear();
 }
