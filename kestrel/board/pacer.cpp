@@ -40,6 +40,7 @@ int64_t Pacer::WaitBefore(uint64_t tstates) {
     debt_ = -wait;
     if (debt_ > kDebtLimitNanos) {
         // Forgive what lies beyond the limit: the board is kDebtLimitNanos behind now.
+        forgiven_ += debt_ - kDebtLimitNanos;
         anchorTStates_ = tstates;
         anchorNanos_ = now - kDebtLimitNanos;
         debt_ = kDebtLimitNanos;

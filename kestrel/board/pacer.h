@@ -54,6 +54,10 @@ public:
     // it was ahead or on time), at most kDebtLimitNanos.
     int64_t DebtNanos() const { return debt_; }
 
+    // All the time forgiven so far: how much the board has fallen behind the
+    // host's clock for good.
+    int64_t ForgivenNanos() const { return forgiven_; }
+
     // The count that real time has reached now: where a board that has
     // been halted (sleeping, no instructions run) stands when it wakes.
     uint64_t TStatesNow();
@@ -70,6 +74,7 @@ private:
     int64_t anchorNanos_ = 0;
     uint64_t anchorTStates_ = 0;
     int64_t debt_ = 0;
+    int64_t forgiven_ = 0;
 };
 
 }  // namespace kestrel

@@ -66,6 +66,7 @@ TEST_F(KestrelPacer, AStallLeavesAtMost48MillisecondsToCatchUp) {
     clock.Advance(200 * kMs);
     EXPECT_EQ(pacer.WaitBefore(tstates), 0);
     EXPECT_EQ(pacer.DebtNanos(), 48 * kMs);
+    EXPECT_EQ(pacer.ForgivenNanos(), 200 * kMs - 2'000'254 - 48 * kMs);
     // Slices then run back to back, each about 1.9 ms nearer, until the 26th
     // is ahead again: 26 slices are 52,006,610 ns of board time, 2.6 ms of host.
     EXPECT_EQ(Slice(), 0);
@@ -80,6 +81,7 @@ TEST_F(KestrelPacer, DebtWithinTheLimitIsCaughtUpInFull) {
     clock.Advance(30 * kMs);
     EXPECT_EQ(pacer.WaitBefore(tstates), 0);
     EXPECT_EQ(pacer.DebtNanos(), 27'999'746);
+    EXPECT_EQ(pacer.ForgivenNanos(), 0);
     // Nothing was forgiven: the count still follows the first anchor.
     while (Slice() == 0) {
     }
