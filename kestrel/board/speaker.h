@@ -17,12 +17,13 @@
 #include <cstdint>
 
 #include "kestrel/board/board.h"
+#include "kestrel/board/pacer.h"
 
 namespace kestrel {
 
-// The board's clock: the 3.579545 MHz crystal divided by two.
+// The board's crystal; the processor's clock (kBoardClockHz) is half of it.
 inline constexpr uint32_t kCrystalHz = 3579545;
-inline constexpr double kBoardClockHz = kCrystalHz / 2.0;
+static_assert(kBoardClockHz == kCrystalHz / 2.0);
 
 struct SpeakerEdge {
     uint64_t TState;  // when the level changed, on the capture's clock

@@ -1,5 +1,6 @@
 // The speaker and the key click in the running program: the TONE lamp seen
-// for every click in both modes, the hook silent while the speaker is heard,
+// for every click in both modes, the hook silent while the speaker is heard
+// (real time), the speaker fed after every paced slice,
 // the speaker's short sound queue, and a quiet start without a sound card.
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "kestrel/gui/platform.h"
+#include "kestrel/shell/main_window.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/speaker_output.h"
 #include "kestrel/z80/cpu.h"
@@ -76,17 +78,54 @@ TEST_F(Speaker, UnpacedClickPaintsTheToneLampBeforeItsBeep) {
     EXPECT_FALSE(W().Board()->PresentedSnapshot().ToneLit);  // off again afterwards
 }
 
-TEST_F(Speaker, WithTheSpeakerAttachedTheHookIsSilentAndTheLampStillShows) {
+TEST_F(Speaker, InRealTimeTheHookIsSilentAndTheLampStillShows) {
     StartClean();
-    W().Speaker().Attach(M(), 0);
+    W().SetRealTime(true);
     const int before = platform::BeepCount();
-    const int lit = FramesWithLampDuring(150);
+    const int lit = FramesWithLampDuring(200);
     EXPECT_EQ(platform::BeepCount(), before);
-    // The click lasts microseconds here; its lamp is held for 40 ms of frames.
+    EXPECT_TRUE(W().Speaker().Attached());
+    // The click's TONE pulse lasts a few microseconds here; its lamp is held
+    // for 40 ms of frames.
     EXPECT_GE(lit, 2);
     EXPECT_FALSE(W().Board()->PresentedSnapshot().ToneLit);
-    W().Speaker().Detach(M());
+    // Unpaced again: the speaker lets go of the board at the next slice.
+    W().SetRealTime(false);
+    M().QuitRequested = 0;
+    FramesWithLampDuring(20);
+    EXPECT_FALSE(W().Speaker().Attached());
     EXPECT_EQ(M().Speaker, nullptr);
+}
+
+TEST_F(Speaker, RealTimeFeedsTheSpeakerAfterEverySlice) {
+    StartWith({0x3E, 0x80,                               // LD A,80h
+               0xD3, 0x02,                               // loop: OUT (2),A     11
+               0xEE, 0x80,                               //       XOR 80h        7
+               0x06, 0x22,                               //       LD B,34        7
+               0x10, 0xFE,                               //       DJNZ $       437
+               0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, // 7 x NOP            28
+               0xC3, 0x02, 0x00});                       //       JP loop       10
+    // A whole 2 ms slice: about 88 samples at 44.1 kHz of a 1,790 Hz wave,
+    // three or four periods, each with one upward zero crossing. Looked at
+    // between slices, where timers fire; the slice a quit cuts short is not.
+    const SpeakerOutput& speaker = W().Speaker();
+    std::vector<int16_t> slice;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (speaker.LastSampleCount() >= 86) {
+            slice.assign(speaker.LastSamples(), speaker.LastSamples() + speaker.LastSampleCount());
+        }
+    });
+    look.start(3);
+    W().SetRealTime(true);
+    FramesWithLampDuring(200);
+    W().SetRealTime(false);
+    ASSERT_NEAR(slice.size(), 88u, 2u);
+    int crossings = 0;
+    for (size_t i = 1; i < slice.size(); ++i) crossings += slice[i - 1] <= 0 && slice[i] > 0;
+    EXPECT_GE(crossings, 3);
+    EXPECT_LE(crossings, 4);
+    EXPECT_EQ(speaker.Capture().Lost(), 0u);
 }
 
 TEST_F(Speaker, FeedQueuesOneSliceOfSamplesOnAShortQueue) {
