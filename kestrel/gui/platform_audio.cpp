@@ -24,7 +24,7 @@ namespace kestrel::platform {
 namespace {
 
 constexpr int kSampleRate = 44100;
-constexpr int kDeviceSamples = 256;    // SDL's own buffer: 5.8 ms
+constexpr int kDeviceSamples = 512;    // SDL's own buffer: 11.6 ms
 constexpr double kAmplitude = 6000.0;  // well below full scale: a soft beep
 
 // The speaker queue: started (and restarted after running dry) with a lead of

@@ -1,5 +1,7 @@
 #include "kestrel/shell/speaker_output.h"
 
+#include <algorithm>
+
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/main_window.h"
 
@@ -23,6 +25,7 @@ void SpeakerOutput::Attach(MachineRecord& m, uint64_t tstateCount) {
     capture_->Start(tstateCount, m.Cpu.TStates, SpeakerHigh(m));
     resampler_->Start(tstateCount, SpeakerHigh(m));
     m.Speaker = capture_.get();
+    lastSilent_ = false;
     attached_ = true;
 }
 
@@ -35,7 +38,13 @@ void SpeakerOutput::Feed(MachineRecord& m, uint64_t tstateCount) {
     if (!attached_) return;
     capture_->Sync(tstateCount, m.Cpu.TStates, SpeakerHigh(m));
     lastCount_ = resampler_->Render(*capture_, tstateCount, buffer_.get(), kBufferSamples);
-    platform::QueueSpeakerSamples(buffer_.get(), lastCount_);
+    // A quiet speaker (the monitor waiting for a key) leaves the output
+    // alone after its first silent slice: the queue runs dry into silence,
+    // and the next sound starts it again.
+    const int16_t* samples = buffer_.get();
+    const bool silent = std::all_of(samples, samples + lastCount_, [](int16_t v) { return v == 0; });
+    if (!(silent && lastSilent_)) platform::QueueSpeakerSamples(buffer_.get(), lastCount_);
+    lastSilent_ = silent;
 }
 
 void FeedSpeaker(MainWindow& window, uint64_t tstateCount) {

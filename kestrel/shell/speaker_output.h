@@ -49,6 +49,7 @@ private:
     std::unique_ptr<SpeakerResampler> resampler_;
     std::unique_ptr<int16_t[]> buffer_;
     size_t lastCount_ = 0;
+    bool lastSilent_ = false;
     bool attached_ = false;
 };
 
