@@ -3,6 +3,8 @@
 # program under test ($app_pid) to show a window or to end.
 
 work="$(mktemp -d)"
+# kestrel's remembered menu choices (QSettings) stay in the scratch folder.
+export XDG_CONFIG_HOME="$work/config"
 xvfb_pid="" app_pid=""
 e2e_cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null

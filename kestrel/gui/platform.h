@@ -1,6 +1,7 @@
 // The thin layer between kestrel and the host: every message box, every file
-// chooser and the beep go through here, so the fixed titles live in one place
-// and tests can answer dialogs without ever showing one.
+// chooser, the beep and the remembered settings go through here, so the fixed
+// titles live in one place and tests can answer dialogs without ever showing
+// one or touching the user's settings.
 //
 // Test hooks (KeePassXC style): RecordMessages(true) makes ShowMessage record
 // the box instead of showing it; SetNextFileName() answers the next file
@@ -101,6 +102,20 @@ void ShutdownAudio();
 // Whether InitAudio found an output device (for reports and tests).
 bool AudioAvailable();
 
+// --- settings ------------------------------------------------------------------
+
+// The choices remembered between runs live in QSettings under this
+// organisation and application name (on Linux ~/.config/kestrel/kestrel.conf).
+inline constexpr char kSettingsOrganisation[] = "kestrel";
+inline constexpr char kSettingsApplication[] = "kestrel";
+// Names of the remembered choices.
+inline constexpr char kSettingKeyboard[] = "keyboard";
+
+// A remembered on/off choice, or `fallback` when it was never made.
+bool LoadChoice(const char* name, bool fallback);
+// Remembers a choice for the next runs.
+void SaveChoice(const char* name, bool on);
+
 // --- test hooks ----------------------------------------------------------------
 
 struct RecordedMessage {
@@ -121,6 +136,10 @@ void SetNextFileName(const QString& path);
 
 // The answer of the next recorded AskYesNo. One answer per call.
 void SetNextAnswer(bool yes);
+
+// Keeps the remembered choices in the INI file `path` instead of the user's
+// settings (an empty path returns to those).
+void UseSettingsFile(const QString& path);
 
 // How many beeps have been requested since the process started.
 int BeepCount();

@@ -30,6 +30,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption version("version", "Print the version and exit.");
     parser.addOption(help);
     parser.addOption(version);
+    const QCommandLineOption keyboard(
+        "keyboard", "Let the host keyboard drive the keypad in this run, as the\n"
+                    "Emulation menu's \"Keyboard drives keypad\" does (Help, \"Keyboard\n"
+                    "map\" shows the keys). Without it the menu's last choice holds.");
+    parser.addOption(keyboard);
     AddLoadOptions(parser);
 
     // Without an application object Qt names the program "<executable_name>".
@@ -49,6 +54,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     } else if (QString error; !TakeLoadOptions(parser, result.Load, error)) {
         result = {true, 2, {}, "kestrel: " + error + "\n"};
     }
+    result.Keyboard = !result.Exit && parser.isSet(keyboard);
     return result;
 }
 

@@ -16,6 +16,7 @@ struct CommandLine {
     QString Output;       // for standard output (help, version)
     QString Errors;       // for standard error (what was wrong, then the usage)
     LoadOptions Load = {};  // --load, --go, --watch, the file already checked
+    bool Keyboard = false;  // --keyboard: the host keyboard drives the keypad in this run
 };
 
 // Parses the arguments; the first is the program's name.

@@ -134,12 +134,13 @@ void PrepareHostEnvironment() {
 
 int RunKestrel() { return RunKestrel(LoadOptions{}); }
 
-int RunKestrel(const LoadOptions& options) {
+int RunKestrel(const LoadOptions& options, bool keyboard) {
     bool started = false;
     {
         Emulator emulator;
         started = emulator.Start();
         if (started) {
+            if (keyboard) emulator.Window().SetKeyboardDrivesKeypad(true, false);
             ApplyLoadOptions(emulator.Window().Programs(), options);
             emulator.Run();
         }

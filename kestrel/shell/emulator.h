@@ -58,7 +58,8 @@ struct LoadOptions;
 // after a normal end, 1 when start-up failed (its message has been shown).
 // Expects the QApplication to exist.
 int RunKestrel();
-// The same with a program to load and start (--load, --go, --watch).
-int RunKestrel(const LoadOptions& options);
+// The same with a program to load and start (--load, --go, --watch), and
+// with the host keyboard driving the keypad when `keyboard` (--keyboard).
+int RunKestrel(const LoadOptions& options, bool keyboard = false);
 
 }  // namespace kestrel

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -13,13 +15,16 @@
 #include <QTimer>
 #include <chrono>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "kestrel/board/ppi.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/gui/ui_support.h"
 #include "kestrel/shell/board_view.h"
+#include "kestrel/shell/command_line.h"
 #include "kestrel/shell/emulator.h"
+#include "kestrel/shell/host_keyboard.h"
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/main_window.h"
 #include "kestrel/z80/cpu.h"
@@ -393,6 +398,135 @@ TEST_F(Shell, DoubleClickIsASecondPress) {
     EXPECT_EQ(M().Cpu.PC, 0x0000);
 }
 
+// --- host keyboard ----------------------------------------------------------------
+
+TEST(HostKeyboardMap, EveryKeypadKeyHasAHostKeyAndNoHostKeyIsMappedTwice) {
+    std::set<int> hostKeys;
+    for (const HostKey& host : kHostKeys) {
+        EXPECT_NE(KeypadKeyLabelled(host.Keypad), nullptr) << host.Name;
+        EXPECT_TRUE(hostKeys.insert(host.Key).second) << host.Name << " is mapped twice";
+    }
+    EXPECT_EQ(hostKeys.count(Qt::Key_Escape), 0u);  // Escape ends the program
+    for (const KeyRect& key : kKeys) {
+        int reached = 0;
+        for (int host : hostKeys) reached += KeypadKeyForHostKey(host, Qt::NoModifier) == &key;
+        EXPECT_GE(reached, 1) << key.Label;
+    }
+    // The hex keys are the host's digits and letters, number pad and Shift too.
+    const KeyRect* five = KeypadKeyForHostKey(Qt::Key_5, Qt::KeypadModifier);
+    ASSERT_NE(five, nullptr);
+    EXPECT_EQ(five->Code, 2);
+    EXPECT_EQ(five->Pattern, 0xFD);
+    const KeyRect* a = KeypadKeyForHostKey(Qt::Key_A, Qt::ShiftModifier);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->Code, 1);
+    EXPECT_EQ(a->Pattern, 0xFB);
+    const KeyRect* go = KeypadKeyForHostKey(Qt::Key_Return, Qt::NoModifier);
+    ASSERT_NE(go, nullptr);
+    EXPECT_STREQ(go->Label, "GO");
+    // With Ctrl, Alt or Meta a key clicks nothing; an unmapped key neither.
+    EXPECT_EQ(KeypadKeyForHostKey(Qt::Key_5, Qt::ControlModifier), nullptr);
+    EXPECT_EQ(KeypadKeyForHostKey(Qt::Key_F1, Qt::AltModifier), nullptr);
+    EXPECT_EQ(KeypadKeyForHostKey(Qt::Key_G, Qt::NoModifier), nullptr);
+}
+
+// A key press as the window system delivers it, auto-repeated or not.
+void SendKeyPress(QWidget* window, Qt::Key key, bool autoRepeat = false) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), autoRepeat);
+    QApplication::sendEvent(window, &press);
+}
+
+TEST_F(Shell, WhenOnEachHostKeyPressIsOneClickOfItsKey) {
+    StartWith({0x76});
+    W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"))->trigger();
+    ASSERT_TRUE(W().KeyboardDrivesKeypad());
+    M().PortCLatch = 0xFB;  // column 2 selected
+    SendKeyPress(&W(), Qt::Key_5);
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(M().KeyColumns[c], c == 2 ? 0xFD : 0xFF) << c;
+    PortAccess(M(), 1, 0, 0x00, 0x00);
+    EXPECT_EQ(M().IoData, 0xFD);
+    // The held key repeats: each repeat is one more press.
+    for (int i = 0; i < 2; ++i) {
+        SendKeyPress(&W(), Qt::Key_5, true);
+        PortAccess(M(), 1, 0, 0x00, 0x00);
+        EXPECT_EQ(M().IoData, 0xFD) << "repeat " << i;
+        PortAccess(M(), 1, 0, 0x00, 0x00);
+        EXPECT_EQ(M().IoData, 0xFF) << "repeat " << i;
+    }
+    // The keys past the matrix do what their clicks do.
+    SendKeyPress(&W(), Qt::Key_F1);  // ADDR
+    EXPECT_EQ(M().KeyColumns[4], 0xF7);
+    SendKeyPress(&W(), Qt::Key_F12);  // USER KEY
+    EXPECT_TRUE(M().UserKeyPending);
+    M().Cpu.PC = 0x0100;
+    SendKeyPress(&W(), Qt::Key_Home);  // RESET
+    EXPECT_EQ(M().Cpu.PC, 0x0000);
+    EXPECT_EQ(M().QuitRequested, 0);
+    SendKeyPress(&W(), Qt::Key_Escape);
+    EXPECT_EQ(M().QuitRequested, 1);
+}
+
+TEST_F(Shell, WhenOffEveryMappedKeyIsIgnored) {
+    StartWith({0x76});
+    ASSERT_FALSE(W().KeyboardDrivesKeypad());
+    M().Cpu.PC = 0x0100;
+    for (const HostKey& host : kHostKeys) SendKeyPress(&W(), static_cast<Qt::Key>(host.Key));
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(M().KeyColumns[c], 0xFF);
+    EXPECT_FALSE(M().UserKeyPending);
+    EXPECT_EQ(M().Cpu.PC, 0x0100);
+    EXPECT_EQ(M().QuitRequested, 0);
+}
+
+TEST_F(Shell, KeyboardChoiceIsRememberedAndTheOptionIsNot) {
+    StartWith({0x76});
+    QAction* item = W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"));
+    EXPECT_FALSE(item->isChecked());
+    item->trigger();
+    EXPECT_TRUE(item->isChecked());
+    StartWith({0x76});  // the next run
+    EXPECT_TRUE(W().KeyboardDrivesKeypad());
+    EXPECT_TRUE(W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"))->isChecked());
+    W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"))->trigger();
+    StartWith({0x76});
+    EXPECT_FALSE(W().KeyboardDrivesKeypad());
+    // --keyboard turns it on for one run only.
+    EXPECT_TRUE(ParseCommandLine({"kestrel", "--keyboard"}).Keyboard);
+    EXPECT_FALSE(ParseCommandLine({"kestrel"}).Keyboard);
+    W().SetKeyboardDrivesKeypad(true, false);
+    EXPECT_TRUE(W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"))->isChecked());
+    StartWith({0x76});
+    EXPECT_FALSE(W().KeyboardDrivesKeypad());
+}
+
+TEST_F(Shell, KeyboardMapShowsTheKeypadWithItsHostKeysWhole) {
+    StartWith({0x76});
+    QString title, text;
+    bool whole = false;
+    QTimer::singleShot(0, &W(), [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        auto* label = dialog->findChild<QLabel*>(QStringLiteral("keyboardMapText"));
+        ASSERT_NE(label, nullptr);
+        text = label->text();
+        whole = label->width() >= label->sizeHint().width() && label->height() >= label->sizeHint().height();
+        dialog->close();
+    });
+    W().findChild<QAction*>(QStringLiteral("actionKeyboardMap"))->trigger();
+    EXPECT_EQ(title.toStdString(), "Kestrel - Keyboard map");
+    EXPECT_TRUE(whole);
+    // Keys in the keypad's order, each with its host keys.
+    const qsizetype reset = text.indexOf(QStringLiteral("<b>RESET</b><br>Home</td>"));
+    const qsizetype addr = text.indexOf(QStringLiteral("<b>ADDR</b><br>F1</td>"));
+    const qsizetype plus = text.indexOf(QStringLiteral("<b>+</b><br>+<br>=<br>Down</td>"));
+    EXPECT_GE(reset, 0);
+    EXPECT_GT(plus, reset);
+    EXPECT_GT(addr, plus);
+    EXPECT_TRUE(text.contains(QStringLiteral("<b>TAPE WR</b><br>F10</td>")));
+    EXPECT_EQ(text.count(QStringLiteral("<tr>")), 4);
+    EXPECT_EQ(text.count(QStringLiteral("<td")), 36);
+}
+
 // --- menus ------------------------------------------------------------------------
 
 TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
@@ -404,11 +538,11 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
     const std::vector<std::pair<const char*, std::vector<Item>>> expected = {
         {"File",
          {{"Load Bin/Rom", 3}, {"Load HEX file", 40}, {"Reload", 41}, {"Save Bin/Rom", 4}, {"-", 0}, {"Exit", 5}}},
-        {"Emulation", {{"Hard Reset", 6}, {"-", 0}, {"Write Protect ROM", 18}}},
+        {"Emulation", {{"Hard Reset", 6}, {"-", 0}, {"Write Protect ROM", 18}, {"Keyboard drives keypad", 44}}},
         {"Tools",
          {{"Disassemble to file", 25}, {"-", 0}, {"Debugger", 26}, {"-", 0}, {"PEEK Memory", 28},
           {"POKE Memory", 29}}},
-        {"Help", {{"Help Topics", 30}, {"About", 31}}},
+        {"Help", {{"Help Topics", 30}, {"Keyboard map", 45}, {"About", 31}}},
     };
     QList<QAction*> menus = W().menuBar()->actions();
     ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
@@ -423,7 +557,7 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
             } else {
                 EXPECT_EQ(items[j]->text().toStdString(), want.Text);
                 EXPECT_EQ(items[j]->data().toInt(), want.Id) << want.Text;
-                EXPECT_EQ(items[j]->isCheckable(), want.Id == 18) << want.Text;
+                EXPECT_EQ(items[j]->isCheckable(), want.Id == 18 || want.Id == 44) << want.Text;
                 EXPECT_EQ(W().MenuAction(want.Id), items[j]);
             }
         }
