@@ -25,7 +25,7 @@ inline constexpr HostKey kHostKeys[] = {
     {Qt::Key_8, "8", "8"},  {Qt::Key_9, "9", "9"},  {Qt::Key_A, "A", "A"},  {Qt::Key_B, "B", "B"},
     {Qt::Key_C, "C", "C"},  {Qt::Key_D, "D", "D"},  {Qt::Key_E, "E", "E"},  {Qt::Key_F, "F", "F"},
     {Qt::Key_Return, "Enter", "GO"},
-    {Qt::Key_Enter, "Enter (number pad)", "GO"},
+    {Qt::Key_Enter, "Num Enter", "GO"},
     {Qt::Key_Plus, "+", "+"},
     {Qt::Key_Equal, "=", "+"},
     {Qt::Key_Down, "Down", "+"},
