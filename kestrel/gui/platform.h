@@ -109,7 +109,7 @@ bool AudioAvailable();
 inline constexpr char kSettingsOrganisation[] = "kestrel";
 inline constexpr char kSettingsApplication[] = "kestrel";
 // Names of the remembered choices.
-inline constexpr char kSettingKeyboard[] = "keyboard";
+inline constexpr char kSettingKeyboard[] = "emulation/keyboardDrivesKeypad";
 
 // A remembered on/off choice, or `fallback` when it was never made.
 bool LoadChoice(const char* name, bool fallback);
