@@ -107,11 +107,10 @@ bool AudioAvailable();
 // --- settings ------------------------------------------------------------------
 
 // The choices remembered between runs live in QSettings under this
-// organisation and application name (on Linux ~/.config/kestrel/kestrel.conf).
+// organisation and application name (on Linux ~/.config/kestrel/kestrel.conf;
+// the names of the choices are in kestrel/shell/emulation_settings.cpp).
 inline constexpr char kSettingsOrganisation[] = "kestrel";
 inline constexpr char kSettingsApplication[] = "kestrel";
-// Names of the remembered choices.
-inline constexpr char kSettingKeyboard[] = "emulation/keyboardDrivesKeypad";
 
 // A remembered on/off choice, or `fallback` when it was never made.
 bool LoadChoice(const char* name, bool fallback);

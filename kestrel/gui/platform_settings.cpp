@@ -23,7 +23,11 @@ bool LoadChoice(const char* name, bool fallback) {
     return OpenSettings()->value(QString::fromLatin1(name), fallback).toBool();
 }
 
-void SaveChoice(const char* name, bool on) { OpenSettings()->setValue(QString::fromLatin1(name), on); }
+void SaveChoice(const char* name, bool on) {
+    std::unique_ptr<QSettings> settings = OpenSettings();
+    settings->setValue(QString::fromLatin1(name), on);
+    settings->sync();
+}
 
 void UseSettingsFile(const QString& path) { g_settingsFile = path; }
 

@@ -30,12 +30,18 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption version("version", "Print the version and exit.");
     parser.addOption(help);
     parser.addOption(version);
-    const QCommandLineOption keyboard(
-        "keyboard", "Let the host keyboard drive the keypad in this run, as the\n"
-                    "Emulation menu's \"Keyboard drives keypad\" does (Help, \"Keyboard\n"
-                    "map\" shows the keys). Without it the menu's last choice holds.");
-    parser.addOption(keyboard);
     AddLoadOptions(parser);
+    const QCommandLineOption realTime(
+        "real-time",
+        "Run at the board's own speed, 1.79 MHz, for this run (\"Real-time speed\" in the Emulation "
+        "menu, whose choice is remembered between runs). Without it kestrel starts as that choice says.");
+    parser.addOption(realTime);
+    const QCommandLineOption keyboard(
+        "keyboard",
+        "Let the host keyboard press the keypad's keys in this run (\"Keyboard drives keypad\" in the "
+        "Emulation menu, whose choice is remembered between runs; Help, \"Keyboard map\" shows the keys). "
+        "Without it kestrel starts as that choice says.");
+    parser.addOption(keyboard);
 
     // Without an application object Qt names the program "<executable_name>".
     QString usage = parser.helpText();
@@ -53,8 +59,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         result = {true, 0, QString("kestrel ") + KESTREL_VERSION + "\n", {}};
     } else if (QString error; !TakeLoadOptions(parser, result.Load, error)) {
         result = {true, 2, {}, "kestrel: " + error + "\n"};
+    } else {
+        result.RealTime = parser.isSet(realTime);
+        result.Keyboard = parser.isSet(keyboard);
     }
-    result.Keyboard = !result.Exit && parser.isSet(keyboard);
     return result;
 }
 

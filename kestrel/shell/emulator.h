@@ -58,8 +58,10 @@ struct LoadOptions;
 // after a normal end, 1 when start-up failed (its message has been shown).
 // Expects the QApplication to exist.
 int RunKestrel();
-// The same with a program to load and start (--load, --go, --watch), and
-// with the host keyboard driving the keypad when `keyboard` (--keyboard).
-int RunKestrel(const LoadOptions& options, bool keyboard = false);
+// The same with a program to load and start (--load, --go, --watch), in
+// real time when `realTime` (--real-time) or the stored choice says so, and
+// with the host keyboard driving the keypad when `keyboard` (--keyboard) or
+// the stored choice says so.
+int RunKestrel(const LoadOptions& options, bool realTime = false, bool keyboard = false);
 
 }  // namespace kestrel

@@ -14,6 +14,7 @@
 #include "kestrel/gui/memory_range_dialog.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/board_view.h"
+#include "kestrel/shell/emulation_settings.h"
 #include "kestrel/shell/host_keyboard.h"
 #include "kestrel/shell/keyboard_map_dialog.h"
 #include "kestrel/shell/keypad_view.h"
@@ -84,10 +85,14 @@ void MainWindow::BuildMenus() {
                             "actionWriteProtectRom", &MainWindow::ToggleWriteProtectRom);
     writeProtect_->setCheckable(true);
     writeProtect_->setChecked(true);
+    emulation->addSeparator();
+    realTimeItem_ = AddItem(emulation, QStringLiteral("Real-time speed"), menu_id::kRealTimeSpeed,
+                            "actionRealTimeSpeed", &MainWindow::ToggleRealTime);
+    realTimeItem_->setCheckable(true);
     keyboard_ = AddItem(emulation, QStringLiteral("Keyboard drives keypad"), menu_id::kKeyboardDrivesKeypad,
                         "actionKeyboardDrivesKeypad", &MainWindow::ToggleKeyboardDrivesKeypad);
     keyboard_->setCheckable(true);
-    SetKeyboardDrivesKeypad(platform::LoadChoice(platform::kSettingKeyboard, false), false);
+    SetKeyboardDrivesKeypad(StoredKeyboardDrivesKeypad(), false);
 
     QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
     tools->setObjectName(QStringLiteral("menuTools"));
@@ -153,10 +158,20 @@ void MainWindow::ToggleWriteProtectRom() {
     writeProtect_->setChecked(machine_.WriteProtectRom);
 }
 
+void MainWindow::SetRealTime(bool on) {
+    realTime_.SetEnabled(on);
+    realTimeItem_->setChecked(on);
+}
+
+void MainWindow::ToggleRealTime() {
+    SetRealTime(!realTime_.Enabled());
+    StoreRealTime(realTime_.Enabled());
+}
+
 void MainWindow::SetKeyboardDrivesKeypad(bool on, bool remember) {
     keyboardDrivesKeypad_ = on;
     keyboard_->setChecked(on);
-    if (remember) platform::SaveChoice(platform::kSettingKeyboard, on);
+    if (remember) StoreKeyboardDrivesKeypad(on);
 }
 
 void MainWindow::ToggleKeyboardDrivesKeypad() { SetKeyboardDrivesKeypad(!keyboardDrivesKeypad_, true); }

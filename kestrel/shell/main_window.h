@@ -11,6 +11,7 @@
 
 #include "kestrel/pictures/keypad_layout.h"
 #include "kestrel/debug/machine_record.h"
+#include "kestrel/shell/real_time.h"
 
 class QAction;
 
@@ -35,6 +36,7 @@ inline constexpr int kHelpTopics = 30;
 inline constexpr int kAbout = 31;
 inline constexpr int kLoadHex = 40;
 inline constexpr int kReload = 41;
+inline constexpr int kRealTimeSpeed = 50;
 inline constexpr int kKeyboardDrivesKeypad = 44;
 inline constexpr int kKeyboardMap = 45;
 }  // namespace menu_id
@@ -69,6 +71,11 @@ public:
     void SetKeyboardDrivesKeypad(bool on, bool remember);
     bool KeyboardDrivesKeypad() const { return keyboardDrivesKeypad_; }
     void RequestQuit() { machine_.QuitRequested = 1; }
+    // "Real-time speed" on or off, with its check mark; stores nothing.
+    void SetRealTime(bool on);
+    // The run loop's pacing; its TStates() is the board's clock after each
+    // paced slice.
+    RealTimePacing& RealTime() { return realTime_; }
 
     // --- menu actions ---
     void LoadBin();
@@ -83,6 +90,9 @@ public:
     void PeekMemory();
     void PokeMemory();
     void ToggleWriteProtectRom();
+    // "Real-time speed": switches and remembers the choice for the next run.
+    void ToggleRealTime();
+    // "Keyboard drives keypad": switches and remembers the choice for the next run.
     void ToggleKeyboardDrivesKeypad();
     void ShowHelpTopics();
     void ShowKeyboardMap();
@@ -106,6 +116,8 @@ private:
     BoardView* board_ = nullptr;
     KeypadView* keypad_ = nullptr;
     QAction* writeProtect_ = nullptr;
+    QAction* realTimeItem_ = nullptr;
+    RealTimePacing realTime_;
     QAction* keyboard_ = nullptr;
     bool keyboardDrivesKeypad_ = false;
     QAction* reload_ = nullptr;

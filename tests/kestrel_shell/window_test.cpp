@@ -538,7 +538,9 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
     const std::vector<std::pair<const char*, std::vector<Item>>> expected = {
         {"File",
          {{"Load Bin/Rom", 3}, {"Load HEX file", 40}, {"Reload", 41}, {"Save Bin/Rom", 4}, {"-", 0}, {"Exit", 5}}},
-        {"Emulation", {{"Hard Reset", 6}, {"-", 0}, {"Write Protect ROM", 18}, {"Keyboard drives keypad", 44}}},
+        {"Emulation",
+         {{"Hard Reset", 6}, {"-", 0}, {"Write Protect ROM", 18}, {"-", 0}, {"Real-time speed", 50},
+          {"Keyboard drives keypad", 44}}},
         {"Tools",
          {{"Disassemble to file", 25}, {"-", 0}, {"Debugger", 26}, {"-", 0}, {"PEEK Memory", 28},
           {"POKE Memory", 29}}},
@@ -557,7 +559,7 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
             } else {
                 EXPECT_EQ(items[j]->text().toStdString(), want.Text);
                 EXPECT_EQ(items[j]->data().toInt(), want.Id) << want.Text;
-                EXPECT_EQ(items[j]->isCheckable(), want.Id == 18 || want.Id == 44) << want.Text;
+                EXPECT_EQ(items[j]->isCheckable(), want.Id == 18 || want.Id == 50 || want.Id == 44) << want.Text;
                 EXPECT_EQ(W().MenuAction(want.Id), items[j]);
             }
         }
