@@ -1,6 +1,7 @@
 // The thin layer between kestrel and the host: every message box, every file
-// chooser and the beep go through here, so the fixed titles live in one place
-// and tests can answer dialogs without ever showing one.
+// chooser, the beep and the remembered settings go through here, so the fixed
+// titles live in one place and tests can answer dialogs without ever showing
+// one or touching the user's settings.
 //
 // Test hooks (KeePassXC style): RecordMessages(true) makes ShowMessage record
 // the box instead of showing it; SetNextFileName() answers the next file
@@ -116,6 +117,19 @@ void QueueSpeakerSamples(const int16_t* samples, size_t count);
 int QueuedAudioMs();
 uint64_t DroppedSpeakerSamples();
 
+// --- settings ------------------------------------------------------------------
+
+// The choices remembered between runs live in QSettings under this
+// organisation and application name (on Linux ~/.config/kestrel/kestrel.conf;
+// the names of the choices are in kestrel/shell/emulation_settings.cpp).
+inline constexpr char kSettingsOrganisation[] = "kestrel";
+inline constexpr char kSettingsApplication[] = "kestrel";
+
+// A remembered on/off choice, or `fallback` when it was never made.
+bool LoadChoice(const char* name, bool fallback);
+// Remembers a choice for the next runs.
+void SaveChoice(const char* name, bool on);
+
 // --- test hooks ----------------------------------------------------------------
 
 struct RecordedMessage {
@@ -136,6 +150,10 @@ void SetNextFileName(const QString& path);
 
 // The answer of the next recorded AskYesNo. One answer per call.
 void SetNextAnswer(bool yes);
+
+// Keeps the remembered choices in the INI file `path` instead of the user's
+// settings (an empty path returns to those).
+void UseSettingsFile(const QString& path);
 
 // How many beeps have been requested since the process started.
 int BeepCount();

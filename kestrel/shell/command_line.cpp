@@ -36,6 +36,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         "Run at the board's own speed, 1.79 MHz, for this run (\"Real-time speed\" in the Emulation "
         "menu, whose choice is remembered between runs). Without it kestrel starts as that choice says.");
     parser.addOption(realTime);
+    const QCommandLineOption keyboard(
+        "keyboard",
+        "Let the host keyboard press the keypad's keys in this run (\"Keyboard drives keypad\" in the "
+        "Emulation menu, whose choice is remembered between runs; Help, \"Keyboard map\" shows the keys). "
+        "Without it kestrel starts as that choice says.");
+    parser.addOption(keyboard);
 
     // Without an application object Qt names the program "<executable_name>".
     QString usage = parser.helpText();
@@ -55,6 +61,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         result = {true, 2, {}, "kestrel: " + error + "\n"};
     } else {
         result.RealTime = parser.isSet(realTime);
+        result.Keyboard = parser.isSet(keyboard);
     }
     return result;
 }

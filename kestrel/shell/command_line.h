@@ -17,6 +17,7 @@ struct CommandLine {
     QString Errors;       // for standard error (what was wrong, then the usage)
     LoadOptions Load = {};  // --load, --go, --watch, the file already checked
     bool RealTime = false;  // --real-time: this run at the board's own speed
+    bool Keyboard = false;  // --keyboard: the host keyboard drives the keypad in this run
 };
 
 // Parses the arguments; the first is the program's name.

@@ -1,28 +1,24 @@
 #include "kestrel/shell/emulation_settings.h"
 
-#include <QSettings>
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 
 namespace {
 
 constexpr char kRealTimeKey[] = "emulation/realTimeSpeed";
-
-QSettings Settings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("kestrel"),
-                     QStringLiteral("kestrel"));
-}
+constexpr char kKeyboardKey[] = "emulation/keyboardDrivesKeypad";
 
 }  // namespace
 
-bool StoredRealTime() { return Settings().value(QLatin1String(kRealTimeKey), false).toBool(); }
+bool StoredRealTime() { return platform::LoadChoice(kRealTimeKey, false); }
 
-void StoreRealTime(bool on) {
-    QSettings settings = Settings();
-    settings.setValue(QLatin1String(kRealTimeKey), on);
-    settings.sync();
-}
+void StoreRealTime(bool on) { platform::SaveChoice(kRealTimeKey, on); }
 
 bool RealTimeAtStart(bool option) { return option || StoredRealTime(); }
+
+bool StoredKeyboardDrivesKeypad() { return platform::LoadChoice(kKeyboardKey, false); }
+
+void StoreKeyboardDrivesKeypad(bool on) { platform::SaveChoice(kKeyboardKey, on); }
 
 }  // namespace kestrel

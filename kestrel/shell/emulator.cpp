@@ -136,13 +136,14 @@ void PrepareHostEnvironment() {
 
 int RunKestrel() { return RunKestrel(LoadOptions{}); }
 
-int RunKestrel(const LoadOptions& options, bool realTime) {
+int RunKestrel(const LoadOptions& options, bool realTime, bool keyboard) {
     bool started = false;
     {
         Emulator emulator;
         started = emulator.Start();
         if (started) {
             emulator.Window().SetRealTime(RealTimeAtStart(realTime));
+            if (keyboard) emulator.Window().SetKeyboardDrivesKeypad(true, false);
             ApplyLoadOptions(emulator.Window().Programs(), options);
             emulator.Run();
         }

@@ -59,7 +59,9 @@ struct LoadOptions;
 // Expects the QApplication to exist.
 int RunKestrel();
 // The same with a program to load and start (--load, --go, --watch), in
-// real time when `realTime` (--real-time) or the stored choice says so.
-int RunKestrel(const LoadOptions& options, bool realTime = false);
+// real time when `realTime` (--real-time) or the stored choice says so, and
+// with the host keyboard driving the keypad when `keyboard` (--keyboard) or
+// the stored choice says so.
+int RunKestrel(const LoadOptions& options, bool realTime = false, bool keyboard = false);
 
 }  // namespace kestrel

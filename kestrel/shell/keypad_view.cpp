@@ -35,6 +35,6 @@ void KeypadView::mousePressEvent(QMouseEvent* event) {
     if (onClick_) onClick_(p.x(), p.y());
 }
 
-void KeypadView::mouseDoubleClickEvent(QMouseEvent*) {}
+void KeypadView::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
 
 }  // namespace kestrel

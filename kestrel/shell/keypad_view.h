@@ -1,4 +1,4 @@
-// The KeypadView: the keypad picture, reporting left single clicks.
+// The KeypadView: the keypad picture, reporting left clicks.
 #pragma once
 
 #include <QImage>
@@ -22,7 +22,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    // A double click is not a click on the board's keys: ignored.
+    // The second press of a double click arrives only as this event: it is
+    // a click like the first, so two quick clicks on "0" enter "00".
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:

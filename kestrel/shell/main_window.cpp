@@ -15,6 +15,8 @@
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/board_view.h"
 #include "kestrel/shell/emulation_settings.h"
+#include "kestrel/shell/host_keyboard.h"
+#include "kestrel/shell/keyboard_map_dialog.h"
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/program_session.h"
 #include "kestrel/z80/cpu.h"
@@ -87,6 +89,10 @@ void MainWindow::BuildMenus() {
     realTimeItem_ = AddItem(emulation, QStringLiteral("Real-time speed"), menu_id::kRealTimeSpeed,
                             "actionRealTimeSpeed", &MainWindow::ToggleRealTime);
     realTimeItem_->setCheckable(true);
+    keyboard_ = AddItem(emulation, QStringLiteral("Keyboard drives keypad"), menu_id::kKeyboardDrivesKeypad,
+                        "actionKeyboardDrivesKeypad", &MainWindow::ToggleKeyboardDrivesKeypad);
+    keyboard_->setCheckable(true);
+    SetKeyboardDrivesKeypad(StoredKeyboardDrivesKeypad(), false);
 
     QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
     tools->setObjectName(QStringLiteral("menuTools"));
@@ -102,6 +108,8 @@ void MainWindow::BuildMenus() {
     help->setObjectName(QStringLiteral("menuHelp"));
     AddItem(help, QStringLiteral("Help Topics"), menu_id::kHelpTopics, "actionHelpTopics",
             &MainWindow::ShowHelpTopics);
+    AddItem(help, QStringLiteral("Keyboard map"), menu_id::kKeyboardMap, "actionKeyboardMap",
+            &MainWindow::ShowKeyboardMap);
     AddItem(help, QStringLiteral("About"), menu_id::kAbout, "actionAbout", &MainWindow::ShowAbout);
 }
 
@@ -160,6 +168,14 @@ void MainWindow::ToggleRealTime() {
     StoreRealTime(realTime_.Enabled());
 }
 
+void MainWindow::SetKeyboardDrivesKeypad(bool on, bool remember) {
+    keyboardDrivesKeypad_ = on;
+    keyboard_->setChecked(on);
+    if (remember) StoreKeyboardDrivesKeypad(on);
+}
+
+void MainWindow::ToggleKeyboardDrivesKeypad() { SetKeyboardDrivesKeypad(!keyboardDrivesKeypad_, true); }
+
 void MainWindow::ShowNotInstalled(int id) {
     platform::ShowMessage(this, QString::fromLatin1(platform::kTitleInfo),
                           QStringLiteral("MenuItem: %1 is not currently installed.").arg(id));
@@ -184,6 +200,11 @@ void MainWindow::PokeMemory() { RunPokeDialog(machine_, this); }
 
 void MainWindow::ShowHelpTopics() { ShowNotInstalled(menu_id::kHelpTopics); }
 
+void MainWindow::ShowKeyboardMap() {
+    KeyboardMapDialog dialog(this);
+    dialog.exec();
+}
+
 void MainWindow::ShowAbout() {
     platform::ShowMessage(this, QString::fromLatin1(platform::kTitleAbout),
                           QStringLiteral("%1, version %2")
@@ -197,7 +218,14 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    event->ignore();  // every other key does nothing
+    // Each press, auto-repeat included, is one click of the mapped key.
+    const KeyRect* key = keyboardDrivesKeypad_ ? KeypadKeyForHostKey(event->key(), event->modifiers()) : nullptr;
+    if (key == nullptr) {
+        event->ignore();  // every other key does nothing
+        return;
+    }
+    PressKey(*key);
+    event->accept();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

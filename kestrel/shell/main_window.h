@@ -1,8 +1,10 @@
 // kestrel's main window: the board view, the keypad and the menu bar.
 //
 // Every change the window makes to the emulated board goes through a few
-// named calls (ClickKeypad, PressKey, HardReset, RequestQuit); each menu item
-// has one method that hands over to the window or dialog doing the work.
+// named calls (ClickKeypad, PressKey, HardReset, RequestQuit); a host key
+// press, while the keyboard drives the keypad, is a PressKey like a click.
+// Each menu item has one method that hands over to the window or dialog
+// doing the work.
 #pragma once
 
 #include <QMainWindow>
@@ -36,6 +38,8 @@ inline constexpr int kAbout = 31;
 inline constexpr int kLoadHex = 40;
 inline constexpr int kReload = 41;
 inline constexpr int kRealTimeSpeed = 50;
+inline constexpr int kKeyboardDrivesKeypad = 44;
+inline constexpr int kKeyboardMap = 45;
 }  // namespace menu_id
 
 class MainWindow : public QMainWindow {
@@ -65,6 +69,10 @@ public:
     // The effect of one key of the keypad.
     void PressKey(const KeyRect& key);
     void HardReset();
+    // Whether host key presses click keypad keys (Escape ends the program
+    // either way). `remember` keeps the choice for the next runs.
+    void SetKeyboardDrivesKeypad(bool on, bool remember);
+    bool KeyboardDrivesKeypad() const { return keyboardDrivesKeypad_; }
     void RequestQuit() { machine_.QuitRequested = 1; }
     // "Real-time speed" on or off, with its check mark; stores nothing.
     void SetRealTime(bool on);
@@ -87,7 +95,10 @@ public:
     void ToggleWriteProtectRom();
     // "Real-time speed": switches and remembers the choice for the next run.
     void ToggleRealTime();
+    // "Keyboard drives keypad": switches and remembers the choice for the next run.
+    void ToggleKeyboardDrivesKeypad();
     void ShowHelpTopics();
+    void ShowKeyboardMap();
     void ShowAbout();
 
     // The message of a menu item without an action of its own.
@@ -110,6 +121,8 @@ private:
     QAction* writeProtect_ = nullptr;
     QAction* realTimeItem_ = nullptr;
     RealTimePacing realTime_;
+    QAction* keyboard_ = nullptr;
+    bool keyboardDrivesKeypad_ = false;
     QAction* reload_ = nullptr;
     ProgramSession* programs_ = nullptr;
     SpeakerOutput speaker_;

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # End-to-end run of the built kestrel in its own Xvfb server.
 #
-#   run_e2e.sh firmware|realtime|keyscan|norom|nodisplay <kestrel> <e2e_kestrel_read_digits> [rom]
+#   run_e2e.sh firmware|realtime|keyboard|keyscan|norom|nodisplay <kestrel> <e2e_kestrel_read_digits> [rom]
 #
 # firmware: the project's monitor ROM; checks the greeting, then types an
 #           address and a data byte on the keypad and reads them off the digits.
 # realtime: the same with --real-time, the board paced to its own clock.
+# keyboard: the same ROM with --real-time --keyboard: types the address and the
+#           data on the host keyboard, then enters "00" with one double click
+#           on the keypad.
 # keyscan:  the small key-scanning test image; clicks keys and reads back
 #           their column and row pattern.
 # norom:    no ROM in the folder; the "Fatal Error" box must appear and the
@@ -39,6 +42,7 @@ mkdir "$work/run"
 [ "$mode" = shortrom ] && head -c 100 /dev/zero >"$work/run/mpf1b_u6.rom"
 options=()
 [ "$mode" = realtime ] && options=(--real-time)
+[ "$mode" = keyboard ] && options=(--real-time --keyboard)
 (cd "$work/run" && exec "$kestrel" "${options[@]}") >"$work/kestrel.log" 2>&1 &
 app_pid=$!
 
@@ -83,6 +87,20 @@ click_key() {
   fail "the click on the key at $1,$2 did not register: the digits stayed '$before'"
 }
 
+# Presses host key $1 (an xdotool key name) in the focused window, then waits
+# until the digits change, as click_key does.
+type_key() {
+  local before after
+  before="$(digits_now)"
+  timeout 5 xdotool key "$1"
+  for _ in $(seq 40); do
+    sleep 0.15
+    after="$(digits_now)"
+    [ -n "$after" ] && [ "$after" != "$before" ] && return 0
+  done
+  fail "the host key $1 did not register: the digits stayed '$before'"
+}
+
 if [ "$mode" = norom ] || [ "$mode" = shortrom ]; then
   title="Fatal Error"; [ "$mode" = shortrom ] && title="^Error$"
   box="$(wait_window "$title")" || fail "no $title box"
@@ -110,6 +128,19 @@ case "$mode" in
     expect_digits "70 FF FD FD ?? ??"          # address 1800 marked by its points
     click_key $K_DATA; click_key $K_5; click_key $K_A
     expect_digits "30 BF BD BD EE 7F"          # 1800: 5A, data marked
+    ;;
+  keyboard)
+    expect_digits "00 37 8F 85 85 BD"          # " HELLO"
+    timeout 5 xdotool windowfocus --sync "$win" || fail "the main window took no focus"
+    type_key F1; type_key 1; type_key 8; type_key 0; type_key 0     # ADDR 1800
+    expect_digits "70 FF FD FD ?? ??"
+    type_key F2; type_key 5; type_key a                             # DATA 5A
+    expect_digits "30 BF BD BD EE 7F"
+    type_key F1; type_key 1; type_key 8
+    expect_digits "FD FD 70 FF ?? ??"          # address 0018
+    # Two clicks on "0" 150 ms apart reach kestrel as a press and a double click.
+    xdotool mousemove $((ox + ${K_0% *})) $((oy + 438 + ${K_0#* })) click --repeat 2 --delay 150 1
+    expect_digits "70 FF FD FD AE 3F"          # 1800 again, its byte 5A
     ;;
   keyscan)
     expect_digits "00 00 BD 00 0F 0F"          # "0 FF": no key yet

@@ -1,6 +1,7 @@
 // A test fixture that starts kestrel as the program does, in a scratch working
 // directory holding its own "mpf1b_u6.rom", with every message box recorded
-// instead of shown. Shared by the shell, debugger and debugging-engine tests.
+// instead of shown and the remembered choices kept in that directory. Shared
+// by the shell, debugger and debugging-engine tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,11 +28,13 @@ protected:
         ASSERT_TRUE(QDir::setCurrent(dir_.path()));
         platform::RecordMessages(true);
         platform::TakeRecordedMessages();
+        platform::UseSettingsFile(dir_.filePath(QStringLiteral("kestrel.conf")));
     }
     void TearDown() override {
         emulator_.reset();
         platform::TakeRecordedMessages();
         platform::RecordMessages(false);
+        platform::UseSettingsFile({});
         QDir::setCurrent(previous_);
     }
 

@@ -98,7 +98,8 @@ TEST_F(RealTime, HaltSleepsUntilAnEventAndTheClockGoesOn) {
     EXPECT_TRUE(M().Cpu.Halted);
     EXPECT_LE(stats.Instructions, 3580u / 4 + 1);
     EXPECT_LT(stats.Polls / seconds, 200.0);
-    EXPECT_GE(W().RealTime().TStates(), static_cast<uint64_t>(0.29 * kBoardClockHz));
+    // (At least a third of the time: a stalled host drops what exceeds the debt bound.)
+    EXPECT_GE(W().RealTime().TStates(), static_cast<uint64_t>(0.1 * kBoardClockHz));
     // MONI, an event, ends the HALT; the board runs on from 0066h for at
     // least a slice (waited for up to 5 s).
     M().QuitRequested = 0;

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -13,13 +15,17 @@
 #include <QTimer>
 #include <chrono>
 #include <cstring>
+#include <functional>
+#include <set>
 #include <vector>
 
 #include "kestrel/board/ppi.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/gui/ui_support.h"
 #include "kestrel/shell/board_view.h"
+#include "kestrel/shell/command_line.h"
 #include "kestrel/shell/emulator.h"
+#include "kestrel/shell/host_keyboard.h"
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/main_window.h"
 #include "kestrel/z80/cpu.h"
@@ -39,9 +45,18 @@ protected:
         QTest::mouseClick(W().Keypad(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
     }
 
-    // Runs the loop until `quitAfterMs` have passed (by a timer event).
-    RunStatistics RunFor(int quitAfterMs) {
-        QTimer::singleShot(quitAfterMs, &W(), [this] { W().RequestQuit(); });
+    // Runs the loop until `done` holds, tested between slices every
+    // millisecond, or for at most 5 s: a fixed run time fails on a busy host.
+    RunStatistics RunUntil(const std::function<bool()>& done) {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &W(), [&] {
+            if (done()) W().RequestQuit();
+        });
+        poll.start(1);
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &W(), [this] { W().RequestQuit(); });
+        limit.start(5000);
         RunStatistics stats;
         emulator_->Run(&stats);
         return stats;
@@ -370,16 +385,156 @@ TEST_F(Shell, UserKeyClearsBitSixOfTheNextColumnRead) {
     EXPECT_EQ(M().IoData, 0xFF);
 }
 
-TEST_F(Shell, DoubleClickEventIsNotAKeyPress) {
+TEST_F(Shell, DoubleClickIsASecondPress) {
     StartWith({0x76});
+    M().PortCLatch = 0xF7;  // column 3 selected
+    // Two quick clicks on "0": a press, then the double-click event alone
+    // (Qt sends no second press). Each is one key press seen by one read.
+    ClickKeypadAt(280, 182);
+    QTest::mouseDClick(W().Keypad(), Qt::LeftButton, Qt::NoModifier, QPoint(280, 182));
+    EXPECT_EQ(M().KeyColumns[3], 0xFE);
+    PortAccess(M(), 1, 0, 0x00, 0x00);
+    EXPECT_EQ(M().IoData, 0xFE);
+    QTest::mouseDClick(W().Keypad(), Qt::LeftButton, Qt::NoModifier, QPoint(280, 182));
+    PortAccess(M(), 1, 0, 0x00, 0x00);
+    EXPECT_EQ(M().IoData, 0xFE);
+    PortAccess(M(), 1, 0, 0x00, 0x00);
+    EXPECT_EQ(M().IoData, 0xFF);
+    // A double click on RESET resets; one with the right button does nothing.
     M().Cpu.PC = 0x0100;
-    // Only the double-click event itself, without the presses around it.
-    QTest::mouseDClick(W().Keypad(), Qt::LeftButton, Qt::NoModifier, QPoint(37, 36));  // RESET
+    QTest::mouseDClick(W().Keypad(), Qt::RightButton, Qt::NoModifier, QPoint(37, 36));
     EXPECT_EQ(M().Cpu.PC, 0x0100);
-    QTest::mouseDClick(W().Keypad(), Qt::LeftButton, Qt::NoModifier, QPoint(280, 36));  // C
-    EXPECT_EQ(M().KeyColumns[3], 0xFF);
-    QTest::mousePress(W().Keypad(), Qt::LeftButton, Qt::NoModifier, QPoint(280, 36));
-    EXPECT_EQ(M().KeyColumns[3], 0xF7);
+    QTest::mouseDClick(W().Keypad(), Qt::LeftButton, Qt::NoModifier, QPoint(37, 36));
+    EXPECT_EQ(M().Cpu.PC, 0x0000);
+}
+
+// --- host keyboard ----------------------------------------------------------------
+
+TEST(HostKeyboardMap, EveryKeypadKeyHasAHostKeyAndNoHostKeyIsMappedTwice) {
+    std::set<int> hostKeys;
+    for (const HostKey& host : kHostKeys) {
+        EXPECT_NE(KeypadKeyLabelled(host.Keypad), nullptr) << host.Name;
+        EXPECT_TRUE(hostKeys.insert(host.Key).second) << host.Name << " is mapped twice";
+    }
+    EXPECT_EQ(hostKeys.count(Qt::Key_Escape), 0u);  // Escape ends the program
+    for (const KeyRect& key : kKeys) {
+        int reached = 0;
+        for (int host : hostKeys) reached += KeypadKeyForHostKey(host, Qt::NoModifier) == &key;
+        EXPECT_GE(reached, 1) << key.Label;
+    }
+    // The hex keys are the host's digits and letters, number pad and Shift too.
+    const KeyRect* five = KeypadKeyForHostKey(Qt::Key_5, Qt::KeypadModifier);
+    ASSERT_NE(five, nullptr);
+    EXPECT_EQ(five->Code, 2);
+    EXPECT_EQ(five->Pattern, 0xFD);
+    const KeyRect* a = KeypadKeyForHostKey(Qt::Key_A, Qt::ShiftModifier);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->Code, 1);
+    EXPECT_EQ(a->Pattern, 0xFB);
+    const KeyRect* go = KeypadKeyForHostKey(Qt::Key_Return, Qt::NoModifier);
+    ASSERT_NE(go, nullptr);
+    EXPECT_STREQ(go->Label, "GO");
+    // With Ctrl, Alt or Meta a key clicks nothing; an unmapped key neither.
+    EXPECT_EQ(KeypadKeyForHostKey(Qt::Key_5, Qt::ControlModifier), nullptr);
+    EXPECT_EQ(KeypadKeyForHostKey(Qt::Key_F1, Qt::AltModifier), nullptr);
+    EXPECT_EQ(KeypadKeyForHostKey(Qt::Key_G, Qt::NoModifier), nullptr);
+}
+
+// A key press as the window system delivers it, auto-repeated or not.
+void SendKeyPress(QWidget* window, Qt::Key key, bool autoRepeat = false) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), autoRepeat);
+    QApplication::sendEvent(window, &press);
+}
+
+TEST_F(Shell, WhenOnEachHostKeyPressIsOneClickOfItsKey) {
+    StartWith({0x76});
+    W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"))->trigger();
+    ASSERT_TRUE(W().KeyboardDrivesKeypad());
+    M().PortCLatch = 0xFB;  // column 2 selected
+    SendKeyPress(&W(), Qt::Key_5);
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(M().KeyColumns[c], c == 2 ? 0xFD : 0xFF) << c;
+    PortAccess(M(), 1, 0, 0x00, 0x00);
+    EXPECT_EQ(M().IoData, 0xFD);
+    // The held key repeats: each repeat is one more press.
+    for (int i = 0; i < 2; ++i) {
+        SendKeyPress(&W(), Qt::Key_5, true);
+        PortAccess(M(), 1, 0, 0x00, 0x00);
+        EXPECT_EQ(M().IoData, 0xFD) << "repeat " << i;
+        PortAccess(M(), 1, 0, 0x00, 0x00);
+        EXPECT_EQ(M().IoData, 0xFF) << "repeat " << i;
+    }
+    // The keys past the matrix do what their clicks do.
+    SendKeyPress(&W(), Qt::Key_F1);  // ADDR
+    EXPECT_EQ(M().KeyColumns[4], 0xF7);
+    SendKeyPress(&W(), Qt::Key_F12);  // USER KEY
+    EXPECT_TRUE(M().UserKeyPending);
+    M().Cpu.PC = 0x0100;
+    SendKeyPress(&W(), Qt::Key_Home);  // RESET
+    EXPECT_EQ(M().Cpu.PC, 0x0000);
+    EXPECT_EQ(M().QuitRequested, 0);
+    SendKeyPress(&W(), Qt::Key_Escape);
+    EXPECT_EQ(M().QuitRequested, 1);
+}
+
+TEST_F(Shell, WhenOffEveryMappedKeyIsIgnored) {
+    StartWith({0x76});
+    ASSERT_FALSE(W().KeyboardDrivesKeypad());
+    M().Cpu.PC = 0x0100;
+    for (const HostKey& host : kHostKeys) SendKeyPress(&W(), static_cast<Qt::Key>(host.Key));
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(M().KeyColumns[c], 0xFF);
+    EXPECT_FALSE(M().UserKeyPending);
+    EXPECT_EQ(M().Cpu.PC, 0x0100);
+    EXPECT_EQ(M().QuitRequested, 0);
+}
+
+TEST_F(Shell, KeyboardChoiceIsRememberedAndTheOptionIsNot) {
+    StartWith({0x76});
+    QAction* item = W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"));
+    EXPECT_FALSE(item->isChecked());
+    item->trigger();
+    EXPECT_TRUE(item->isChecked());
+    StartWith({0x76});  // the next run
+    EXPECT_TRUE(W().KeyboardDrivesKeypad());
+    EXPECT_TRUE(W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"))->isChecked());
+    W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"))->trigger();
+    StartWith({0x76});
+    EXPECT_FALSE(W().KeyboardDrivesKeypad());
+    // --keyboard turns it on for one run only.
+    EXPECT_TRUE(ParseCommandLine({"kestrel", "--keyboard"}).Keyboard);
+    EXPECT_FALSE(ParseCommandLine({"kestrel"}).Keyboard);
+    W().SetKeyboardDrivesKeypad(true, false);
+    EXPECT_TRUE(W().findChild<QAction*>(QStringLiteral("actionKeyboardDrivesKeypad"))->isChecked());
+    StartWith({0x76});
+    EXPECT_FALSE(W().KeyboardDrivesKeypad());
+}
+
+TEST_F(Shell, KeyboardMapShowsTheKeypadWithItsHostKeysWhole) {
+    StartWith({0x76});
+    QString title, text;
+    bool whole = false;
+    QTimer::singleShot(0, &W(), [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        auto* label = dialog->findChild<QLabel*>(QStringLiteral("keyboardMapText"));
+        ASSERT_NE(label, nullptr);
+        text = label->text();
+        whole = label->width() >= label->sizeHint().width() && label->height() >= label->sizeHint().height();
+        dialog->close();
+    });
+    W().findChild<QAction*>(QStringLiteral("actionKeyboardMap"))->trigger();
+    EXPECT_EQ(title.toStdString(), "Kestrel - Keyboard map");
+    EXPECT_TRUE(whole);
+    // Keys in the keypad's order, each with its host keys.
+    const qsizetype reset = text.indexOf(QStringLiteral("<b>RESET</b><br>Home</td>"));
+    const qsizetype addr = text.indexOf(QStringLiteral("<b>ADDR</b><br>F1</td>"));
+    const qsizetype plus = text.indexOf(QStringLiteral("<b>+</b><br>+<br>=<br>Down</td>"));
+    EXPECT_GE(reset, 0);
+    EXPECT_GT(plus, reset);
+    EXPECT_GT(addr, plus);
+    EXPECT_TRUE(text.contains(QStringLiteral("<b>TAPE WR</b><br>F10</td>")));
+    EXPECT_EQ(text.count(QStringLiteral("<tr>")), 4);
+    EXPECT_EQ(text.count(QStringLiteral("<td")), 36);
 }
 
 // --- menus ------------------------------------------------------------------------
@@ -394,11 +549,12 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
         {"File",
          {{"Load Bin/Rom", 3}, {"Load HEX file", 40}, {"Reload", 41}, {"Save Bin/Rom", 4}, {"-", 0}, {"Exit", 5}}},
         {"Emulation",
-         {{"Hard Reset", 6}, {"-", 0}, {"Write Protect ROM", 18}, {"-", 0}, {"Real-time speed", 50}}},
+         {{"Hard Reset", 6}, {"-", 0}, {"Write Protect ROM", 18}, {"-", 0}, {"Real-time speed", 50},
+          {"Keyboard drives keypad", 44}}},
         {"Tools",
          {{"Disassemble to file", 25}, {"-", 0}, {"Debugger", 26}, {"-", 0}, {"PEEK Memory", 28},
           {"POKE Memory", 29}}},
-        {"Help", {{"Help Topics", 30}, {"About", 31}}},
+        {"Help", {{"Help Topics", 30}, {"Keyboard map", 45}, {"About", 31}}},
     };
     QList<QAction*> menus = W().menuBar()->actions();
     ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
@@ -413,7 +569,7 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
             } else {
                 EXPECT_EQ(items[j]->text().toStdString(), want.Text);
                 EXPECT_EQ(items[j]->data().toInt(), want.Id) << want.Text;
-                EXPECT_EQ(items[j]->isCheckable(), want.Id == 18 || want.Id == 50) << want.Text;
+                EXPECT_EQ(items[j]->isCheckable(), want.Id == 18 || want.Id == 50 || want.Id == 44) << want.Text;
                 EXPECT_EQ(W().MenuAction(want.Id), items[j]);
             }
         }
@@ -513,7 +669,7 @@ TEST_F(Shell, TheInstructionOfThePassThatQuitsStillRuns) {
 TEST_F(Shell, EveryPassExecutesOneInstruction) {
     // LD BC,0 / loop: INC BC / JR loop  -> BC counts half the passes after the first.
     StartWith({0x01, 0x00, 0x00, 0x03, 0x18, 0xFD});
-    RunStatistics stats = RunFor(30);
+    RunStatistics stats = RunUntil([this] { return GetBC(M().Cpu) > 1000; });
     uint32_t bc = GetBC(M().Cpu);
     uint64_t afterFirst = stats.Instructions - 1;
     // The JR/INC pairs: BC (mod 65,536) = number of INCs executed.
@@ -534,7 +690,7 @@ TEST_F(Shell, HookAt02E1BlanksTheDisplay) {
     W().Board()->Refresh();
     W().Board()->PresentLatest();
     ASSERT_EQ(W().Board()->PresentedSnapshot().Digits[2], 0xBD);
-    RunFor(10);
+    RunUntil([this] { return M().Cpu.PC == 0x02E1; });
     for (int i = 0; i < 6; ++i) EXPECT_EQ(M().DigitSegments[i], 0);
     W().Board()->PresentLatest();
     for (int i = 0; i < 6; ++i) EXPECT_EQ(W().Board()->PresentedSnapshot().Digits[i], 0);
@@ -554,7 +710,7 @@ TEST_F(Shell, HookAt05E4Beeps40Milliseconds) {
     StartWith(rom);
     int before = platform::BeepCount();
     auto start = std::chrono::steady_clock::now();
-    RunFor(10);
+    RunUntil([this] { return M().Cpu.PC == 0x0100; });
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(platform::BeepCount(), before + 1);
     EXPECT_GE(took, std::chrono::milliseconds(40));
@@ -564,7 +720,7 @@ TEST_F(Shell, EnteringHaltRefreshesWithTheHaltLamp) {
     StartWith({0x00, 0x00, 0x76});  // NOP / NOP / HALT
     W().Board()->PresentLatest();
     EXPECT_FALSE(W().Board()->PresentedSnapshot().Halted);
-    RunFor(5);
+    RunUntil([this] { return M().Cpu.Halted != 0; });
     EXPECT_TRUE(M().Cpu.Halted);
     EXPECT_EQ(M().Cpu.PC, 0x0002);
     W().Board()->PresentLatest();
@@ -578,7 +734,8 @@ TEST_F(Shell, EnteringHaltRefreshesWithTheHaltLamp) {
 TEST_F(Shell, PortWritesReachTheBoardViewAtScreenRate) {
     // LD A,0x01 / OUT (2),A / LD A,0xBD / OUT (1),A / LD A,0x7F / OUT (2),A / JR $
     StartWith({0x3E, 0x01, 0xD3, 0x02, 0x3E, 0xBD, 0xD3, 0x01, 0x3E, 0x7F, 0xD3, 0x02, 0x18, 0xFE});
-    RunFor(60);  // several presentation intervals
+    // Until the board view has presented the digit and has nothing pending.
+    RunUntil([this] { return W().Board()->PresentedSnapshot().Digits[0] == 0xBD && !W().Board()->RefreshPending(); });
     const DisplaySnapshot& shown = W().Board()->PresentedSnapshot();
     EXPECT_EQ(shown.Digits[0], 0xBD);
     EXPECT_TRUE(shown.ToneLit);
