@@ -32,9 +32,11 @@ inline constexpr char kTitleSaveBin[] = "Save BIN";
 inline constexpr char kTitleAbout[] = "About";
 
 // The window flags of a fixed-size dialog that only its own buttons close:
-// a title bar with a minimise button and nothing else. With the title alone
-// Qt leaves the buttons to the window manager, which then draws maximise and
-// close buttons that do nothing and cuts the title short.
+// a title bar with a minimise button and nothing else, and a fixed size, so
+// the window manager offers no resizing. Window managers may still draw
+// buttons of their own: openbox keeps its maximise (greyed) and close buttons
+// whatever the hints say, and its title bar then leaves less room for the
+// title.
 inline constexpr Qt::WindowFlags kFixedDialogFlags =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
     Qt::MSWindowsFixedSizeDialogHint;

@@ -2,7 +2,9 @@
 # End-to-end run of the built kestrel under a real window manager (openbox)
 # in its own Xvfb server. The main window, the debugger and its hex dump
 # must each show their whole title in openbox's title bar and offer no
-# maximising or resizing, being of fixed size.
+# maximising or resizing, being of fixed size. Then a click on the main
+# window's close button while the debugger's Peek is open must end the
+# program, with status 0, once the debugger returns.
 #
 #   run_wm_e2e.sh <kestrel> <e2e_kestrel_wm_title_probe>
 #
@@ -166,5 +168,47 @@ xdotool key --window "$main" Escape
 wait_end
 [ "$status" = timeout ] && fail "the program did not end"
 [ "$status" -eq 0 ] || fail "exit status $status"
-kill "$wm_pid" 2>/dev/null
 echo "ok: Escape ended kestrel under openbox with status 0"
+
+# Once more, with the debugger's Peek open: a click on the main window's close
+# button is remembered while the Peek and the debugger stay, and RUN then ends
+# the program with status 0. The Peek keeps its 180 x 95 client area and
+# offers no maximising or resizing.
+(cd "$work/run" && exec "$kestrel") >"$work/kestrel-close.log" 2>&1 &
+app_pid=$!
+main="$(wait_window "$main_title")" || fail "no main window the second time"
+sleep 0.5
+menu 1
+dbg="$(wait_window "Kestrel - Debugger")" || fail "the debugger did not open the second time"
+sleep 0.5
+read -r dx dy dw dh <<<"$(client_origin "$dbg")"
+top=$((dy + dh - 480))
+# "Tools" > "PEEK Memory", the fifth item below "Debug to file".
+xdotool windowactivate --sync "$dbg" >/dev/null 2>&1
+xdotool mousemove $((dx + 14)) $((dy + 10)) click 1
+sleep 0.4
+for _ in 1 2 3 4 5; do xdotool key Right; sleep 0.15; done
+sleep 0.3
+xdotool key Down Down Down Down Down Return
+peek="$(wait_window "Kestrel - Peek")" || fail "the debugger's Peek did not open"
+read -r px py pw ph <<<"$(client_origin "$peek")"
+[ "$pw $ph" = "180 95" ] || fail "the Peek's client area is $pw x $ph, expected 180 x 95"
+expect_actions "$peek" "the Peek" _NET_WM_ACTION_MAXIMIZE_HORZ _NET_WM_ACTION_RESIZE
+
+# The close button is the rightmost one of openbox's title bar.
+read -r bx by bw bh <<<"$(title_bar "$main")" || fail "no title bar on the main window"
+xdotool mousemove $((bx + bw - 10)) $((by + bh / 2)) click 1
+sleep 1
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended with the Peek still open"
+xdotool search --onlyvisible --name "Kestrel - Peek" >/dev/null 2>&1 || fail "the Peek went away"
+xdotool mousemove $((px + 95 + 32)) $((py + 55 + 12)) click 1  # Done
+peek_gone() { ! xdotool search --onlyvisible --name "Kestrel - Peek" >/dev/null 2>&1; }
+poll 5 peek_gone || fail "Done did not close the Peek"
+sleep 0.5
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended with the debugger still open"
+xdotool mousemove $((dx + 420 + 25)) $((top + 208 + 20)) click 1  # RUN
+wait_end
+[ "$status" = timeout ] && fail "the close request was forgotten: the program runs on after RUN"
+[ "$status" -eq 0 ] || fail "exit status $status"
+kill "$wm_pid" 2>/dev/null
+echo "ok: the close button clicked while the debugger's Peek was open ended kestrel after RUN, status 0"

@@ -486,7 +486,9 @@ TEST_P(Leaving, EveryWayReturnsToTheRunLoopWithCountersCleared) {
     EXPECT_EQ(m_->QuitRequested, 0);
     EXPECT_EQ(m_->Cpu.PC, 0x1801);
     EXPECT_EQ(m_->TraceToFile, way == 36 ? 1 : 0);
-    if (way == 36) EXPECT_GT(m_->ListingFill, 0);
+    if (way == 36) {
+        EXPECT_GT(m_->ListingFill, 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, Leaving, ::testing::Values(0, 4, 7, 36, -1));
