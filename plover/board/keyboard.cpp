@@ -71,10 +71,10 @@ const std::array<MatrixPlace, 128> PlaceOf = BuildPlaces();
 
 MatrixPlace Place(int scanCode) { return scanCode > 0 && scanCode < 128 ? PlaceOf[scanCode] : MatrixPlace{}; }
 
-// A waiting artificial press hides the other keys only while its column is
-// read now and then: after this many reads of other columns (two passes of
-// the monitor's scan) held keys show again beside it, so that a program that
-// looks at a few columns only is not cut off from the keyboard.
+// A waiting press hides other keys only while its column is read now and
+// then: after this many reads of other columns (two passes of the monitor's
+// scan) held keys show again beside it, so that a program that looks at a few
+// columns only is not cut off from the keyboard.
 constexpr int HidingReads = 2 * KeyColumnCount;
 
 struct MatrixState {
