@@ -3,6 +3,9 @@
 # program under test ($app_pid) to show a window or to end.
 
 work="$(mktemp -d)"
+# Settings the programs remember (kestrel's "Real-time speed") stay in the
+# scratch folder: the user's own never change a test run, nor a test run them.
+export XDG_CONFIG_HOME="$work/config"
 xvfb_pid="" app_pid=""
 e2e_cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null

@@ -31,6 +31,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     parser.addOption(help);
     parser.addOption(version);
     AddLoadOptions(parser);
+    const QCommandLineOption realTime(
+        "real-time",
+        "Run at the board's own speed, 1.79 MHz, for this run (\"Real-time speed\" in the Emulation "
+        "menu, whose choice is remembered between runs). Without it kestrel starts as that choice says.");
+    parser.addOption(realTime);
 
     // Without an application object Qt names the program "<executable_name>".
     QString usage = parser.helpText();
@@ -48,6 +53,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         result = {true, 0, QString("kestrel ") + KESTREL_VERSION + "\n", {}};
     } else if (QString error; !TakeLoadOptions(parser, result.Load, error)) {
         result = {true, 2, {}, "kestrel: " + error + "\n"};
+    } else {
+        result.RealTime = parser.isSet(realTime);
     }
     return result;
 }

@@ -16,6 +16,7 @@ struct CommandLine {
     QString Output;       // for standard output (help, version)
     QString Errors;       // for standard error (what was wrong, then the usage)
     LoadOptions Load = {};  // --load, --go, --watch, the file already checked
+    bool RealTime = false;  // --real-time: this run at the board's own speed
 };
 
 // Parses the arguments; the first is the program's name.

@@ -13,6 +13,7 @@
 #include "kestrel/gui/platform.h"
 #include "kestrel/pictures/pictures.h"
 #include "kestrel/shell/board_view.h"
+#include "kestrel/shell/emulation_settings.h"
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/load_options.h"
 #include "kestrel/shell/main_window.h"
@@ -134,12 +135,13 @@ void PrepareHostEnvironment() {
 
 int RunKestrel() { return RunKestrel(LoadOptions{}); }
 
-int RunKestrel(const LoadOptions& options) {
+int RunKestrel(const LoadOptions& options, bool realTime) {
     bool started = false;
     {
         Emulator emulator;
         started = emulator.Start();
         if (started) {
+            emulator.Window().SetRealTime(RealTimeAtStart(realTime));
             ApplyLoadOptions(emulator.Window().Programs(), options);
             emulator.Run();
         }

@@ -58,7 +58,8 @@ struct LoadOptions;
 // after a normal end, 1 when start-up failed (its message has been shown).
 // Expects the QApplication to exist.
 int RunKestrel();
-// The same with a program to load and start (--load, --go, --watch).
-int RunKestrel(const LoadOptions& options);
+// The same with a program to load and start (--load, --go, --watch), in
+// real time when `realTime` (--real-time) or the stored choice says so.
+int RunKestrel(const LoadOptions& options, bool realTime = false);
 
 }  // namespace kestrel

@@ -1,6 +1,7 @@
-// kestrel: the MPF-1B trainer board on the desktop. No settings
-// (command_line.h answers --help and --version before the program runs, and
-// ends with status 2 when a program named with --load cannot be used).
+// kestrel: the MPF-1B trainer board on the desktop. command_line.h answers
+// --help and --version before the program runs, and ends with status 2 when a
+// program named with --load cannot be used; the one remembered setting is
+// "Real-time speed" (emulation_settings.h).
 // The exit status is 0 after a normal end (Escape, "Exit", the close button)
 // and 1 after a failed start, whose message has been shown.
 #include <QApplication>
@@ -34,5 +35,5 @@ int main(int argc, char** argv) {
     QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);
     QApplication app(qtArgc, argv);
     qInstallMessageHandler(previous);
-    return kestrel::RunKestrel(commandLine.Load);
+    return kestrel::RunKestrel(commandLine.Load, commandLine.RealTime);
 }

@@ -14,6 +14,7 @@
 #include "kestrel/gui/memory_range_dialog.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/board_view.h"
+#include "kestrel/shell/emulation_settings.h"
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/program_session.h"
 #include "kestrel/z80/cpu.h"
@@ -82,6 +83,10 @@ void MainWindow::BuildMenus() {
                             "actionWriteProtectRom", &MainWindow::ToggleWriteProtectRom);
     writeProtect_->setCheckable(true);
     writeProtect_->setChecked(true);
+    emulation->addSeparator();
+    realTimeItem_ = AddItem(emulation, QStringLiteral("Real-time speed"), menu_id::kRealTimeSpeed,
+                            "actionRealTimeSpeed", &MainWindow::ToggleRealTime);
+    realTimeItem_->setCheckable(true);
 
     QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
     tools->setObjectName(QStringLiteral("menuTools"));
@@ -143,6 +148,16 @@ void MainWindow::ToggleWriteProtectRom() {
     // The check mark follows the flag; the WriteEnableMap is not affected.
     machine_.WriteProtectRom = !machine_.WriteProtectRom;
     writeProtect_->setChecked(machine_.WriteProtectRom);
+}
+
+void MainWindow::SetRealTime(bool on) {
+    realTime_.SetEnabled(on);
+    realTimeItem_->setChecked(on);
+}
+
+void MainWindow::ToggleRealTime() {
+    SetRealTime(!realTime_.Enabled());
+    StoreRealTime(realTime_.Enabled());
 }
 
 void MainWindow::ShowNotInstalled(int id) {

@@ -9,6 +9,7 @@
 
 #include "kestrel/pictures/keypad_layout.h"
 #include "kestrel/debug/machine_record.h"
+#include "kestrel/shell/real_time.h"
 
 class QAction;
 
@@ -33,6 +34,7 @@ inline constexpr int kHelpTopics = 30;
 inline constexpr int kAbout = 31;
 inline constexpr int kLoadHex = 40;
 inline constexpr int kReload = 41;
+inline constexpr int kRealTimeSpeed = 50;
 }  // namespace menu_id
 
 class MainWindow : public QMainWindow {
@@ -61,6 +63,11 @@ public:
     void PressKey(const KeyRect& key);
     void HardReset();
     void RequestQuit() { machine_.QuitRequested = 1; }
+    // "Real-time speed" on or off, with its check mark; stores nothing.
+    void SetRealTime(bool on);
+    // The run loop's pacing; its TStates() is the board's clock after each
+    // paced slice.
+    RealTimePacing& RealTime() { return realTime_; }
 
     // --- menu actions ---
     void LoadBin();
@@ -75,6 +82,8 @@ public:
     void PeekMemory();
     void PokeMemory();
     void ToggleWriteProtectRom();
+    // "Real-time speed": switches and remembers the choice for the next run.
+    void ToggleRealTime();
     void ShowHelpTopics();
     void ShowAbout();
 
@@ -96,6 +105,8 @@ private:
     BoardView* board_ = nullptr;
     KeypadView* keypad_ = nullptr;
     QAction* writeProtect_ = nullptr;
+    QAction* realTimeItem_ = nullptr;
+    RealTimePacing realTime_;
     QAction* reload_ = nullptr;
     ProgramSession* programs_ = nullptr;
 };

@@ -1,6 +1,8 @@
 // kestrel's heartbeat. One pass: (poll for events), execute one instruction,
 // refresh the display if the processor has just halted, apply the monitor
-// hooks, test the breakpoint, stop if asked to.
+// hooks, test the breakpoint, stop if asked to. Unpaced by default; with
+// "Real-time speed" the passes run in slices paced to the board's clock
+// (real_time.h).
 #include "kestrel/shell/run_loop.h"
 
 #include <QCoreApplication>
@@ -14,6 +16,7 @@
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/main_window.h"
+#include "kestrel/shell/real_time.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
@@ -42,43 +45,81 @@ constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
 // The instruction of a pass while tracing: the traced step, its line into the ListingBuffer and,
 // at 64,000 bytes, the append to "debug.lst"; then the debugger opens. A file
 // that cannot be written loses the lines: say so before the debugger opens.
-[[gnu::noinline]] void TracePass(MainWindow& window, MachineRecord& m) {
+// Returns true when the debugger opened.
+[[gnu::noinline]] bool TracePass(MainWindow& window, MachineRecord& m) {
     const TraceOutcome outcome = TraceRunLoopStep(m);
-    if (outcome == TraceOutcome::Collecting) return;
+    if (outcome == TraceOutcome::Collecting) return false;
     if (outcome == TraceOutcome::WriteFailed) ShowListingWriteError(&window, kDebugListingFile);
     window.OpenDebugger();
+    return true;
+}
+
+// One pass after the poll: the instruction, the HALT refresh, the monitor
+// hooks and the breakpoint. Returns true when the debugger window opened in
+// it (the board stood still meanwhile).
+[[gnu::always_inline]] inline bool RunPass(MainWindow& window, MachineRecord& m) {
+    // Was the processor halted before this instruction?
+    const bool wasHalted = m.Cpu.Halted;
+    bool debuggerOpened = false;
+
+    // Execute one instruction. While TraceToFile is set, the traced
+    // step with its listing line takes this place.
+    if (m.TraceToFile) [[unlikely]] {
+        debuggerOpened = TracePass(window, m);
+    } else {
+        ExecuteInstruction(m);
+    }
+
+    // The HALT lamp comes on with the refresh after entering HALT.
+    if (m.Cpu.Halted && !wasHalted) RequestRefresh(m);
+
+    // Monitor hooks.
+    const uint16_t pc = m.Cpu.PC;
+    if (pc == kHookBlankDisplay || pc == kHookBeep) [[unlikely]] ApplyMonitorHook(m);
+
+    // The breakpoint, while armed; a hit opens the debugger.
+    if (m.BreakArmed) [[unlikely]] {
+        if (TestBreakpoint(m)) {
+            window.OpenDebuggerAtBreakpoint();
+            debuggerOpened = true;
+        }
+    }
+    return debuggerOpened;
 }
 
 // Passes up to `count`; returns how many ran (fewer when QuitRequested ends them).
 uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
     for (uint32_t pass = 0; pass < count; ++pass) {
-        // Was the processor halted before this instruction?
-        const bool wasHalted = m.Cpu.Halted;
-
-        // Execute one instruction. While TraceToFile is set, the traced
-        // step with its listing line takes this place.
-        if (m.TraceToFile) [[unlikely]] {
-            TracePass(window, m);
-        } else {
-            ExecuteInstruction(m);
-        }
-
-        // The HALT lamp comes on with the refresh after entering HALT.
-        if (m.Cpu.Halted && !wasHalted) RequestRefresh(m);
-
-        // Monitor hooks.
-        const uint16_t pc = m.Cpu.PC;
-        if (pc == kHookBlankDisplay || pc == kHookBeep) [[unlikely]] ApplyMonitorHook(m);
-
-        // The breakpoint, while armed; a hit opens the debugger.
-        if (m.BreakArmed) [[unlikely]] {
-            if (TestBreakpoint(m)) window.OpenDebuggerAtBreakpoint();
-        }
-
+        RunPass(window, m);
         // Leave after this pass when asked to.
         if (m.QuitRequested) [[unlikely]] return pass + 1;
     }
     return count;
+}
+
+// Real time: one paced slice, or a sleep while the processor is halted. A
+// halted processor with a breakpoint armed or a trace collecting keeps
+// running its HALT passes, which those watch.
+void RunPacedSlice(MainWindow& window, MachineRecord& m, RealTimePacing& pacing, RunStatistics& stats) {
+    ++stats.Polls;
+    if (m.Cpu.Halted && !m.BreakArmed && !m.TraceToFile) {
+        pacing.SleepWhileHalted();
+        return;
+    }
+    pacing.AwaitSlice();
+    // The board's clock: each pass adds its T-states (the processor's counter
+    // is 16 bits and wraps) until the slice's end is reached.
+    uint64_t tstates = pacing.TStates();
+    const uint64_t end = pacing.SliceEnd();
+    bool stoodStill = false;
+    while (tstates < end && !stoodStill) {
+        const uint16_t before = m.Cpu.TStates;
+        stoodStill = RunPass(window, m);
+        if (!stoodStill) tstates += static_cast<uint16_t>(m.Cpu.TStates - before);
+        ++stats.Instructions;
+        if (m.QuitRequested) [[unlikely]] break;
+    }
+    pacing.EndSlice(tstates, stoodStill);
 }
 
 }  // namespace
@@ -88,7 +129,12 @@ void RunLoop(MainWindow& window, RunStatistics* statistics) {
     uint32_t slice = 1024;
     RunStatistics local;
     RunStatistics& stats = statistics != nullptr ? *statistics : local;
+    RealTimePacing& pacing = window.RealTime();
     while (!m.QuitRequested) {
+        if (pacing.Enabled()) [[unlikely]] {
+            RunPacedSlice(window, m, pacing, stats);
+            continue;
+        }
         // Handle what the window system has for us, without waiting.
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         ++stats.Polls;

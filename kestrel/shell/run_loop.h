@@ -9,7 +9,7 @@ class MainWindow;
 
 struct RunStatistics {
     uint64_t Instructions = 0;  // instructions executed by the loop
-    uint64_t Polls = 0;         // times the window system was polled
+    uint64_t Polls = 0;         // times the window system was polled (or waited for)
 };
 
 // Runs passes until QuitRequested is set after one of them. Each pass
@@ -17,6 +17,9 @@ struct RunStatistics {
 // monitor hooks and tests the breakpoint while it is armed. Polling the window system costs far more than an
 // instruction, so it happens once per slice of passes, with slices sized to
 // take about half a millisecond: no event waits much longer than that.
+// While the window's "Real-time speed" is on, slices are instead 2 ms of
+// board time each, paced to the board's clock (real_time.h), and a halted
+// processor sleeps until the next event.
 void RunLoop(MainWindow& window, RunStatistics* statistics = nullptr);
 
 // The monitor hooks for the PC an instruction left: 0x02E1 blanks the

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end run of the built kestrel in its own Xvfb server.
 #
-#   run_e2e.sh firmware|keyscan|norom|nodisplay <kestrel> <e2e_kestrel_read_digits> [rom]
+#   run_e2e.sh firmware|realtime|keyscan|norom|nodisplay <kestrel> <e2e_kestrel_read_digits> [rom]
 #
 # firmware: the project's monitor ROM; checks the greeting, then types an
 #           address and a data byte on the keypad and reads them off the digits.
+# realtime: the same with --real-time, the board paced to its own clock.
 # keyscan:  the small key-scanning test image; clicks keys and reads back
 #           their column and row pattern.
 # norom:    no ROM in the folder; the "Fatal Error" box must appear and the
@@ -36,7 +37,9 @@ export SDL_AUDIODRIVER=dummy
 mkdir "$work/run"
 [ -n "$rom" ] && cp "$rom" "$work/run/mpf1b_u6.rom"
 [ "$mode" = shortrom ] && head -c 100 /dev/zero >"$work/run/mpf1b_u6.rom"
-(cd "$work/run" && exec "$kestrel") >"$work/kestrel.log" 2>&1 &
+options=()
+[ "$mode" = realtime ] && options=(--real-time)
+(cd "$work/run" && exec "$kestrel" "${options[@]}") >"$work/kestrel.log" 2>&1 &
 app_pid=$!
 
 # KEY to WINDOW until the program ends; it must end with status STATUS (0
@@ -101,7 +104,7 @@ K_ADDR="232 182" K_DATA="232 133"
 K_0="280 182" K_1="328 182" K_5="328 133" K_8="280 85" K_A="375 85" K_F="423 36"
 
 case "$mode" in
-  firmware)
+  firmware|realtime)
     expect_digits "00 37 8F 85 85 BD"          # " HELLO"
     click_key $K_ADDR; click_key $K_1; click_key $K_8; click_key $K_0; click_key $K_0
     expect_digits "70 FF FD FD ?? ??"          # address 1800 marked by its points
