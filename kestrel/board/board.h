@@ -24,6 +24,12 @@ struct Board : Processor {
     // --- 8255 PPI, keypad and display latches ---
     uint8_t KeyColumns[6]{};                 // active low, 0xFF = no key in that column
     bool UserKeyPending{};                   // USER KEY clicked, not yet read
+    // Clicks waiting for the one shown in KeyColumns to be read (ClickKey, ppi.h).
+    static constexpr int kKeyQueueSize = 32;
+    uint8_t KeyQueueColumn[kKeyQueueSize]{};
+    uint8_t KeyQueuePattern[kKeyQueueSize]{};
+    uint8_t KeyQueueHead{};                  // index of the oldest waiting click
+    uint8_t KeyQueueCount{};
     uint8_t PortBLatch{};                    // last segment pattern written to port B
     uint8_t PortCLatch{};                    // digit select / column select / TONE (bit 7)
     uint8_t PpiControl{};                    // last mode-set word

@@ -11,6 +11,21 @@ namespace {
 // the digits (PC already points past the two-byte OUT at 0x063A).
 constexpr uint16_t kIgnoredDigitWritePc = 0x063C;
 
+bool KeypadIdle(const Board& m) {
+    for (uint8_t column : m.KeyColumns) {
+        if (column != 0xFF) return false;
+    }
+    return true;
+}
+
+// Shows the oldest waiting click once the one before it has been read.
+void ShowNextClick(Board& m) {
+    if (m.KeyQueueCount == 0 || !KeypadIdle(m)) return;
+    m.KeyColumns[m.KeyQueueColumn[m.KeyQueueHead]] = m.KeyQueuePattern[m.KeyQueueHead];
+    m.KeyQueueHead = static_cast<uint8_t>((m.KeyQueueHead + 1) % Board::kKeyQueueSize);
+    --m.KeyQueueCount;
+}
+
 void ReadKeyboard(Board& m) {
     const uint8_t select = static_cast<uint8_t>(~m.PortCLatch & 0x3F);
     // Exactly one column must be pulled low; anything else reads as no key.
@@ -20,7 +35,10 @@ void ReadKeyboard(Board& m) {
     }
     const int column = __builtin_ctz(select);
     m.IoData = m.KeyColumns[column];
-    m.KeyColumns[column] = 0xFF;  // a click is seen by one read only
+    if (m.KeyColumns[column] != 0xFF) {
+        m.KeyColumns[column] = 0xFF;  // a click is seen by one read only
+        ShowNextClick(m);
+    }
     if (m.UserKeyPending) {
         m.UserKeyPending = false;
         m.IoData &= 0xBF;
@@ -66,6 +84,17 @@ void WriteControl(Board& m) {
 }
 
 }  // namespace
+
+bool ClickKey(Board& m, uint8_t column, uint8_t pattern) {
+    if (column >= 6) return false;
+    if (m.KeyQueueCount == Board::kKeyQueueSize) return false;
+    const int tail = (m.KeyQueueHead + m.KeyQueueCount) % Board::kKeyQueueSize;
+    m.KeyQueueColumn[tail] = column;
+    m.KeyQueuePattern[tail] = pattern;
+    ++m.KeyQueueCount;
+    ShowNextClick(m);
+    return true;
+}
 
 void PortAccess(Board& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t /*hi*/) {
     if (lo & 0xC0) return;  // empty blocks 0x40-0xFF: IoData keeps its byte

@@ -17,4 +17,13 @@ namespace kestrel {
 // Board's Ports seam leads here.
 void PortAccess(Board& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
 
+// One click of the keypad key in `column` (0-5) with its active-low row
+// `pattern`. The keypad shows one click at a time, in the order they came: a
+// click made while another is still unread waits in the KeyQueue until the
+// program has read that one. Two clicks between two scans are then never
+// merged, swapped or lost. Returns false, dropping the click, only when
+// kKeyQueueSize clicks are already waiting (a program that no longer reads
+// the keypad).
+bool ClickKey(Board& m, uint8_t column, uint8_t pattern);
+
 }  // namespace kestrel

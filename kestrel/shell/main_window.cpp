@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "kestrel/board/ppi.h"
 #include "kestrel/debugger_ui/debugger_window.h"
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
@@ -145,7 +146,7 @@ void MainWindow::PressKey(const KeyRect& key) {
             machine_.UserKeyPending = true;
             break;
         default:
-            if (key.Code < 6) machine_.KeyColumns[key.Code] = key.Pattern;
+            ClickKey(machine_, key.Code, key.Pattern);
             break;
     }
 }

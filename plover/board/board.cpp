@@ -15,71 +15,14 @@ SegmentPictureSet SegmentPictures;
 std::array<uint8_t, VioCharsetCapacity> VioCharset{};
 int VioCharsetLength = 0;
 
-// Row 1, row 2, row 3 of each column; column 0 is unused.
-const std::array<std::array<uint8_t, 3>, KeyColumnCount + 1> KeyMatrix = {{
-    {0, 0, 0},
-    {ScanCode::Digit1, ScanCode::A, ScanCode::Space},
-    {ScanCode::Digit2, ScanCode::S, ScanCode::CursorLeft},
-    {ScanCode::Digit3, ScanCode::D, ScanCode::CursorRight},
-    {ScanCode::Digit4, ScanCode::F, ScanCode::CursorDown},
-    {ScanCode::Digit5, ScanCode::G, ScanCode::CursorUp},
-    {ScanCode::Digit6, ScanCode::H, ScanCode::Enter},
-    {ScanCode::Digit7, ScanCode::J, ScanCode::F4},
-    {ScanCode::Digit8, ScanCode::K, 0},
-    {ScanCode::Digit9, ScanCode::L, 0},
-    {ScanCode::Digit0, ScanCode::Slash, 0},
-    {ScanCode::Q, ScanCode::Z, 0},
-    {ScanCode::W, ScanCode::X, 0},
-    {ScanCode::E, ScanCode::C, 0},
-    {ScanCode::R, ScanCode::V, 0},
-    {ScanCode::T, ScanCode::B, 0},
-    {ScanCode::Y, ScanCode::N, 0},
-    {ScanCode::U, ScanCode::M, 0},
-    {ScanCode::I, ScanCode::Comma, 0},
-    {ScanCode::O, ScanCode::FullStop, 0},
-    {ScanCode::P, ScanCode::Semicolon, 0},
-}};
-
 // ---------------------------------------------------------------------------
 // Ports
 // ---------------------------------------------------------------------------
 
-void FlushKeyBuffer() { ActiveHost->FlushKeyBuffer(); }
-
-bool HostKeyDown(int scanCode) {
-    const bool pressed = ActiveHost->TakePress(scanCode);  // forgotten even when the key is still held
-    return ActiveHost->KeyHeld(scanCode) || pressed;
-}
-
-uint8_t ScanKeyColumn(int column) {
-    FlushKeyBuffer();
-    if (HostKeyDown(ScanCode::Escape)) ActiveHost->EndProgram();
-    // held only: a press of F2 is left to the main loop, which also redraws
-    if (ActiveHost->KeyHeld(ScanCode::F2)) {
-        ResetProcessor();
-        return 0x00;
-    }
-    int row = 0;  // the last key down of rows 1..3 wins
-    for (int r = 0; r < 3; ++r) {
-        const uint8_t code = KeyMatrix[column][r];
-        if (code != 0 && HostKeyDown(code)) row = r + 1;
-    }
-    return row == 0 ? 0xFF : static_cast<uint8_t>(0xFF & ~(1u << (row - 1)));
-}
-
 uint8_t ReadPort(uint8_t port) {
     switch (port) {
-    case PortKeyboard: {
-        // columns are not combined: the last selected one gives the answer
-        uint8_t value = 0xFF;
-        for (int column = 1; column <= KeyColumnCount; ++column)
-            if ((DigitSelect & (1u << (column - 1))) == 0) value = ScanKeyColumn(column);
-        return value;
-    }
-    case PortDigitsHigh:
-        if (ActiveHost->KeyHeld(ScanCode::Control)) return 0x02;
-        if (ActiveHost->KeyHeld(ScanCode::LeftShift) || ActiveHost->KeyHeld(ScanCode::RightShift)) return 0x01;
-        return 0xFF;
+    case PortKeyboard: return ReadKeyboardPort();
+    case PortDigitsHigh: return ReadModifierPort();
     default:
         return 0xFF;
     }
@@ -100,6 +43,7 @@ void WritePort(uint8_t port, uint8_t value) {
 }
 
 void ConnectBoard() {
+    ResetKeyboard();
     ReadPortHook = ReadPort;
     WritePortHook = WritePort;
     TextOutHook = [](int row, int column, std::string_view text, uint8_t fore, uint8_t back) {

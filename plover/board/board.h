@@ -40,14 +40,26 @@ extern const std::array<std::array<uint8_t, 3>, KeyColumnCount + 1> KeyMatrix;
 
 uint8_t ReadPort(uint8_t port);
 void WritePort(uint8_t port, uint8_t value);
-// Whether a host key is held now or went down since it was last looked at: a
-// key pressed and released between two scans of its column still reads as
-// down, once.
+// Whether a host key is held now or went down since it was last looked at
+// (Escape: a short press still ends the program).
 bool HostKeyDown(int scanCode);
-// The active-low row bits of one keyboard column (1-20) as the host keys are
-// down now; Escape ends the program, F2 resets the processor (gives 00h).
+// The active-low row bits of one keyboard column (1-20) as the program reads
+// it now; Escape ends the program, F2 resets the processor (gives 00h). Keys
+// held on the host show while held. A press that went down and up before its
+// column was read is held down in the matrix until a read finds it, alone,
+// and presses reach the program one at a time in the order they were typed:
+// see keyboard.cpp.
 uint8_t ScanKeyColumn(int column);
+// Port 92h: the last selected column, or FFh when none is.
+uint8_t ReadKeyboardPort();
+// Port 82h: 01h Shift, 02h Control (which wins), FFh neither; held on the host,
+// or as they were at the press the program took last, until that key reads up.
+uint8_t ReadModifierPort();
 void FlushKeyBuffer();
+// Forgets the presses the program has not seen yet (at a reset by F2).
+void ForgetKeyPresses();
+// That, and no key read before: a board starting afresh.
+void ResetKeyboard();
 
 // Points the core's port, text, present and wait seams at the board, the
 // screen and ActiveHost.

@@ -4,6 +4,25 @@
 
 namespace plover {
 
+bool KeyPressQueue::Push(const KeyPress& press) {
+    if (size_ == Capacity) return false;
+    ring_[(head_ + size_) % Capacity] = press;
+    ++size_;
+    return true;
+}
+
+void KeyPressQueue::Remove(int index) {
+    if (index < 0 || index >= size_) return;
+    if (index == 0) {
+        head_ = (head_ + 1) % Capacity;
+        --size_;
+        return;
+    }
+    for (int i = index; i + 1 < size_; ++i) ring_[(head_ + i) % Capacity] = ring_[(head_ + i + 1) % Capacity];
+    --size_;
+    if (size_ == 0) head_ = 0;
+}
+
 namespace {
 
 // Until a host is set: no keys, a clock that stands still, nothing shown.

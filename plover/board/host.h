@@ -1,9 +1,10 @@
 // What plover needs from the host machine, behind one small interface so that
 // the board and the main loop run the same with the SDL window or in tests:
-// host keys by PC set-1 scan code, the real-time clock and sleep, presenting
-// the framebuffer, and ending the program.
+// host keys by PC set-1 scan code and the presses not yet read, the real-time
+// clock and sleep, presenting the framebuffer, and ending the program.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -35,6 +36,36 @@ inline constexpr int CursorDown = 80;
 
 struct Picture;
 
+// A host key going down (auto-repeat is no press), with the modifier keys held
+// at that moment, so that a press taken later still reads as typed.
+struct KeyPress {
+    uint8_t ScanCode = 0;
+    bool Shift = false;
+    bool Control = false;
+};
+
+// Key presses the emulated program has not seen yet, oldest first: a fixed
+// ring, so nothing is allocated while keys are typed and read.
+class KeyPressQueue {
+public:
+    static constexpr int Capacity = 64;
+
+    // False when the ring is full: the press is not kept (the host says so).
+    bool Push(const KeyPress& press);
+    int Size() const { return size_; }
+    bool Empty() const { return size_ == 0; }
+    // 0 is the oldest.
+    const KeyPress& operator[](int index) const { return ring_[(head_ + index) % Capacity]; }
+    // Takes out one press; the others keep their order.
+    void Remove(int index);
+    void Clear() { head_ = size_ = 0; }
+
+private:
+    std::array<KeyPress, Capacity> ring_{};
+    int head_ = 0;
+    int size_ = 0;
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -50,7 +81,8 @@ public:
     // Whether the key has gone down since the last call for it, and forgets
     // that press: a press that begins and ends between two looks counts once.
     virtual bool TakePress(int scanCode) = 0;
-    // Reads and discards pending host key presses.
+    // Reads and discards pending host key presses (window-system events):
+    // presses of keys plover reads go on to Presses().
     virtual void FlushKeyBuffer() = 0;
     // Blocks until a key is pressed.
     virtual void WaitForKey() = 0;
@@ -66,6 +98,13 @@ public:
     virtual void PresentNow() = 0;
     // Closes what is open and ends the program with status 0.
     [[noreturn]] virtual void EndProgram() = 0;
+
+    // Presses of keys other than Shift and Control, as they went down; the
+    // board takes them out as the program reads them.
+    KeyPressQueue& Presses() { return pendingPresses_; }
+
+protected:
+    KeyPressQueue pendingPresses_;
 };
 
 // The host in use; the shell or a test sets it before anything runs.

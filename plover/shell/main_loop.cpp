@@ -232,6 +232,7 @@ void WatchHostKeys() {
     // once per press: a held F2 does not reset at every frame
     if (ActiveHost->TakePress(ScanCode::F2)) {
         ResetProcessor();
+        ForgetKeyPresses();  // typed for the program that was running
         RedrawWindow();
     }
 }

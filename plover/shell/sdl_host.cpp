@@ -192,7 +192,20 @@ void SdlHost::NoteWindowEvent(const SDL_WindowEvent& event) {
 void SdlHost::NoteKeyDown(const SDL_KeyboardEvent& event) {
     if (event.repeat != 0) return;
     const uint8_t set1 = Set1Map[event.keysym.scancode];
-    if (set1 != 0) presses_[set1] = true;
+    if (set1 == 0) return;
+    presses_[set1] = true;
+    if (set1 == ScanCode::LeftShift || set1 == ScanCode::RightShift || set1 == ScanCode::Control) return;
+    // the modifiers as they were when the key went down: a capital typed
+    // faster than the program reads stays a capital
+    const KeyPress press{set1, (event.keysym.mod & KMOD_SHIFT) != 0, (event.keysym.mod & KMOD_CTRL) != 0};
+    if (pendingPresses_.Empty()) queueFullReported_ = false;
+    if (pendingPresses_.Push(press) || queueFullReported_) return;
+    // The program has not read the keyboard for KeyPressQueue::Capacity
+    // presses: later ones are refused rather than taken out of order, and
+    // the user is told once until the queue empties.
+    std::fprintf(stderr, "plover: el programa no lee el teclado: %d teclas en espera, se pierden las siguientes\n",
+                 KeyPressQueue::Capacity);
+    queueFullReported_ = true;
 }
 
 void SdlHost::DrainEvents() {

@@ -2,7 +2,7 @@
 // (no GPU driver is loaded), the presenter that converts only the changed
 // region of the index framebuffer and presents at most once per 20 ms, host
 // keys by PC set-1 scan code with presses remembered until they are looked
-// at, the real-time clock and sleep.
+// at and queued in order for the board, the real-time clock and sleep.
 #pragma once
 
 #include <SDL.h>
@@ -64,7 +64,8 @@ private:
     SDL_Texture* texture_ = nullptr;
     int windowScale_ = 1;
     std::array<uint32_t, 256> texturePalette_{};
-    std::array<bool, 128> presses_{};
+    std::array<bool, 128> presses_{};  // a press of each key since TakePress looked
+    bool queueFullReported_ = false;
     bool exposed_ = false;  // the window needs the picture again, changed or not
     std::chrono::steady_clock::time_point origin_;
     double lastPump_ = -1e9;

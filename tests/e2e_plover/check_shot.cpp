@@ -3,6 +3,9 @@
 //     VIO row 0 shows ROW0 and row 1 shows ROW1 (then a blank cell), drawn
 //     with the glyphs of VIOCHAR in green on dark green; display digits 1..LIT are
 //     lit and the others dark.
+//   check_shot rows SHOT VIOCHAR FIRST TEXT...
+//     VIO rows FIRST, FIRST + 1, ... begin with the texts (what follows them,
+//     such as the blinking cursor, is not looked at).
 //   check_shot blank SHOT
 //     a run without files: black picture area, separator strip and panel
 //     with the message about the ROM in white, empty VIO window, all twenty
@@ -50,6 +53,16 @@ bool ReadPpm(const char* path) {
     return ok;
 }
 
+std::vector<unsigned char> ReadFile(const char* path) {
+    std::vector<unsigned char> bytes;
+    if (std::FILE* f = std::fopen(path, "rb")) {
+        int ch;
+        while ((ch = std::fgetc(f)) != EOF) bytes.push_back(static_cast<unsigned char>(ch));
+        std::fclose(f);
+    }
+    return bytes;
+}
+
 Rgb At(int x, int y) {
     const unsigned char* p = &pixels[(static_cast<size_t>(y) * width + x) * 3];
     return {p[0], p[1], p[2]};
@@ -90,12 +103,7 @@ int main(int argc, char** argv) {
     }
     const std::string mode = argv[1];
     if (mode == "typed" && argc == 7) {
-        std::vector<unsigned char> charset;
-        if (std::FILE* f = std::fopen(argv[3], "rb")) {
-            int ch;
-            while ((ch = std::fgetc(f)) != EOF) charset.push_back(static_cast<unsigned char>(ch));
-            std::fclose(f);
-        }
+        const std::vector<unsigned char> charset = ReadFile(argv[3]);
         const std::string rows[2] = {argv[4], argv[5]};
         for (int r = 0; r < 2; ++r) {
             for (size_t c = 0; c < rows[r].size(); ++c) ExpectCell(r, static_cast<int>(c), rows[r][c], charset);
@@ -103,6 +111,12 @@ int main(int argc, char** argv) {
         }
         const int lit = std::atoi(argv[6]);
         for (int d = 1; d <= 20; ++d) ExpectDigit(d, d <= lit);
+    } else if (mode == "rows" && argc >= 6) {
+        const std::vector<unsigned char> charset = ReadFile(argv[3]);
+        const int first = std::atoi(argv[4]);
+        for (int i = 5; i < argc; ++i)
+            for (size_t c = 0; argv[i][c] != 0; ++c)
+                ExpectCell(first + i - 5, static_cast<int>(c), static_cast<unsigned char>(argv[i][c]), charset);
     } else if (mode == "blank" && argc == 3) {
         for (const int x : {10, 300, 600, 949}) Expect(x, 300, Black, "picture area");
         Expect(40, 100, Black, "picture area");
@@ -121,7 +135,9 @@ int main(int argc, char** argv) {
         }
         for (int d = 1; d <= 20; ++d) ExpectDigit(d, true);
     } else {
-        std::printf("usage: check_shot typed SHOT VIOCHAR ROW0 ROW1 LIT | check_shot blank SHOT\n");
+        std::printf(
+            "usage: check_shot typed SHOT VIOCHAR ROW0 ROW1 LIT | check_shot rows SHOT VIOCHAR FIRST TEXT... | "
+            "check_shot blank SHOT\n");
         return 2;
     }
     if (failures > 0) std::printf("%d pixels differ\n", failures);

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "kestrel/board/ppi.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel::fwtest {
@@ -148,7 +149,7 @@ bool MonitorRig::RunUntilIdle(long max) {
         if (record_->Cpu.PC != scan_address_) continue;
         bool released = true;
         for (uint8_t c : record_->KeyColumns) released = released && c == 0xFF;
-        if (released && !record_->UserKeyPending) return true;
+        if (released && record_->KeyQueueCount == 0 && !record_->UserKeyPending) return true;
     }
     return false;
 }
@@ -161,26 +162,49 @@ bool MonitorRig::RunUntilHalted(long max) {
     return false;
 }
 
-bool MonitorRig::Click(const std::string& key, bool wait) {
-    int column = -1;
-    uint8_t pattern = 0xFF;
+namespace {
+
+// The keypad column and active-low row pattern of a key by its name.
+void KeyPosition(const std::string& key, int& column, uint8_t& pattern) {
+    column = -1;
+    pattern = 0xFF;
     if (key.size() == 1 && std::isxdigit(static_cast<unsigned char>(key[0]))) {
         const int k = std::stoi(key, nullptr, 16);
         column = 3 - (k % 4);
         pattern = static_cast<uint8_t>(~(1u << (k / 4)));
-    } else {
-        for (const auto& def : kCommandKeys) {
-            if (key == def.name) {
-                column = def.column;
-                pattern = def.pattern;
-            }
+        return;
+    }
+    for (const auto& def : kCommandKeys) {
+        if (key == def.name) {
+            column = def.column;
+            pattern = def.pattern;
         }
     }
     if (column < 0) throw std::invalid_argument("unknown key " + key);
+}
+
+}  // namespace
+
+bool MonitorRig::Click(const std::string& key, bool wait) {
+    int column = -1;
+    uint8_t pattern = 0xFF;
+    KeyPosition(key, column, pattern);
     record_->KeyColumns[column] = pattern;
     if (!wait) {
         for (long i = 0; i < 2'000'000 && record_->KeyColumns[column] != 0xFF; ++i) Step();
         return record_->KeyColumns[column] == 0xFF;
+    }
+    return RunUntilIdle();
+}
+
+bool MonitorRig::Burst(const std::string& keys) {
+    std::istringstream tokens(keys);
+    std::string token;
+    while (tokens >> token) {
+        int column = -1;
+        uint8_t pattern = 0xFF;
+        KeyPosition(token, column, pattern);
+        if (!ClickKey(*record_, static_cast<uint8_t>(column), pattern)) return false;
     }
     return RunUntilIdle();
 }

@@ -48,6 +48,11 @@ public:
     // Clicks one key; with wait = false returns once the click has been read.
     bool Click(const std::string& key, bool wait = true);
 
+    // Clicks every key of `keys` (one name per token) through the board's
+    // ClickKey before the monitor runs at all, as a burst of clicks faster
+    // than its scan, then runs until the monitor is idle.
+    bool Burst(const std::string& keys);
+
     // One instruction plus the run loop's monitor hooks.
     void Step();
     // Runs until the monitor waits for a key again (PC at its keypad scan

@@ -102,6 +102,14 @@ TEST(MonitorKeys, AddrAndHexKeysFillTheAddressField) {
     EXPECT_EQ(rig.Display(), "18005.A.");
 }
 
+TEST(MonitorKeys, ClicksFasterThanTheScanArriveWholeAndInOrder) {
+    MonitorRig rig;
+    ASSERT_TRUE(rig.Burst("ADDR 1 8 0 0 DATA 2 1 + 4 4"));
+    EXPECT_EQ(rig.Byte(0x1800), 0x21);
+    EXPECT_EQ(rig.Byte(0x1801), 0x44);
+    EXPECT_EQ(rig.Word(kAddressField), 0x1801);
+}
+
 TEST(MonitorKeys, DataKeysStoreBytesPlusAndMinusMove) {
     MonitorRig rig;
     ASSERT_TRUE(rig.Keys("ADDR 1800 DATA 3E + 47"));

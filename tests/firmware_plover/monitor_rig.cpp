@@ -15,11 +15,7 @@ namespace {
 constexpr long FrameCycles = 35000;
 constexpr int RefreshPasses = 101;
 
-// Keys a character is typed with: scan code, and whether Shift is needed.
-struct Stroke {
-    int scancode;
-    bool shift;
-};
+}  // namespace
 
 Stroke StrokeFor(char c) {
     static const char* const row1 = "1234567890";       // scan codes 2-11
@@ -44,6 +40,8 @@ Stroke StrokeFor(char c) {
     }
     throw std::invalid_argument(std::string("no key types '") + c + "'");
 }
+
+namespace {
 
 // Segments of the characters the monitor shows, by segment number (1 top
 // bar, 2 upper right, 3 lower right, 4 bottom bar, 5 lower left, 6 upper
@@ -230,5 +228,16 @@ uint8_t MonitorRig::Peek(uint16_t address) const { return plover::BoardMemory[ad
 void MonitorRig::Poke(uint16_t address, uint8_t value) { plover::BoardMemory[address] = value; }
 uint16_t MonitorRig::Ticks() const { return static_cast<uint16_t>(Peek(TicksAddress) | Peek(TicksAddress + 1) << 8); }
 uint16_t MonitorRig::PC() const { return plover::Z80Registers.PC; }
+
+void MonitorRig::TypeQuickly(std::string_view text, long gapTStates) {
+    for (char c : text) {
+        const Stroke s = StrokeFor(c);
+        if (s.shift) HoldKey(key::LeftShift, true);
+        HoldKey(s.scancode, true);
+        HoldKey(s.scancode, false);
+        if (s.shift) HoldKey(key::LeftShift, false);
+        RunTStates(gapTStates);
+    }
+}
 
 }  // namespace pfw

@@ -22,6 +22,14 @@ inline constexpr int Up = 72, Left = 75, Right = 77, Down = 80;
 inline constexpr uint16_t TicksAddress = 0xFF00;
 inline constexpr uint16_t VioAddress = 0x4000;
 
+// Keys a character is typed with: scan code, and whether Shift is needed.
+// Letters, digits, space, the punctuation of the keyboard and '\n' for Enter.
+struct Stroke {
+    int scancode;
+    bool shift;
+};
+Stroke StrokeFor(char c);
+
 // Lit segments of a character as the board's character set draws it (bit n
 // is segment n + 1), and the character a pattern shows ('~' for none).
 uint16_t PatternOf(char c);
@@ -44,6 +52,10 @@ public:
     // Types text: letters, digits, space, the punctuation of the keyboard
     // (with Shift where needed) and '\n' for Enter.
     void Type(std::string_view text);
+    // Types text as presses that each go down and up between two
+    // instructions (Shift with them where needed), gapTStates apart: faster
+    // than any scan of the keyboard.
+    void TypeQuickly(std::string_view text, long gapTStates);
 
     // One row of the VIO screen, 40 characters; the blinking cursor (an
     // inverted space) reads as a space.

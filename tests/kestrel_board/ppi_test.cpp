@@ -44,6 +44,28 @@ TEST_F(KestrelBoardPpi, KeyClickIsSeenByOneReadOfItsColumn) {
     EXPECT_EQ(m->KeyColumns[5], 0xFF);
 }
 
+TEST_F(KestrelBoardPpi, ClicksBeforeAReadWaitTheirTurnInOrder) {
+    // Two clicks in column 1, then one in column 0, before any read.
+    ASSERT_TRUE(ClickKey(*m, 1, 0xFE));
+    ASSERT_TRUE(ClickKey(*m, 1, 0xFB));
+    ASSERT_TRUE(ClickKey(*m, 0, 0xF7));
+    m->PortCLatch = 0xFE;                      // column 0: its click waits its turn
+    EXPECT_EQ(In(0x00), 0xFF);
+    m->PortCLatch = 0xFD;                      // column 1
+    EXPECT_EQ(In(0x00), 0xFE);
+    EXPECT_EQ(In(0x00), 0xFB);
+    EXPECT_EQ(In(0x00), 0xFF);
+    m->PortCLatch = 0xFE;
+    EXPECT_EQ(In(0x00), 0xF7);
+    EXPECT_EQ(m->KeyQueueCount, 0);
+    // A full queue refuses the click and keeps the ones it holds.
+    for (int i = 0; i <= Board::kKeyQueueSize; ++i) ASSERT_TRUE(ClickKey(*m, 2, 0xFE));
+    EXPECT_FALSE(ClickKey(*m, 2, 0xFD));
+    m->PortCLatch = 0xFB;
+    for (int i = 0; i <= Board::kKeyQueueSize; ++i) ASSERT_EQ(In(0x00), 0xFE) << i;
+    EXPECT_EQ(In(0x00), 0xFF);
+}
+
 TEST_F(KestrelBoardPpi, NoOrSeveralColumnsReadAsNoKey) {
     for (uint8_t latch : {uint8_t{0xFF}, uint8_t{0xFC}, uint8_t{0xC0}}) {
         m->PortCLatch = latch;

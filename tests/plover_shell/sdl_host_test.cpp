@@ -189,6 +189,41 @@ TEST_F(SdlLayer, APressAndReleaseBetweenTwoLooksIsTakenOnce) {
     EXPECT_FALSE(host.TakePress(54));
 }
 
+TEST_F(SdlLayer, PressesAreQueuedInOrderWithTheirModifiers) {
+    host.OpenWindow();
+    SDL_Event events[] = {KeyDown(SDL_SCANCODE_LSHIFT), KeyDown(SDL_SCANCODE_M), KeyUp(SDL_SCANCODE_M),
+                          KeyDown(SDL_SCANCODE_M),      KeyDown(SDL_SCANCODE_0), KeyDown(SDL_SCANCODE_RCTRL)};
+    events[1].key.keysym.mod = KMOD_LSHIFT;
+    events[3].key.repeat = 1;  // auto-repeat is no new press
+    events[4].key.keysym.mod = KMOD_RCTRL;
+    for (SDL_Event& event : events) SDL_PushEvent(&event);
+    host.SleepMillis(2);  // the next look at the queue is due
+    host.FlushKeyBuffer();
+    const KeyPressQueue& presses = host.Presses();
+    ASSERT_EQ(presses.Size(), 2);  // Shift and Control are no presses of their own
+    EXPECT_EQ(presses[0].ScanCode, ScanCode::M);
+    EXPECT_TRUE(presses[0].Shift);
+    EXPECT_FALSE(presses[0].Control);
+    EXPECT_EQ(presses[1].ScanCode, ScanCode::Digit0);
+    EXPECT_FALSE(presses[1].Shift);
+    EXPECT_TRUE(presses[1].Control);
+}
+
+TEST_F(SdlLayer, AFullQueueRefusesPressesAndSaysSo) {
+    host.OpenWindow();
+    for (int i = 0; i < KeyPressQueue::Capacity + 6; ++i) {
+        SDL_Event event = KeyDown(i % 2 ? SDL_SCANCODE_A : SDL_SCANCODE_B);
+        SDL_PushEvent(&event);
+    }
+    host.SleepMillis(2);
+    testing::internal::CaptureStderr();
+    host.FlushKeyBuffer();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(host.Presses().Size(), KeyPressQueue::Capacity);
+    EXPECT_EQ(host.Presses()[KeyPressQueue::Capacity - 1].ScanCode, ScanCode::A);  // the oldest are kept
+    EXPECT_EQ(said, "plover: el programa no lee el teclado: 64 teclas en espera, se pierden las siguientes\n");
+}
+
 TEST_F(SdlLayer, WaitForKeyReturnsOnAKeyPressMadeWhileWaiting) {
     host.OpenWindow();
     SDL_Event stale = KeyDown(SDL_SCANCODE_B);

@@ -14,10 +14,17 @@ struct ProgramEnded {};
 
 class SimulatedHost : public Host {
 public:
-    // A key going down is also remembered as a press until TakePress.
+    // A key going down is also remembered as a press until TakePress, and,
+    // unless it is Shift or Control, queued with the modifiers held.
     void SetKey(int scanCode, bool held) {
-        if (held && !keys_[scanCode & 0x7F]) presses_[scanCode & 0x7F] = true;
-        keys_[scanCode & 0x7F] = held;
+        const int code = scanCode & 0x7F;
+        if (held && !keys_[code]) {
+            presses_[code] = true;
+            if (code != ScanCode::LeftShift && code != ScanCode::RightShift && code != ScanCode::Control)
+                Presses().Push({static_cast<uint8_t>(code), keys_[ScanCode::LeftShift] || keys_[ScanCode::RightShift],
+                                keys_[ScanCode::Control]});
+        }
+        keys_[code] = held;
     }
     void ReleaseAll() { keys_.reset(); }
     void Advance(double millis) { now_ += millis; }
