@@ -25,6 +25,8 @@ PORTC           equ 02h
 PPICTL          equ 03h
 PPIMODE         equ 90h             ; port A input, B and C output, mode 0
 PC_IDLE         equ 80h             ; TONE off, no digit, no column
+CLICK_HALF      equ 67              ; key click: TONE's delay count for 995 Hz
+CLICK_PERIODS   equ 40              ; and its length, 40 ms
 
 BRKOP           equ 0F7h            ; RST 30h, the breakpoint opcode
 COLDMARK        equ 0A5h            ; 1FE5h holds this once the monitor ran
@@ -724,17 +726,16 @@ KEYBEEP:        push af
                 xor a
                 out (PORTC),a
                 pop af
-; 05E4h: the key click. Keeps every register.
-CLICK:          push af
-                push bc
-                xor a
-                out (PORTC),a           ; TONE low: lamp lit
-                ld b,0
-CLK_WAIT:       djnz CLK_WAIT
-                ld a,PC_IDLE
-                out (PORTC),a
+; 05E4h: the key click, a square wave on the TONE bit of 40 periods of
+; 1,799 T-states: 995 Hz for 40 ms at the board's 1.79 MHz. A TONE period
+; is 57 + 26 * C T-states. Keeps every register.
+CLICK:          push bc
+                push hl
+                ld c,CLICK_HALF
+                ld hl,CLICK_PERIODS
+                call TONE
+                pop hl
                 pop bc
-                pop af
                 ret
 
                 if CLICK - 05E4h

@@ -192,9 +192,22 @@ bool MonitorRig::Click(const std::string& key, bool wait) {
     record_->KeyColumns[column] = pattern;
     if (!wait) {
         for (long i = 0; i < 2'000'000 && record_->KeyColumns[column] != 0xFF; ++i) Step();
-        return record_->KeyColumns[column] == 0xFF;
+        return record_->KeyColumns[column] == 0xFF && RunPastTheClick();
     }
     return RunUntilIdle();
+}
+
+// The monitor clicks each key it has read (the routine at 05E4h, 40 ms of
+// tone) right after the read: runs until that routine has returned. A key
+// read by a program's own scan has no click.
+bool MonitorRig::RunPastTheClick() {
+    constexpr uint16_t kClick = 0x05E4;
+    long i = 0;
+    for (; i < 200 && record_->Cpu.PC != kClick; ++i) Step();
+    if (record_->Cpu.PC != kClick) return true;
+    const uint16_t returned = static_cast<uint16_t>(record_->Cpu.SP + 2);
+    for (; i < 200'000 && record_->Cpu.SP != returned; ++i) Step();
+    return record_->Cpu.SP == returned;
 }
 
 bool MonitorRig::Burst(const std::string& keys) {

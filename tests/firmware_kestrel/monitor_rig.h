@@ -45,13 +45,15 @@ public:
     // Returns false if the monitor did not come back to its key wait.
     bool Keys(const std::string& sequence);
 
-    // Clicks one key; with wait = false returns once the click has been read.
+    // Clicks one key; with wait = false returns once the click has been read
+    // and the monitor's key click has sounded.
     bool Click(const std::string& key, bool wait = true);
 
     // Clicks every key of `keys` (one name per token) through the board's
     // ClickKey before the monitor runs at all, as a burst of clicks faster
     // than its scan, then runs until the monitor is idle.
     bool Burst(const std::string& keys);
+    bool RunPastTheClick();
 
     // One instruction plus the run loop's monitor hooks.
     void Step();
