@@ -11,10 +11,10 @@ int64_t SteadyPacingClock::NowNanos() {
         .count();
 }
 
-Pacer::Pacer(PacingClock& clock, double clockHz)
+Pacer::Pacer(PacingClock& clock, double clockHz, int64_t sliceNanos)
     : clock_(clock),
       clockHz_(clockHz),
-      sliceTStates_(static_cast<uint32_t>(std::lround(kSliceNanos * clockHz / 1e9))) {
+      sliceTStates_(static_cast<uint32_t>(std::lround(sliceNanos * clockHz / 1e9))) {
     Restart(0);
 }
 

@@ -34,16 +34,18 @@ public:
 class Pacer {
 public:
     // Board time per slice: the run loop looks at the host between slices.
-    static constexpr int64_t kSliceNanos = 2'000'000;
+    // Each slice costs the host a wake-up and a poll of the window system,
+    // so slices are as long as a click may wait unseen.
+    static constexpr int64_t kSliceNanos = 5'000'000;
     // The most the board may be behind real time and still catch up, as plover does.
     static constexpr int64_t kDebtLimitNanos = 48'000'000;
 
-    explicit Pacer(PacingClock& clock, double clockHz = kBoardClockHz);
+    explicit Pacer(PacingClock& clock, double clockHz = kBoardClockHz, int64_t sliceNanos = kSliceNanos);
 
     // The board at `tstates` is on time now.
     void Restart(uint64_t tstates);
 
-    // T-states of one slice of kSliceNanos (3,580 at 1.79 MHz).
+    // T-states of one slice (8,949 for kSliceNanos at 1.79 MHz).
     uint32_t SliceTStates() const { return sliceTStates_; }
 
     // The board has run up to `tstates`: nanoseconds to wait before its next

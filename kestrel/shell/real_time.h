@@ -1,5 +1,5 @@
 // "Real-time speed": the run loop's paced mode. The processor runs in slices
-// of about 2 ms of board time at the board's 1.79 MHz clock (Pacer,
+// of 5 ms of board time at the board's 1.79 MHz clock (Pacer,
 // kestrel/board/pacer.h); between slices the loop sleeps until the next slice
 // is due and then handles the window events that came meanwhile, so a click
 // waits at most one slice. A halted processor runs no slices at all: the loop
@@ -41,6 +41,7 @@ public:
     void SleepWhileHalted();
     // The count the next slice runs up to.
     uint64_t SliceEnd() const { return tstates_ + pacer_.SliceTStates(); }
+    uint32_t SliceTStates() const { return pacer_.SliceTStates(); }
     // The slice ran up to `tstates`. `stoodStill`: the debugger opened
     // inside it, so the board stood still and pacing starts again from here.
     void EndSlice(uint64_t tstates, bool stoodStill);

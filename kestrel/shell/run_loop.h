@@ -17,7 +17,7 @@ struct RunStatistics {
 // monitor hooks and tests the breakpoint while it is armed. Polling the window system costs far more than an
 // instruction, so it happens once per slice of passes, with slices sized to
 // take about half a millisecond: no event waits much longer than that.
-// While the window's "Real-time speed" is on, slices are instead 2 ms of
+// While the window's "Real-time speed" is on, slices are instead 5 ms of
 // board time each, paced to the board's clock (real_time.h), and a halted
 // processor sleeps until the next event.
 void RunLoop(MainWindow& window, RunStatistics* statistics = nullptr);

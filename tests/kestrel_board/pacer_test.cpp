@@ -29,7 +29,7 @@ protected:
         return pacer.WaitBefore(tstates);
     }
     SimulatedClock clock;
-    Pacer pacer{clock};
+    Pacer pacer{clock, kBoardClockHz, 2 * kMs};  // slices of 2 ms keep the figures short
     uint64_t tstates = 0;
 };
 

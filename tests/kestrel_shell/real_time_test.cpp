@@ -74,7 +74,7 @@ TEST_F(RealTime, TheLoopKeepsToTheBoardClock) {
     const uint64_t tstates = W().RealTime().TStates();
     EXPECT_EQ(tstates, 12 * stats.Instructions);
     EXPECT_GT(tstates, 0u);
-    EXPECT_LE(tstates, static_cast<uint64_t>(seconds * kBoardClockHz) + 3580 + 12);
+    EXPECT_LE(tstates, static_cast<uint64_t>(seconds * kBoardClockHz) + W().RealTime().SliceTStates() + 12);
     // Switched off, the loop is unpaced again and the clock stands.
     W().SetRealTime(false);
     M().QuitRequested = 0;
@@ -93,10 +93,10 @@ TEST_F(RealTime, HaltSleepsUntilAnEventAndTheClockGoesOn) {
     W().SetRealTime(true);
     RunStatistics stats;
     const double seconds = RunFor(300, stats);
-    // One slice of HALT passes (3,580 T-states at 4 each), then sleep: the
+    // One slice of HALT passes (4 T-states each), then sleep: the
     // loop woke only for events, such as the display's frame timer.
     EXPECT_TRUE(M().Cpu.Halted);
-    EXPECT_LE(stats.Instructions, 3580u / 4 + 1);
+    EXPECT_LE(stats.Instructions, W().RealTime().SliceTStates() / 4 + 1);
     EXPECT_LT(stats.Polls / seconds, 200.0);
     // (At least a third of the time: a stalled host drops what exceeds the debt bound.)
     EXPECT_GE(W().RealTime().TStates(), static_cast<uint64_t>(0.1 * kBoardClockHz));
@@ -110,14 +110,14 @@ TEST_F(RealTime, HaltSleepsUntilAnEventAndTheClockGoesOn) {
     });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (atMoni != 0 && W().RealTime().TStates() > atMoni + 3580) W().RequestQuit();
+        if (atMoni != 0 && W().RealTime().TStates() > atMoni + W().RealTime().SliceTStates()) W().RequestQuit();
     });
     poll.start(5);
     QTimer::singleShot(5000, &W(), [this] { W().RequestQuit(); });
     emulator_->Run();
     EXPECT_FALSE(M().Cpu.Halted);
     EXPECT_EQ(M().Cpu.PC, 0x0066);
-    EXPECT_GT(W().RealTime().TStates(), atMoni + 3580);
+    EXPECT_GT(W().RealTime().TStates(), atMoni + W().RealTime().SliceTStates());
 }
 
 }  // namespace

@@ -143,13 +143,14 @@ TEST_F(Speaker, InRealTimeAProgramTogglingEvery500TStatesIsHeardAt1790Hz) {
     platform::InitAudio();
     ASSERT_TRUE(platform::AudioAvailable());
     const int rate = platform::AudioSampleRate();
-    // A whole 2 ms slice: about 88 samples of three or four periods. Looked
-    // at between slices, where timers fire; the slice a quit cuts short is not.
+    // A whole slice (5 ms: about 220 samples of nine periods). Looked at
+    // between slices, where timers fire; the slice a quit cuts short is not.
     const SpeakerOutput& speaker = W().Speaker();
+    const size_t sliceSamples = size_t(double(rate) * W().RealTime().SliceTStates() / kBoardClockHz + 0.5);
     std::vector<int16_t> slice;
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, [&] {
-        if (speaker.LastSampleCount() >= 86) {
+        if (speaker.LastSampleCount() >= sliceSamples - 2) {
             slice.assign(speaker.LastSamples(), speaker.LastSamples() + speaker.LastSampleCount());
         }
     });
@@ -161,7 +162,7 @@ TEST_F(Speaker, InRealTimeAProgramTogglingEvery500TStatesIsHeardAt1790Hz) {
     qunsetenv("SDL_DISKAUDIOFILE");
     if (driver.isNull()) qunsetenv("SDL_AUDIODRIVER");
     else qputenv("SDL_AUDIODRIVER", driver);
-    EXPECT_NEAR(slice.size(), size_t(rate) * 2 / 1000, 2u);
+    EXPECT_NEAR(slice.size(), sliceSamples, 2u);
     EXPECT_EQ(speaker.Capture().Lost(), 0u);
     // What SDL played: the wave at 1,789.77 Hz (within 1 %).
     QFile heard(file);
