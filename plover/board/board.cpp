@@ -170,6 +170,11 @@ std::array<int32_t, DigitCount + 1> drawnPattern;
 uint32_t screenStampAfterRefresh = 0;
 bool drawnPatternValid = false;
 
+// The same for the VIO text: the byte RedrawVio last drew into each cell.
+std::array<int16_t, VioRows * VioColumns> drawnVio;
+uint32_t screenStampAfterVio = 0;
+bool drawnVioValid = false;
+
 }  // namespace
 
 void LoadSegmentPictures() {
@@ -222,6 +227,7 @@ void RefreshBoard() {
 // ---------------------------------------------------------------------------
 
 void LoadVioCharset(const std::string& path) {
+    drawnVioValid = false;
     VioCharset.fill(0);
     VioCharsetLength = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -245,8 +251,22 @@ void DrawVioChar(int row, int column, uint8_t code) {
 void RedrawVio() {
     TextForeground = 200;
     TextBackground = 0;
-    for (int r = 0; r < VioRows; ++r)
-        for (int c = 0; c < VioColumns; ++c) DrawVioChar(r, c, BoardMemory[VioTextBase + VioColumns * r + c]);
+    // Cells that already show their byte, with nothing else drawn on the
+    // screen since, are left alone: a waiting prompt then costs no drawing.
+    if (!drawnVioValid || Screen.ChangeStamp() != screenStampAfterVio) {
+        drawnVio.fill(-1);
+        drawnVioValid = true;
+    }
+    for (int r = 0; r < VioRows; ++r) {
+        for (int c = 0; c < VioColumns; ++c) {
+            const uint8_t code = BoardMemory[VioTextBase + VioColumns * r + c];
+            int16_t& drawn = drawnVio[VioColumns * r + c];
+            if (drawn == code) continue;
+            DrawVioChar(r, c, code);
+            drawn = code;
+        }
+    }
+    screenStampAfterVio = Screen.ChangeStamp();
     TextForeground = 3;
     ActiveHost->Present();
 }

@@ -240,5 +240,19 @@ TEST_F(Display, EveryThirtySecondRefreshRedrawsTheVio) {
     EXPECT_EQ(Screen.At(952, 0), 40);
 }
 
+TEST_F(Display, VioRedrawRestoresCellsThatOtherDrawingCovered) {
+    BoardMemory[0x4000] = 0xC1;
+    RedrawVio();
+    ASSERT_EQ(Screen.At(952, 0), 226);
+    // A message painted over the cell; the next redraw must draw it again,
+    // although VIO memory did not change.
+    Screen.PutBits8(952, 0, 0x00, 5, 5);
+    RedrawVio();
+    EXPECT_EQ(Screen.At(952, 0), 226);
+    BoardMemory[0x4001] = 0xC1;
+    RedrawVio();
+    EXPECT_EQ(Screen.At(960, 0), 226);
+}
+
 }  // namespace
 }  // namespace plover
