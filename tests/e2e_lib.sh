@@ -91,3 +91,12 @@ key_until_end() {
   done
   wait_end
 }
+
+# plover's run folder DIR with the monitor ROM, the keyboard picture and the
+# character generator where the program looks for them.
+plover_run_folder() {
+  mkdir -p "$1/roms" "$1/teclado" "$1/video"
+  cp "$2" "$1/roms/MPF1P.bin"
+  cp "$3/teclado.bmp" "$1/teclado/teclado.bmp"
+  cp "$3/VIOchar.bin" "$1/video/VIOchar.bin"
+}

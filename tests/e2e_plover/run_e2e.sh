@@ -45,10 +45,7 @@ type_key() {
 }
 
 # Typed keys
-mkdir -p "$work/a/roms" "$work/a/teclado" "$work/a/video"
-cp "$rom" "$work/a/roms/MPF1P.bin"
-cp "$data/teclado.bmp" "$work/a/teclado/teclado.bmp"
-cp "$data/VIOchar.bin" "$work/a/video/VIOchar.bin"
+plover_run_folder "$work/a" "$rom" "$data"
 (cd "$work/a" && exec "$plover") >"$work/a.log" 2>&1 &
 app_pid=$!
 win=$(wait_window '^plover') || fail "no plover window"

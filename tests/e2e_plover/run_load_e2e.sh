@@ -12,10 +12,7 @@ source "$(dirname "$0")/../e2e_lib.sh"
 e2e_start_xvfb 1400x700
 export SDL_AUDIODRIVER=dummy
 
-mkdir -p "$work/a/roms" "$work/a/teclado" "$work/a/video"
-cp "$rom" "$work/a/roms/MPF1P.bin"
-cp "$data/teclado.bmp" "$work/a/teclado/teclado.bmp"
-cp "$data/VIOchar.bin" "$work/a/video/VIOchar.bin"
+plover_run_folder "$work/a" "$rom" "$data"
 
 # assemble ROW0 ROW1: prog.hex rewritten in place, as an editor's build step does.
 assemble() {

@@ -11,10 +11,7 @@ source "$(dirname "$0")/../e2e_lib.sh"
 e2e_start_xvfb 1400x700
 export SDL_AUDIODRIVER=dummy
 
-mkdir -p "$work/a/roms" "$work/a/teclado" "$work/a/video"
-cp "$rom" "$work/a/roms/MPF1P.bin"
-cp "$data/teclado.bmp" "$work/a/teclado/teclado.bmp"
-cp "$data/VIOchar.bin" "$work/a/video/VIOchar.bin"
+plover_run_folder "$work/a" "$rom" "$data"
 (cd "$work/a" && exec "$plover") >"$work/plover.log" 2>&1 &
 app_pid=$!
 win=$(wait_window '^plover') || fail "no plover window"
