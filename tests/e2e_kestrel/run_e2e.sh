@@ -70,35 +70,35 @@ expect_digits() {
 
 digits_now() { shot | sed -n 's/^digits \(.. .. .. .. .. ..\).*/\1/p'; }
 
-# Clicks the key whose face centre is at (x, y) of the keypad picture, then
-# waits until the digits change, as a user watches the display before the next
-# key. Without that wait, two clicks on one keypad column that reach the
-# program in the same poll (a busy machine) count as one press, as on the board.
-# Every key these runs press changes the digits: a click that does not fails.
-click_key() {
-  local before after
-  before="$(digits_now)"
-  xdotool mousemove $((ox + $1)) $((oy + 438 + $2)) click 1
+# Waits until the digits differ from $1 (and are read at all); fails naming $2.
+wait_digits_change() {
+  local after
   for _ in $(seq 40); do
     sleep 0.15
     after="$(digits_now)"
-    [ -n "$after" ] && [ "$after" != "$before" ] && return 0
+    [ -n "$after" ] && [ "$after" != "$1" ] && return 0
   done
-  fail "the click on the key at $1,$2 did not register: the digits stayed '$before'"
+  fail "$2 did not register: the digits stayed '$1'"
+}
+
+# Clicks the key whose face centre is at (x, y) of the keypad picture, then
+# waits until the digits change, as a user watches the display before the next
+# key. Every key these runs press changes the digits: a click that does not
+# fails.
+click_key() {
+  local before
+  before="$(digits_now)"
+  xdotool mousemove $((ox + $1)) $((oy + 438 + $2)) click 1
+  wait_digits_change "$before" "the click on the key at $1,$2"
 }
 
 # Presses host key $1 (an xdotool key name) in the focused window, then waits
 # until the digits change, as click_key does.
 type_key() {
-  local before after
+  local before
   before="$(digits_now)"
   timeout 5 xdotool key "$1"
-  for _ in $(seq 40); do
-    sleep 0.15
-    after="$(digits_now)"
-    [ -n "$after" ] && [ "$after" != "$before" ] && return 0
-  done
-  fail "the host key $1 did not register: the digits stayed '$before'"
+  wait_digits_change "$before" "the host key $1"
 }
 
 if [ "$mode" = norom ] || [ "$mode" = shortrom ]; then
