@@ -1,5 +1,7 @@
 // gtest main for the window tests: one QApplication for the whole process,
-// with the user's stored settings (QSettings) kept in a scratch folder.
+// with the user's stored settings (QSettings) kept in a scratch folder, and
+// SDL's silent audio driver unless the caller chose one (a test that needs
+// another driver sets it itself).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +11,7 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                       : qgetenv("QT_QPA_PLATFORM"));
+    if (qgetenv("SDL_AUDIODRIVER").isEmpty()) qputenv("SDL_AUDIODRIVER", "dummy");
     ::testing::InitGoogleTest(&argc, argv);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
