@@ -367,7 +367,7 @@ BREAKCHK:   push hl
 ; M addr bb bb ...: store the bytes from addr and show the row read back.
 ; M addr: step through memory, one byte a line: a hex value stores it, an
 ; empty line keeps it, "." ends. Stepping ends by itself after FDFFh, below
-; the monitor's own RAM, and does not start inside it.
+; the monitor's own RAM, and after FFFFh, and does not start inside it.
 ; ---------------------------------------------------------------------------
 CMD_MODIFY: call GETHEX
             jp c,ERROR
@@ -441,12 +441,19 @@ ms_loop:    ld hl,(ARG1)
 ms_skip:    ld hl,(ARG1)
             inc hl
             ld (ARG1),hl
-            ld a,h              ; the next byte would be FE00h: done
-            cp PROTLOW/256
+            call ATEND
             jr nz,ms_loop
-            ld a,l
+            ret
+
+; Z when HL, the next address to change, is FE00h or wrapped to 0000h: M
+; stops after FDFFh and after FFFFh.
+ATEND:      ld a,l
             or a
-            jr nz,ms_loop
+            ret nz
+            ld a,h
+            or a
+            ret z
+            cp PROTLOW/256
             ret
 
 ; ---------------------------------------------------------------------------
@@ -787,10 +794,21 @@ kc_table:   add hl,de
             ld a,e
             jr nz,kc_done
             cp 'A'              ; Control with a letter: its control code
-            jr c,kc_done
+            jr c,kc_punct
             cp 'Z'+1
             jr nc,kc_done
             and 1Fh
+            jr kc_done
+kc_punct:   ld hl,CTRLTAB-1     ; Control with , . ; gives - + '
+kc_look:    inc hl
+            ld d,(hl)
+            inc hl
+            inc d
+            dec d
+            jr z,kc_done        ; any other: the key's own character
+            cp d
+            jr nz,kc_look
+            ld a,(hl)
             jr kc_done
 kc_none:    xor a
 kc_done:    pop hl
@@ -1087,6 +1105,8 @@ KEYTAB:     defb '1','A',' ',     '2','S',K_BS,   '3','D',K_RIGHT
             defb 'E','C',0,       'R','V',0,      'T','B',0
             defb 'Y','N',0,       'U','M',0,      'I',',',0
             defb 'O','.',0,       'P',';',0
+; Keys that give another character with Control: the key, the character.
+CTRLTAB:    defb ',','-', '.','+', ';',27h, 0
 ; The same with Shift held.
 SHIFTTAB:   defb '!','a',' ',     '@','s',K_BS,   '#','d',K_RIGHT
             defb '$','f',K_DOWN,  '%','g',K_UP,   '^','h',K_CR
@@ -1190,7 +1210,8 @@ MSG_HELP:   defm "D [ADDR [END]]   DUMP MEMORY",K_CR
             defm "F START END BB   FILL MEMORY",K_CR
             defm "G ADDR           GO (RET COMES BACK)",K_CR
             defm "C                CLEAR SCREEN",K_CR
-            defm "H                THIS HELP",K_CR,0
+            defm "H                THIS HELP",K_CR
+            defm "CTRL , . ;       TYPE - + '",K_CR,0
 
 ROMEND:
             if ROMEND > 2000h
