@@ -77,6 +77,23 @@ LINESZ      equ 40
 PROTLOW     equ 0FE00h          ; M and F refuse FE00h-FFFCh
 PROTHIGH    equ 0FFFCh
 USRINT      equ 0FFFDh          ; 3: called by the interrupt, RET after reset
+
+; The disassembler.
+LNEXT       equ 0FF18h          ; 2: where an L without address goes on
+TXTBUF      equ TMPBUF          ; 17: text of one instruction
+
+; Instruction decoding (L): FFC3h-FFDEh.
+DPC         equ 0FFC3h          ; 2: address of the instruction
+DOP         equ 0FFC5h          ; 2: its next operand byte
+DEND        equ 0FFC7h          ; 2: past its opcode
+DOPC        equ 0FFC9h          ; its opcode (after CB, ED, DD CB d)
+DIDX        equ 0FFCAh          ; its index prefix DDh or FDh, 0 for none
+DGRP        equ 0FFCBh          ; its group: 0, G_CB or G_ED
+DFLG        equ 0FFCCh          ; what its operands used (F_USED ...)
+DLEN        equ 0FFCDh          ; its length
+DMN         equ 0FFCEh          ; its mnemonic, FFh for bytes shown as DB
+TXTPTR      equ 0FFCFh          ; 2: end of the text in TXTBUF
+
 RAMSTART    equ 0FF00h          ; variables cleared at reset
 RAMSIZE     equ 0FDh
 
@@ -167,6 +184,7 @@ cold_clr:   ld (hl),0
             ld (LASTKEY),a
             ld hl,4400h
             ld (DUMPNEXT),hl
+            ld (LNEXT),hl
             call CLS
             ld hl,MSG_BANNER
             call PUTSTR
@@ -195,40 +213,70 @@ ERROR:      ld hl,MSG_ERROR
             jr MONITOR
 
 ; Runs the command in LINEBUF.
-EXEC:       ld hl,LINEBUF
+EXEC:       call UPLINE
+            ld hl,LINEBUF
             call SKIPSP
             or a
             ret z
-            call UPCASE
             inc hl
+            push hl
             ld c,a
-            push hl             ; the first row the command prints is also
-            ld hl,DISPBUF       ; shown on the display
-            ld b,DIGITS
-exec_clr:   ld (hl),' '
+            call CAPSTART       ; the first row it prints goes to the display
+            ld hl,CMDTAB
+ex_find:    ld a,(hl)
             inc hl
-            djnz exec_clr
+            or a
+            jp z,ERROR
+            ld e,(hl)
+            inc hl
+            ld d,(hl)
+            inc hl
+            cp c
+            jr nz,ex_find
+            pop hl              ; HL: the rest of the line
+            push de
+            ret
+
+CMDTAB:     defb 'D'
+            defw CMD_DUMP
+            defb 'M'
+            defw CMD_MODIFY
+            defb 'F'
+            defw CMD_FILL
+            defb 'G'
+            defw CMD_GO
+            defb 'L'
+            defw CMD_LIST
+            defb 'H'
+            defw CMD_HELP
+            defb '?'
+            defw CMD_HELP
+            defb 'C'
+            defw CMD_CLEAR
+            defb 0
+
+; Blanks the display text and sends what is printed next to it, up to the
+; end of the row.
+CAPSTART:   ld hl,DISPBUF
+            ld b,DIGITS
+cs_blank:   ld (hl),' '
+            inc hl
+            djnz cs_blank
             xor a
             ld (CAPIDX),a
             inc a
             ld (CAPTURE),a
-            pop hl
-            ld a,c
-            cp 'D'
-            jp z,CMD_DUMP
-            cp 'M'
-            jp z,CMD_MODIFY
-            cp 'F'
-            jp z,CMD_FILL
-            cp 'G'
-            jp z,CMD_GO
-            cp 'H'
-            jp z,CMD_HELP
-            cp '?'
-            jp z,CMD_HELP
-            cp 'C'
-            jp z,CMD_CLEAR
-            jr ERROR
+            ret
+
+; LINEBUF in upper case.
+UPLINE:     ld hl,LINEBUF
+ul_char:    ld a,(hl)
+            or a
+            ret z
+            call UPCASE
+            ld (hl),a
+            inc hl
+            jr ul_char
 
 ; ---------------------------------------------------------------------------
 ; D [start [end]]: dump memory, 8 bytes a row, 64 bytes when no end is given;
@@ -519,6 +567,475 @@ CMD_CLEAR:  call CHKEND
             call PUTCHAR
             ld hl,DISP_BANNER
             jp SHOWTEXT
+
+; ===========================================================================
+; L: the disassembler
+;
+; It works from one table, OPTAB: for each instruction form its opcode with
+; the operand fields zero, its mnemonic and its two operands. An operand is a
+; kind that takes bits of the opcode (a register, a condition, ...), a number
+; that follows the opcode, or a fixed name. L finds the first form whose
+; fixed bits match and prints it. An index prefix (DD, FD) turns HL into IX
+; or IY and (HL) into (IX+d).
+; ===========================================================================
+
+; L [addr [n]]: disassemble n instructions (a screen when not given) from
+; addr, or from where the last L ended.
+CMD_LIST:   call GETHEX
+            jr c,cl_rows
+            ld (LNEXT),de
+            call GETHEX
+            jr nc,cl_count
+cl_rows:    ld de,LISTROWS
+cl_count:   call CHKEND
+            ld a,d
+            or e
+            jp z,ERROR
+            ld b,d
+            ld c,e
+            ld hl,(LNEXT)
+cl_line:    push bc
+            call LISTLINE
+            pop bc
+            ld (LNEXT),hl
+            dec bc
+            ld a,b
+            or c
+            ret z
+            call BREAKCHK
+            jr nc,cl_line
+            ld hl,MSG_BREAK
+            jp PUTSTR
+
+; Prints the instruction at HL as one row: address, its bytes, and from
+; column 17 the instruction. HL ends past it.
+LISTLINE:   push hl
+            call DECODE
+            pop hl
+            call PUTHEX4
+            ld a,(DLEN)
+            ld b,a
+            ld c,13             ; columns up to the text: 4 x 3 + 1
+ll_byte:    ld a,' '
+            call PUTCHAR
+            ld a,(hl)
+            call PUTHEX2
+            inc hl
+            dec c
+            dec c
+            dec c
+            djnz ll_byte
+ll_pad:     ld a,' '
+            call PUTCHAR
+            dec c
+            jr nz,ll_pad
+            push hl
+            ld hl,TXTBUF
+            call PUTSTR
+            pop hl
+            ld a,K_CR
+            jp PUTCHAR
+
+; Decodes the instruction at HL: its text in TXTBUF (zero-terminated), its
+; length in DLEN, its mnemonic in A and DMN and its entry in IX. Bytes that
+; begin no documented instruction are shown as DB: a prefix before another
+; prefix alone, else the prefixes with the opcode (and d for DD CB d).
+DECODE:     ld (DPC),hl
+            xor a
+            ld (DIDX),a
+            ld (DFLG),a
+            ld c,a              ; the group
+            ld a,(hl)
+            cp 0DDh
+            jr z,dc_index
+            cp 0FDh
+            jr nz,dc_group
+dc_index:   ld (DIDX),a
+            inc hl
+            ld a,(hl)
+            cp 0EDh
+            jr z,dc_lone
+            or 20h
+            cp 0FDh
+            jr z,dc_lone
+            ld a,(hl)
+dc_group:   cp 0CBh
+            jr z,dc_cb
+            cp 0EDh
+            jr nz,dc_opcode
+            ld c,G_ED
+            jr dc_second
+dc_cb:      ld c,G_CB
+            ld a,(DIDX)
+            or a
+            jr z,dc_second
+            inc hl              ; DD CB d op: the displacement comes first
+            ld (DOP),hl
+            inc hl
+            ld a,(hl)
+            inc hl
+            jr dc_find
+dc_lone:    ld hl,(DPC)         ; the first prefix alone
+            inc hl
+            ld (DEND),hl
+            jr dc_db
+dc_second:  inc hl
+dc_opcode:  ld a,(hl)
+            inc hl
+            ld (DOP),hl
+dc_find:    ld (DEND),hl
+            ld (DOPC),a
+            ld a,c
+            ld (DGRP),a
+            call FINDOP
+            jr c,dc_db
+            ld hl,TXTBUF
+            ld (TXTPTR),hl
+            ld a,(ix+1)
+            ld hl,MNEMS
+            call LISTNAME
+            ld a,(ix+2)
+            and 3Fh
+            jr z,dc_valid
+            ld a,' '
+            call PUTT
+            call RENDOPS
+dc_valid:   call VALID
+            jr nz,dc_db
+            ld a,(ix+1)
+            ; the length: to the end of the operands, or past the opcode
+            ld hl,(DOP)
+            ld de,(DEND)
+            or a
+            sbc hl,de
+            jr nc,dc_len
+            ex de,hl
+            jr dc_len2
+dc_len:     ld hl,(DOP)
+dc_len2:    ld de,(DPC)
+            or a
+            sbc hl,de
+            ld e,a              ; (the mnemonic)
+            jr dc_end
+dc_db:      ld hl,TXTBUF
+            ld (TXTPTR),hl
+            ld a,M_DB
+            ld hl,MNEMS
+            call LISTNAME
+            ld a,' '
+            call PUTT
+            ld hl,(DEND)
+            ld de,(DPC)
+            or a
+            sbc hl,de
+            ld b,l
+            ex de,hl
+db_byte:    ld a,(hl)
+            inc hl
+            call TXTBYTE
+            dec b
+            jr z,db_done
+            ld a,','
+            call PUTT
+            jr db_byte
+db_done:    ld hl,(DEND)
+            ld de,(DPC)
+            or a
+            sbc hl,de
+            ld e,0FFh
+dc_end:     ld a,l
+            ld (DLEN),a
+            xor a
+            call PUTT
+            ld a,e
+            ld (DMN),a
+            ret
+
+; Z when the operands just rendered make a documented instruction: IN and
+; OUT (C) not with (HL); an index prefix only where HL, (HL) or JP (HL)
+; became IX, (IX+d) or JP (IX), and H or L beside it only with (IX+d).
+VALID:      ld a,(DFLG)
+            bit 3,a             ; F_BAD
+            ret nz
+            ld b,a
+            ld a,(DIDX)
+            or a
+            ret z
+            ld a,b
+            cp F_USED
+            ret z
+            cp F_USED+F_MEM
+            ret z
+            cp F_USED+F_MEM+F_HL
+            ret
+
+; IX: the first entry of OPTAB for opcode DOPC in group DGRP; CY when there
+; is none.
+FINDOP:     ld ix,OPTAB
+fo_entry:   ld a,(ix+1)
+            inc a
+            scf
+            ret z               ; the end of the table
+            ld a,(ix+2)
+            and 0C0h
+            ld b,a
+            ld a,(DGRP)
+            cp b
+            jr nz,fo_next
+            call OPMASK
+            ld b,a
+            ld a,(DOPC)
+            and b
+            cp (ix+0)
+            ret z
+fo_next:    ld de,4
+            add ix,de
+            jr fo_entry
+
+; A: the opcode bits of entry IX that its operands do not choose.
+OPMASK:     ld a,(ix+2)
+            call FIELD
+            ld b,a
+            ld a,(ix+3)
+            call FIELD
+            or b
+            cpl
+            ret
+FIELD:      and 3Fh
+            cp K_RST+1
+            jr c,fd_look
+            xor a
+            ret
+fd_look:    push hl
+            ld hl,FMASK
+            add a,l
+            ld l,a
+            jr nc,fd_page
+            inc h
+fd_page:    ld a,(hl)
+            pop hl
+            ret
+
+; Appends the operands of entry IX for opcode DOPC to TXTBUF, separated by
+; a comma.
+RENDOPS:    ld a,(ix+2)
+            and 3Fh
+            ret z
+            call RENDOP
+            ld a,(ix+3)
+            or a
+            ret z
+            push af
+            ld a,','
+            call PUTT
+            pop af
+            ; fall through
+
+; Appends operand kind A. Numbers are read from DOP on.
+RENDOP:     cp 32
+            jr c,ro_kind
+            sub 32              ; a fixed name
+            jr PUTNAME
+ro_kind:    add a,a
+            ld e,a
+            ld d,0
+            ld hl,ROJUMP-2
+            add hl,de
+            ld e,(hl)
+            inc hl
+            ld d,(hl)
+            ex de,hl
+            ld a,(DOPC)
+            ld c,a
+            rrca
+            rrca
+            rrca
+            and 7
+            ld b,a              ; B: y (bits 5-3), C: the opcode
+            jp (hl)
+
+ROJUMP:     defw ro_r3, ro_r0, ro_rio, ro_rp, ro_rp2, ro_cc, ro_ccj, ro_bit
+            defw ro_rst, ro_n, ro_nn, ro_mnn, ro_rel, ro_port, ro_hli, ro_jphl
+
+ro_rio:     ld a,b              ; IN r,(C), OUT (C),r: no (HL)
+            cp 6
+            jp nz,ro_reg
+            ld hl,DFLG
+            set 3,(hl)
+ro_r3:      ld a,b
+            jp ro_reg
+ro_r0:      ld a,c
+            and 7
+            jp ro_reg
+ro_rp:      ld hl,RPNAME
+            jr ro_pair
+ro_rp2:     ld hl,RP2NAME
+ro_pair:    ld a,b
+            rra
+            and 3
+            cp 2
+            jp z,ro_hli
+            jr ro_table
+ro_ccj:     res 2,b
+ro_cc:      ld a,b
+            ld hl,CCNAME
+ro_table:   add a,l
+            ld l,a
+            jr nc,ro_tpage
+            inc h
+ro_tpage:   ld a,(hl)
+            ; fall through
+
+; Appends name A of NAMES.
+PUTNAME:    ld hl,NAMES
+            ; fall through
+
+; Appends name A of the list at HL (each name ends with bit 7 set).
+LISTNAME:   or a
+            jr z,ln_char
+ln_skip:    bit 7,(hl)
+            inc hl
+            jr z,ln_skip
+            dec a
+            jr LISTNAME
+ln_char:    ld a,(hl)
+            inc hl
+            push af
+            and 7Fh
+            call PUTT
+            pop af
+            rla
+            jr nc,ln_char
+            ret
+
+ro_bit:     ld a,b
+            add a,'0'
+            jp PUTT
+ro_rst:     ld a,c
+            and 38h
+            jp TXTBYTE
+ro_port:    call ro_open
+            call ro_n
+            jr ro_close
+ro_mnn:     call ro_open
+            call ro_nn
+            jr ro_close
+ro_jphl:    call ro_open
+            call ro_hli
+ro_close:   ld a,')'
+            jp PUTT
+ro_open:    ld a,'('
+            jp PUTT
+ro_n:       call NEXTB
+            ld a,e
+            jp TXTBYTE
+ro_nn:      call NEXTB
+            ld a,e
+            push af
+            call NEXTB
+            ld a,e
+            call TXTHEX2
+            pop af
+            jp TXTHEX2
+ro_rel:     call NEXTB          ; the target: past the instruction plus e
+            ld a,e
+            rla
+            sbc a,a
+            ld d,a
+            add hl,de
+            ld a,h
+            call TXTHEX2
+            ld a,l
+            jp TXTHEX2
+; r: B C D E H L (HL) A; with an index prefix (HL) is (IX+d).
+ro_reg:     cp 6
+            jr z,ro_mem
+            cp 4
+            jp c,PUTNAME
+            cp 6
+            jp nc,PUTNAME
+            ld hl,DFLG          ; H or L
+            set 2,(hl)
+            jp PUTNAME
+ro_mem:     ld a,(DIDX)
+            or a
+            ld a,6
+            jp z,PUTNAME
+            call ro_open
+            call ro_hli
+            ld hl,DFLG
+            set 1,(hl)
+            call NEXTB
+            ld a,'+'
+            bit 7,e
+            jr z,ro_plus
+            xor a
+            sub e
+            ld e,a
+            ld a,'-'
+ro_plus:    call PUTT
+            ld a,e
+            call TXTHEX2
+            jp ro_close
+
+; HL, or IX / IY under an index prefix.
+ro_hli:     ld a,(DIDX)
+            or a
+            ld a,N_HL
+            jp z,PUTNAME
+            ld hl,DFLG
+            set 0,(hl)
+            ld a,'I'
+            call PUTT
+            ld a,(DIDX)
+            and 20h             ; DDh: X, FDh: Y
+            rlca
+            rlca
+            rlca
+            add a,'X'
+            ; fall through
+
+; Appends A to the text in TXTBUF. Keeps all but AF.
+PUTT:       push hl
+            ld hl,(TXTPTR)
+            ld (hl),a
+            inc hl
+            ld (TXTPTR),hl
+            pop hl
+            ret
+
+; A byte as two hex digits; a byte that would read as a register (AF, BC,
+; DE) gets a leading 0.
+TXTBYTE:    cp 0AFh
+            jr z,tb_zero
+            cp 0BCh
+            jr z,tb_zero
+            cp 0DEh
+            jr nz,TXTHEX2
+tb_zero:    push af
+            ld a,'0'
+            call PUTT
+            pop af
+TXTHEX2:    push af
+            rrca
+            rrca
+            rrca
+            rrca
+            call TXTNIB
+            pop af
+TXTNIB:     and 0Fh
+            cp 10
+            jr c,tn_digit
+            add a,'A'-'0'-10
+tn_digit:   add a,'0'
+            jr PUTT
+
+; E: the next operand byte; HL and DOP past it.
+NEXTB:      ld hl,(DOP)
+            ld e,(hl)
+            inc hl
+            ld (DOP),hl
+            ret
 
 ; ===========================================================================
 ; Parsing helpers. HL walks the line.
@@ -1116,6 +1633,299 @@ SHIFTTAB:   defb '!','a',' ',     '@','s',K_BS,   '#','d',K_RIGHT
             defb 'y','n',0,       'u','m',0,      'i','<',0
             defb 'o','>',0,       'p',':',0
 
+; Mnemonics, in the order of their numbers M_...; the first eight change
+; the flow of the program. Each name ends with bit 7 set.
+M_JP        equ 0
+M_CALL      equ 1
+M_JR        equ 2
+M_DJNZ      equ 3
+M_RST       equ 4
+M_RET       equ 5
+M_RETI      equ 6
+M_RETN      equ 7
+M_LD        equ 8
+M_PUSH      equ 9
+M_POP       equ 10
+M_EX        equ 11
+M_EXX       equ 12
+M_ADD       equ 13
+M_ADC       equ 14
+M_SUB       equ 15
+M_SBC       equ 16
+M_AND       equ 17
+M_XOR       equ 18
+M_OR        equ 19
+M_CP        equ 20
+M_INC       equ 21
+M_DEC       equ 22
+M_NOP       equ 23
+M_HALT      equ 24
+M_DI        equ 25
+M_EI        equ 26
+M_IM        equ 27
+M_RLCA      equ 28
+M_RRCA      equ 29
+M_RLA       equ 30
+M_RRA       equ 31
+M_DAA       equ 32
+M_CPL       equ 33
+M_SCF       equ 34
+M_CCF       equ 35
+M_NEG       equ 36
+M_IN        equ 37
+M_OUT       equ 38
+M_RLC       equ 39
+M_RRC       equ 40
+M_RL        equ 41
+M_RR        equ 42
+M_SLA       equ 43
+M_SRA       equ 44
+M_SRL       equ 45
+M_BIT       equ 46
+M_RES       equ 47
+M_SET       equ 48
+M_RRD       equ 49
+M_RLD       equ 50
+M_LDI       equ 51
+M_LDD       equ 52
+M_LDIR      equ 53
+M_LDDR      equ 54
+M_CPI       equ 55
+M_CPD       equ 56
+M_CPIR      equ 57
+M_CPDR      equ 58
+M_INI       equ 59
+M_IND       equ 60
+M_INIR      equ 61
+M_INDR      equ 62
+M_OUTI      equ 63
+M_OUTD      equ 64
+M_OTIR      equ 65
+M_OTDR      equ 66
+M_DB        equ 67
+
+MNEMS:      defb 'J','P'+80h, 'C','A','L','L'+80h, 'J','R'+80h, 'D','J','N','Z'+80h
+            defb 'R','S','T'+80h, 'R','E','T'+80h, 'R','E','T','I'+80h, 'R','E','T','N'+80h
+            defb 'L','D'+80h, 'P','U','S','H'+80h, 'P','O','P'+80h, 'E','X'+80h
+            defb 'E','X','X'+80h, 'A','D','D'+80h, 'A','D','C'+80h, 'S','U','B'+80h
+            defb 'S','B','C'+80h, 'A','N','D'+80h, 'X','O','R'+80h, 'O','R'+80h
+            defb 'C','P'+80h, 'I','N','C'+80h, 'D','E','C'+80h, 'N','O','P'+80h
+            defb 'H','A','L','T'+80h, 'D','I'+80h, 'E','I'+80h, 'I','M'+80h
+            defb 'R','L','C','A'+80h, 'R','R','C','A'+80h, 'R','L','A'+80h
+            defb 'R','R','A'+80h, 'D','A','A'+80h, 'C','P','L'+80h, 'S','C','F'+80h
+            defb 'C','C','F'+80h, 'N','E','G'+80h, 'I','N'+80h, 'O','U','T'+80h
+            defb 'R','L','C'+80h, 'R','R','C'+80h, 'R','L'+80h, 'R','R'+80h
+            defb 'S','L','A'+80h, 'S','R','A'+80h, 'S','R','L'+80h, 'B','I','T'+80h
+            defb 'R','E','S'+80h, 'S','E','T'+80h, 'R','R','D'+80h, 'R','L','D'+80h
+            defb 'L','D','I'+80h, 'L','D','D'+80h, 'L','D','I','R'+80h, 'L','D','D','R'+80h
+            defb 'C','P','I'+80h, 'C','P','D'+80h, 'C','P','I','R'+80h, 'C','P','D','R'+80h
+            defb 'I','N','I'+80h, 'I','N','D'+80h, 'I','N','I','R'+80h, 'I','N','D','R'+80h
+            defb 'O','U','T','I'+80h, 'O','U','T','D'+80h, 'O','T','I','R'+80h
+            defb 'O','T','D','R'+80h, 'D','B'+80h
+            defb 0
+
+; Operand names: r (0-7), rp (8-11), AF, the conditions, fixed operands.
+N_B         equ 0
+N_C         equ 1
+N_D         equ 2
+N_E         equ 3
+N_H         equ 4
+N_L         equ 5
+N_MHL       equ 6
+N_A         equ 7
+N_BC        equ 8
+N_DE        equ 9
+N_HL        equ 10
+N_SP        equ 11
+N_AF        equ 12
+N_NZ        equ 13
+N_Z         equ 14
+N_NC        equ 15
+N_PO        equ 16
+N_PE        equ 17
+N_P         equ 18
+N_M         equ 19
+N_AFX       equ 20
+N_MSP       equ 21
+N_MC        equ 22
+N_MBC       equ 23
+N_MDE       equ 24
+N_I         equ 25
+N_R         equ 26
+N_IM0       equ 27
+N_IM1       equ 28
+N_IM2       equ 29
+
+NAMES:      defb 'B'+80h, 'C'+80h, 'D'+80h, 'E'+80h, 'H'+80h, 'L'+80h, '(','H','L',')'+80h
+            defb 'A'+80h, 'B','C'+80h, 'D','E'+80h, 'H','L'+80h, 'S','P'+80h
+            defb 'A','F'+80h, 'N','Z'+80h, 'Z'+80h, 'N','C'+80h, 'P','O'+80h
+            defb 'P','E'+80h, 'P'+80h, 'M'+80h, 'A','F',0A7h, '(','S','P',')'+80h
+            defb '(','C',')'+80h, '(','B','C',')'+80h, '(','D','E',')'+80h
+            defb 'I'+80h, 'R'+80h, '0'+80h, '1'+80h, '2'+80h
+
+
+; Operand kinds of OPTAB. Those up to K_RST take bits of the opcode (FMASK);
+; X_... is a fixed name, 32 + its number in NAMES.
+K_R3        equ 1               ; r in bits 5-3
+K_R0        equ 2               ; r in bits 2-0
+K_RIO       equ 3               ; r in bits 5-3, not (HL): IN r,(C), OUT (C),r
+K_RP        equ 4               ; BC DE HL SP in bits 5-4
+K_RP2       equ 5               ; BC DE HL AF in bits 5-4
+K_CC        equ 6               ; NZ Z NC C PO PE P M in bits 5-3
+K_CCJ       equ 7               ; NZ Z NC C in bits 4-3
+K_BIT       equ 8               ; 0-7 in bits 5-3
+K_RST       equ 9               ; 00h-38h in bits 5-3
+K_N         equ 10              ; a byte
+K_NN        equ 11              ; a word
+K_MNN       equ 12              ; (word)
+K_REL       equ 13              ; a relative jump's target
+K_PORT      equ 14              ; (byte)
+K_HLI       equ 15              ; HL, or IX / IY
+K_JPHL      equ 16              ; (HL), or (IX) / (IY), of JP (HL)
+X_A         equ 32+N_A
+X_HL        equ 32+N_HL         ; HL that no prefix changes
+X_DE        equ 32+N_DE
+X_SP        equ 32+N_SP
+X_AF        equ 32+N_AF
+X_AFX       equ 32+N_AFX
+X_MSP       equ 32+N_MSP
+X_MC        equ 32+N_MC
+X_MBC       equ 32+N_MBC
+X_MDE       equ 32+N_MDE
+X_I         equ 32+N_I
+X_R         equ 32+N_R
+X_IM0       equ 32+N_IM0
+X_IM1       equ 32+N_IM1
+X_IM2       equ 32+N_IM2
+G_CB        equ 40h             ; group of an entry, in bits 7-6 of its first operand
+G_ED        equ 80h
+F_USED      equ 1               ; DFLG: HL became IX or IY
+F_MEM       equ 2               ; (HL) became (IX+d)
+F_HL        equ 4               ; H or L was named
+F_BAD       equ 8               ; (HL) where IN and OUT take none
+LISTROWS    equ 18              ; rows of an L without a count
+
+; The bits of the opcode that each kind up to K_RST takes.
+FMASK:      defb 0, 38h, 07h, 38h, 30h, 30h, 38h, 18h, 38h, 38h
+RPNAME:     defb N_BC, N_DE, N_HL, N_SP
+RP2NAME:    defb N_BC, N_DE, N_HL, N_AF
+CCNAME:     defb N_NZ, N_Z, N_NC, N_C, N_PO, N_PE, N_P, N_M
+
+; The instruction set: opcode with the operand fields zero, mnemonic, group
+; and first operand, second operand. L takes the first entry whose fixed bits
+; match, so HALT stands before LD r,r'.
+OPTAB:      defb 00h, M_NOP, 0, 0
+            defb 08h, M_EX, X_AF, X_AFX
+            defb 10h, M_DJNZ, K_REL, 0
+            defb 18h, M_JR, K_REL, 0
+            defb 20h, M_JR, K_CCJ, K_REL
+            defb 01h, M_LD, K_RP, K_NN
+            defb 09h, M_ADD, K_HLI, K_RP
+            defb 02h, M_LD, X_MBC, X_A
+            defb 12h, M_LD, X_MDE, X_A
+            defb 22h, M_LD, K_MNN, K_HLI
+            defb 32h, M_LD, K_MNN, X_A
+            defb 0Ah, M_LD, X_A, X_MBC
+            defb 1Ah, M_LD, X_A, X_MDE
+            defb 2Ah, M_LD, K_HLI, K_MNN
+            defb 3Ah, M_LD, X_A, K_MNN
+            defb 03h, M_INC, K_RP, 0
+            defb 0Bh, M_DEC, K_RP, 0
+            defb 04h, M_INC, K_R3, 0
+            defb 05h, M_DEC, K_R3, 0
+            defb 06h, M_LD, K_R3, K_N
+            defb 07h, M_RLCA, 0, 0
+            defb 0Fh, M_RRCA, 0, 0
+            defb 17h, M_RLA, 0, 0
+            defb 1Fh, M_RRA, 0, 0
+            defb 27h, M_DAA, 0, 0
+            defb 2Fh, M_CPL, 0, 0
+            defb 37h, M_SCF, 0, 0
+            defb 3Fh, M_CCF, 0, 0
+            defb 76h, M_HALT, 0, 0
+            defb 40h, M_LD, K_R3, K_R0
+            defb 80h, M_ADD, X_A, K_R0
+            defb 88h, M_ADC, X_A, K_R0
+            defb 90h, M_SUB, K_R0, 0
+            defb 98h, M_SBC, X_A, K_R0
+            defb 0A0h, M_AND, K_R0, 0
+            defb 0A8h, M_XOR, K_R0, 0
+            defb 0B0h, M_OR, K_R0, 0
+            defb 0B8h, M_CP, K_R0, 0
+            defb 0C0h, M_RET, K_CC, 0
+            defb 0C1h, M_POP, K_RP2, 0
+            defb 0C2h, M_JP, K_CC, K_NN
+            defb 0C3h, M_JP, K_NN, 0
+            defb 0C4h, M_CALL, K_CC, K_NN
+            defb 0C5h, M_PUSH, K_RP2, 0
+            defb 0C6h, M_ADD, X_A, K_N
+            defb 0CEh, M_ADC, X_A, K_N
+            defb 0D6h, M_SUB, K_N, 0
+            defb 0DEh, M_SBC, X_A, K_N
+            defb 0E6h, M_AND, K_N, 0
+            defb 0EEh, M_XOR, K_N, 0
+            defb 0F6h, M_OR, K_N, 0
+            defb 0FEh, M_CP, K_N, 0
+            defb 0C7h, M_RST, K_RST, 0
+            defb 0C9h, M_RET, 0, 0
+            defb 0CDh, M_CALL, K_NN, 0
+            defb 0D3h, M_OUT, K_PORT, X_A
+            defb 0DBh, M_IN, X_A, K_PORT
+            defb 0D9h, M_EXX, 0, 0
+            defb 0E3h, M_EX, X_MSP, K_HLI
+            defb 0E9h, M_JP, K_JPHL, 0
+            defb 0EBh, M_EX, X_DE, X_HL
+            defb 0F3h, M_DI, 0, 0
+            defb 0F9h, M_LD, X_SP, K_HLI
+            defb 0FBh, M_EI, 0, 0
+            ; CB: rotates and shifts (SLL, CB 30h-37h, is left out), bits
+            defb 00h, M_RLC, G_CB+K_R0, 0
+            defb 08h, M_RRC, G_CB+K_R0, 0
+            defb 10h, M_RL, G_CB+K_R0, 0
+            defb 18h, M_RR, G_CB+K_R0, 0
+            defb 20h, M_SLA, G_CB+K_R0, 0
+            defb 28h, M_SRA, G_CB+K_R0, 0
+            defb 38h, M_SRL, G_CB+K_R0, 0
+            defb 40h, M_BIT, G_CB+K_BIT, K_R0
+            defb 80h, M_RES, G_CB+K_BIT, K_R0
+            defb 0C0h, M_SET, G_CB+K_BIT, K_R0
+            ; ED
+            defb 40h, M_IN, G_ED+K_RIO, X_MC
+            defb 41h, M_OUT, G_ED+X_MC, K_RIO
+            defb 42h, M_SBC, G_ED+X_HL, K_RP
+            defb 4Ah, M_ADC, G_ED+X_HL, K_RP
+            defb 43h, M_LD, G_ED+K_MNN, K_RP
+            defb 4Bh, M_LD, G_ED+K_RP, K_MNN
+            defb 44h, M_NEG, G_ED, 0
+            defb 45h, M_RETN, G_ED, 0
+            defb 4Dh, M_RETI, G_ED, 0
+            defb 46h, M_IM, G_ED+X_IM0, 0
+            defb 56h, M_IM, G_ED+X_IM1, 0
+            defb 5Eh, M_IM, G_ED+X_IM2, 0
+            defb 47h, M_LD, G_ED+X_I, X_A
+            defb 4Fh, M_LD, G_ED+X_R, X_A
+            defb 57h, M_LD, G_ED+X_A, X_I
+            defb 5Fh, M_LD, G_ED+X_A, X_R
+            defb 67h, M_RRD, G_ED, 0
+            defb 6Fh, M_RLD, G_ED, 0
+            defb 0A0h, M_LDI, G_ED, 0
+            defb 0A8h, M_LDD, G_ED, 0
+            defb 0B0h, M_LDIR, G_ED, 0
+            defb 0B8h, M_LDDR, G_ED, 0
+            defb 0A1h, M_CPI, G_ED, 0
+            defb 0A9h, M_CPD, G_ED, 0
+            defb 0B1h, M_CPIR, G_ED, 0
+            defb 0B9h, M_CPDR, G_ED, 0
+            defb 0A2h, M_INI, G_ED, 0
+            defb 0AAh, M_IND, G_ED, 0
+            defb 0B2h, M_INIR, G_ED, 0
+            defb 0BAh, M_INDR, G_ED, 0
+            defb 0A3h, M_OUTI, G_ED, 0
+            defb 0ABh, M_OUTD, G_ED, 0
+            defb 0B3h, M_OTIR, G_ED, 0
+            defb 0BBh, M_OTDR, G_ED, 0
+            defb 0, 0FFh
+
 ; Fourteen-segment patterns for 20h-5Fh. Bit n lights segment n+1.
 S_A         equ 0001h           ; top bar
 S_B         equ 0002h           ; upper right vertical
@@ -1208,6 +2018,7 @@ MSG_BREAK:  defm "BREAK",K_CR,0
 MSG_HELP:   defm "D [ADDR [END]]   DUMP MEMORY",K_CR
             defm "M ADDR [BB ..]   CHANGE MEMORY",K_CR
             defm "F START END BB   FILL MEMORY",K_CR
+            defm "L [ADDR [N]]     DISASSEMBLE",K_CR
             defm "G ADDR           GO (RET COMES BACK)",K_CR
             defm "C                CLEAR SCREEN",K_CR
             defm "H                THIS HELP",K_CR
