@@ -78,11 +78,35 @@ PROTLOW     equ 0FE00h          ; M and F refuse FE00h-FFFCh
 PROTHIGH    equ 0FFFCh
 USRINT      equ 0FFFDh          ; 3: called by the interrupt, RET after reset
 
-; The disassembler.
+; The run control, disassembler and assembler.
 LNEXT       equ 0FF18h          ; 2: where an L without address goes on
+STEPN       equ 0FF1Ah          ; 2: instructions S has still to run
+RUNFLAGS    equ 0FF1Ch          ; non-zero: G, which runs on after one step
 TXTBUF      equ TMPBUF          ; 17: text of one instruction
 
-; Instruction decoding (L): FFC3h-FFDEh.
+; The user program's registers, kept as the stack frame that RESUME pops:
+; IY IX HL' DE' BC' AF' HL DE BC AF, then SP, and the resume stub: EI (or a
+; NOP when interrupts were off), JP PC. Then I.
+REGS        equ 0FFA8h
+R_IY        equ REGS
+R_IX        equ REGS+2
+R_HL2       equ REGS+4
+R_DE2       equ REGS+6
+R_BC2       equ REGS+8
+R_AF2       equ REGS+10
+R_HL        equ REGS+12
+R_DE        equ REGS+14
+R_BC        equ REGS+16
+R_AF        equ REGS+18
+R_SP        equ REGS+20
+R_EI        equ REGS+22         ; FBh (EI) or 00h (NOP): the interrupt state
+R_JP        equ REGS+23         ; C3h
+R_PC        equ REGS+24
+R_I         equ REGS+26
+USERSP      equ 0FD00h          ; the user stack after power-on, growing down
+USERPC      equ 4400h
+
+; Instruction decoding (L, S, R): FFC3h-FFDEh.
 DPC         equ 0FFC3h          ; 2: address of the instruction
 DOP         equ 0FFC5h          ; 2: its next operand byte
 DEND        equ 0FFC7h          ; 2: past its opcode
@@ -94,8 +118,18 @@ DLEN        equ 0FFCDh          ; its length
 DMN         equ 0FFCEh          ; its mnemonic, FFh for bytes shown as DB
 TXTPTR      equ 0FFCFh          ; 2: end of the text in TXTBUF
 
+; Breakpoints, kept through a reset (F2) so that the start-up can put back
+; the bytes a running program had patched: FFDFh-FFFCh.
+BPTAB       equ 0FFDFh          ; 8 x 3: address (0 = free), the byte it held
+BPMAX       equ 8
+STEPBP      equ BPTAB+3*BPMAX   ; 3: the same for the stop after a step
+ARMED       equ STEPBP+3        ; bit 0: BPTAB planted, bit 1: STEPBP planted
+MARKER      equ ARMED+1         ; 2: MAGIC once the table is set up
+MAGIC       equ 0B5A7h
+RST30       equ 0F7h            ; the break opcode planted
+
 RAMSTART    equ 0FF00h          ; variables cleared at reset
-RAMSIZE     equ 0FDh
+RAMSIZE     equ BPTAB-RAMSTART
 
 ; ===========================================================================
 ; Restarts and the interrupt
@@ -115,7 +149,7 @@ RESET:      di
             org 0028h
             jp SCAN             ; RST 28h: one display and keyboard pass
             org 0030h
-            jp MONITOR          ; RST 30h: back to the command line
+            jp BRKENTRY         ; RST 30h: stop, registers saved
             org 0038h
             jp TICK             ; interrupt, IM 1
 
@@ -173,18 +207,34 @@ COLD:       di
             out (DIGSEL2),a
             out (SEGLOW),a
             out (SEGHIGH),a
-            ld hl,RAMSTART      ; clear the variables
+            ld hl,RAMSTART      ; clear the variables, not the breakpoints
             ld b,RAMSIZE
-cold_clr:   ld (hl),0
-            inc hl
-            djnz cold_clr
+            call ZERO
+            ; A reset while a program ran left the table and its marker:
+            ; put back what was planted. At power-on set the table up.
+            ld hl,(MARKER)
+            ld de,MAGIC
+            or a
+            sbc hl,de
+            jr z,cold_bp
+            ld hl,BPTAB
+            ld b,MARKER-BPTAB
+            call ZERO
+            ld (MARKER),de
+cold_bp:    call UNPATCH
             ld a,0C9h           ; the interrupt hook is a RET
             ld (USRINT),a
             ld a,0FFh
             ld (LASTKEY),a
             ld hl,4400h
             ld (DUMPNEXT),hl
+            ld hl,USERPC        ; the user's registers: 0, but for these
+            ld (R_PC),hl
             ld (LNEXT),hl
+            ld hl,USERSP
+            ld (R_SP),hl
+            ld hl,0C3FBh        ; EI, JP
+            ld (R_EI),hl
             call CLS
             ld hl,MSG_BANNER
             call PUTSTR
@@ -195,12 +245,10 @@ cold_clr:   ld (hl),0
 MONITOR:    ld sp,STACKTOP
             im 1
             ei
+            call UNPATCH        ; a program that ended here leaves no patch
             xor a
             ld (CAPTURE),a
-            ld a,(CURCOL)       ; the prompt starts a fresh row
-            or a
-            ld a,K_CR
-            call nz,PUTCHAR
+            call NEWROW         ; the prompt starts a fresh row
             ld hl,MSG_PROMPT
             call PUTSTR
             call READLINE
@@ -211,6 +259,19 @@ MONITOR:    ld sp,STACKTOP
 ERROR:      ld hl,MSG_ERROR
             call PUTSTR
             jr MONITOR
+
+; B bytes from HL become 0.
+ZERO:       ld (hl),0
+            inc hl
+            djnz ZERO
+            ret
+
+; Ends the row unless the cursor is at its start.
+NEWROW:     ld a,(CURCOL)
+            or a
+            ret z
+            ld a,K_CR
+            jp PUTCHAR
 
 ; Runs the command in LINEBUF.
 EXEC:       call UPLINE
@@ -245,6 +306,12 @@ CMDTAB:     defb 'D'
             defw CMD_FILL
             defb 'G'
             defw CMD_GO
+            defb 'S'
+            defw CMD_STEP
+            defb 'B'
+            defw CMD_BREAK
+            defb 'R'
+            defw CMD_REG
             defb 'L'
             defw CMD_LIST
             defb 'H'
@@ -542,18 +609,588 @@ cf_loop:    ld (hl),e
             ld hl,MSG_OK
             jp PUTSTR
 
-; ---------------------------------------------------------------------------
-; G addr: call the program at addr; a RET comes back to the command line.
-; ---------------------------------------------------------------------------
+; ===========================================================================
+; Running the user program: G, S, B, R
+;
+; The program runs with its own registers, kept in REGS while the monitor has
+; control. A breakpoint is RST 30h planted over the first byte of an
+; instruction; the monitor puts every planted byte back as soon as it has
+; control again, so the program's code is intact whenever it is looked at.
+; A step carries out a jump, call or return on the saved registers itself,
+; and runs any other instruction in place with a breakpoint planted after it.
+; ===========================================================================
+
+; G addr: run the program from addr with the saved registers; its RET comes
+; back to the command line. G alone: go on from the saved PC. Either way the
+; first instruction is stepped, then the breakpoints are planted.
 CMD_GO:     call GETHEX
-            jp c,ERROR
+            jr c,cg_cont
             call CHKEND
+            ld (R_PC),de
+            ld hl,(R_SP)        ; the return address on the user stack
+            ld de,GORET
+            dec hl
+            ld (hl),d
+            dec hl
+            ld (hl),e
+            ld (R_SP),hl
+            jr cg_run
+cg_cont:    call CHKEND
+cg_run:     ld a,1
+            jr cs_run
+
+; A program started with G addr returns here.
+GORET:      ld (R_SP),sp
+            jp MONITOR
+
+; S [n]: run n instructions (1 when not given), then show the registers.
+CMD_STEP:   call GETHEX
+            jr nc,cs_count
+            ld de,1
+cs_count:   call CHKEND
+            ld a,d
+            or e
+            jp z,ERROR
+            ld (STEPN),de
+            xor a
+cs_run:     ld (RUNFLAGS),a
             xor a
             ld (CAPTURE),a
+STEPLOOP:   call STEP1          ; returns when it carried the step out itself
+STEPPED:    ld sp,STACKTOP      ; one instruction done
+            ld a,(RUNFLAGS)
+            or a
+            jr nz,RUNON         ; G: on with the breakpoints planted
+            ld hl,(STEPN)
+            dec hl
+            ld (STEPN),hl
+            ld a,h
+            or l
+            jr z,STOPPED
+            call BREAKCHK       ; F4 stops a long run of steps
+            jr nc,STEPLOOP
+            ; fall through
+
+; The program has stopped: show where, back to the command line.
+STOPPED:    ld sp,STACKTOP
+            ld hl,(R_PC)
+            ld (LNEXT),hl
+            call NEWROW
+            call CAPSTART
+            call PRINTREGS
+            jp MONITOR
+
+; Plants the breakpoints and runs the program.
+RUNON:      ld hl,BPTAB
+            ld b,BPMAX
+            call PLANT
+            ld a,1
+ro_armed:   ld (ARMED),a
+            ; fall through
+
+; Loads the saved registers and jumps to the saved PC.
+RESUME:     di
+            ld a,(R_I)
+            ld i,a
+            ld sp,REGS
+            pop iy
+            pop ix
+            pop hl
+            pop de
+            pop bc
+            pop af
+            ex af,af'
+            exx
+            pop hl
+            pop de
+            pop bc
+            pop af
+            ld sp,(R_SP)
+            jp R_EI             ; EI or NOP, then JP to the saved PC
+
+; RST 30h: a breakpoint, the stop after a step, or the program's own RST 30h.
+; Saves every register; the return address of the RST comes off the user
+; stack and is the PC, one less at a planted breakpoint.
+BRKENTRY:   ld (R_SP),sp
+            ld sp,STACKTOP
+            push af
+            ld a,i              ; P/V: the interrupt state
+            di
+            ld (R_I),a
+            ld a,0              ; NOP
+            jp po,be_di
+            ld a,0FBh           ; EI
+be_di:      ld (R_EI),a
+            pop af
+            ld sp,R_SP          ; push the rest into the frame below SP
+            push af
+            push bc
+            push de
+            push hl
+            ex af,af'
+            exx
+            push af
+            push bc
+            push de
+            push hl
+            push ix
+            push iy
+            ld sp,STACKTOP
+            ld hl,(R_SP)
+            ld e,(hl)
+            inc hl
+            ld d,(hl)
+            inc hl
+            ld (R_SP),hl
+            ld (R_PC),de
+            dec de              ; where a planted RST 30h stands
+            call UNPATCH        ; A: what was planted
+            ld c,a
+            bit 1,c
+            jr z,be_user
+            ld hl,(STEPBP)
+            or a
+            sbc hl,de
+            jp nz,STOPPED       ; not the step's: the program's own RST 30h
+            ld (R_PC),de
+            jp STEPPED
+be_user:    rr c
+            jp nc,STOPPED
+            call BPFIND
+            jp nz,STOPPED
+            ld (R_PC),de        ; a breakpoint
+            jp STOPPED
+
+; One instruction from the saved PC. Jumps, calls and returns are carried out
+; on the saved registers and return. Any other instruction runs in place with
+; the step's breakpoint after it and comes back through BRKENTRY. A call or
+; RST into the ROM runs the routine and stops on its return; a jump into the
+; ROM runs on as G does.
+STEP1:      ld hl,(R_PC)
+            call DECODE         ; IX: its entry
+            ld hl,(R_PC)
+            ld a,(DLEN)
+            ld e,a
+            ld d,0
+            add hl,de
+            ex de,hl            ; DE: the next instruction
+            ld a,(DMN)
+            ld b,a
+            cp M_RETN+1
+            jr c,st_flow
+st_inplace: ld a,d              ; the stop must be in RAM below the monitor's
+            cp 40h
+            jp c,RUNON
+            cp PROTLOW/256
+            jp nc,RUNON
+            ld hl,STEPBP
+            ld (hl),e
+            inc hl
+            ld (hl),d
+            dec hl
+            ld b,1
+            call PLANT
+            ld a,2
+            jp ro_armed
+
+; A jump, call or return of the program (IX its entry, B its mnemonic, DE
+; the next instruction): taken or not, as the saved flags (and B for DJNZ)
+; say; the saved registers change as the instruction would change them.
+st_flow:    push de
+            ld a,(ix+2)         ; a condition comes first
+            and 3Fh
+            ld c,7
+            cp K_CC
+            jr z,st_cond
+            ld c,3
+            cp K_CCJ
+            jr nz,st_djnz
+st_cond:    ld a,(DOPC)
+            rrca
+            rrca
+            rrca
+            and c
+            call CONDHOLDS
+            jp nz,st_skip
+st_djnz:    ld a,b
+            cp M_DJNZ
+            jr nz,st_taken
+            ld a,(R_BC+1)
+            dec a
+            jp z,st_skip
+st_taken:   pop de
+            push de
+            ld a,b
+            cp M_RET
+            jr nc,st_ret
+            cp M_RST
+            jr z,st_rst
+            cp M_JR
+            jr nc,st_rel
+            ld a,(ix+2)
+            and 3Fh
+            cp K_JPHL
+            jr z,st_jphl
+            ex de,hl            ; JP nn, CALL nn: the word before the next
+            dec hl
+            dec hl
+            jr st_word
+st_ret:     ld hl,(R_SP)
+st_word:    ld a,(hl)
+            inc hl
+            ld h,(hl)
+            ld l,a
+            jr st_dest
+st_rst:     ld a,(DOPC)
+            and 38h
+            ld l,a
+            ld h,0
+            jr st_dest
+st_rel:     ex de,hl            ; JR, DJNZ: the displacement before the next
+            dec hl
+            ld a,(hl)
+            inc hl
+            ld e,a
+            rla
+            sbc a,a
+            ld d,a
+            add hl,de
+            jr st_dest
+st_jphl:    ld hl,(R_HL)
+            ld a,(DIDX)
+            or a
+            jr z,st_dest
+            ld hl,(R_IX)
+            cp 0DDh
+            jr z,st_dest
+            ld hl,(R_IY)
+; HL: where the program goes, (SP): the next instruction.
+st_dest:    pop de
+            ld a,h
+            cp 40h
+            jr nc,st_emul
+            ld a,b              ; into the ROM
+            cp M_CALL
+            jp z,st_inplace
+            cp M_RST
+            jp z,st_inplace
+            jp RUNON
+st_emul:    ld a,b
+            cp M_CALL
+            jr z,st_push
+            cp M_RST            ; (never: RSTs go to the ROM)
+            jr z,st_push
+            cp M_RET
+            jr c,st_go
+            push hl
+            ld hl,(R_SP)        ; RET: the address comes off the stack
+            inc hl
+            inc hl
+            jr st_sp
+st_push:    push hl
+            ld hl,(R_SP)        ; CALL: the next address goes on it
+            dec hl
+            ld (hl),d
+            dec hl
+            ld (hl),e
+st_sp:      ld (R_SP),hl
+            pop hl
+            jr st_go
+st_skip:    pop hl              ; not taken: on to the next
+st_go:      ld a,b
+            cp M_DJNZ
+            jr nz,st_pc
+            ld a,(R_BC+1)
+            dec a
+            ld (R_BC+1),a
+st_pc:      ld (R_PC),hl
+            ret
+
+; Z when condition A (0-7: NZ Z NC C PO PE P M) holds for the saved flags.
+CONDHOLDS:  ld c,a
+            srl a
+            ld e,a
+            ld d,0
+            ld hl,CCFLAG
+            add hl,de
+            ld a,(R_AF)
+            and (hl)
+            jr z,ch_clear
+            ld a,1
+ch_clear:   xor c
+            and 1
+            ret
+CCFLAG:     defb 40h,01h,04h,80h ; Z, C, P/V, S
+
+; Plants RST 30h at the addresses of B slots from HL, each slot keeping the
+; byte it replaces. Free slots (address 0) are passed over.
+PLANT:      ld e,(hl)
+            inc hl
+            ld d,(hl)
+            inc hl
+            ld a,d
+            or e
+            jr z,pl_next
+            ld a,(de)
+            ld (hl),a
+            ld a,RST30
+            ld (de),a
+pl_next:    inc hl
+            djnz PLANT
+            ret
+
+; Puts back the bytes that ARMED says are planted; returns in A what was.
+; Keeps DE.
+UNPATCH:    ld a,(ARMED)
+            ld c,a
+            ld hl,BPTAB
+            ld b,BPMAX
+            rra
+            call c,up_slots
+            ld hl,STEPBP
+            ld b,1
+            bit 1,c
+            call nz,up_slots
+            xor a
+            ld (ARMED),a
+            ld a,c
+            ret
+up_slots:   push de
+up_slot:    ld e,(hl)
+            inc hl
+            ld d,(hl)
+            inc hl
+            ld a,(de)           ; still the break opcode? (the program may
+            cp RST30            ; have written there since)
+            jr nz,up_next
+            ld a,(hl)
+            ld (de),a
+up_next:    inc hl
+            djnz up_slot
+            pop de
+            ret
+
+; HL: the breakpoint slot of address DE (DE = 0: a free slot); Z when found.
+BPFIND:     ld hl,BPTAB
+            ld b,BPMAX
+bf_slot:    ld a,(hl)
+            inc hl
+            cp e
+            jr nz,bf_next
+            ld a,(hl)
+            cp d
+            dec hl
+            ret z
+            inc hl
+bf_next:    inc hl
+            inc hl
+            djnz bf_slot
+            inc b               ; NZ
+            ret
+
+; B addr: set a breakpoint (RAM 4000h-FDFFh). BC addr: clear one. BC: clear
+; all. B: list them. Each lists what is set afterwards.
+CMD_BREAK:  ld a,(hl)
+            cp 'C'
+            jr z,cb_clear
+            call GETHEX
+            jr c,cb_list
+            call CHKEND
+            ld a,d
+            cp 40h
+            jp c,ERROR
+            cp PROTLOW/256
+            jp nc,ERROR
+            call BPFIND
+            jr z,cb_show        ; set already
+            push de
+            ld de,0
+            call BPFIND
+            pop de
+            jp nz,ERROR         ; no free slot
+            ld (hl),e
+            inc hl
+            ld (hl),d
+            jr cb_show
+cb_clear:   inc hl
+            call GETHEX
+            jr c,cb_all
+            call CHKEND
+            call BPFIND
+            jp nz,ERROR
+            xor a
+            ld (hl),a
+            inc hl
+            ld (hl),a
+            jr cb_show
+cb_all:     call CHKEND
+            ld hl,BPTAB
+            ld b,3*BPMAX
+            call ZERO
+            jr cb_show
+cb_list:    call CHKEND
+cb_show:    ld hl,BPTAB
+            ld bc,BPMAX*256     ; B slots, C addresses printed
+bl_slot:    ld e,(hl)
+            inc hl
+            ld d,(hl)
+            inc hl
+            inc hl
+            ld a,d
+            or e
+            jr z,bl_next
+            ld a,c
+            or a
+            ld a,' '
+            call nz,PUTCHAR
             ex de,hl
-            call cg_jump
-            jp MONITOR          ; whatever the program did to SP, IM and IFF
-cg_jump:    jp (hl)
+            call PUTHEX4
+            ex de,hl
+            inc c
+bl_next:    djnz bl_slot
+            ld a,c
+            or a
+            ld hl,MSG_NONE
+            call z,PUTSTR
+            ld a,K_CR
+            jp PUTCHAR
+
+; R: show the registers. R reg value: set one (A F B C D E H L I, AF BC DE
+; HL, AF' BC' DE' HL', IX IY SP PC), then show them.
+CMD_REG:    call SKIPSP
+            or a
+            jr z,PRINTREGS
+            ld de,REGNAMES
+            call FINDNAME
+            jp c,ERROR
+            push af
+            call GETHEX
+            jp c,ERROR
+            call CHKEND
+            pop af
+            ld c,a
+            ld b,0
+            ld hl,REGDESC
+            add hl,bc
+            ld a,(hl)
+            ld c,a
+            res 7,c
+            ld hl,REGS
+            add hl,bc
+            rla                 ; bit 7: a pair
+            jr c,cr_pair
+            ld a,d
+            or a
+            jp nz,ERROR
+            jr cr_low
+cr_pair:    inc hl
+            ld (hl),d
+            dec hl
+cr_low:     ld (hl),e
+            ; fall through
+
+; Prints the saved registers in four rows: the main set with the flags, the
+; primed set, the rest, and the instruction at PC.
+PRINTREGS:  ld de,REGFMT
+pr_next:    ld a,(de)
+            inc de
+            or a
+            jr z,pr_code
+            cp 80h
+            jr nc,pr_reg
+            cp 1
+            jr z,pr_flags
+            cp 2
+            jr z,pr_ei
+            call PUTCHAR
+            jr pr_next
+pr_reg:     ld hl,REGS
+            ld c,a
+            and 3Fh
+            add a,l
+            ld l,a              ; (REGS in one page)
+            ld a,(hl)
+            bit 6,c
+            jr z,pr_byte
+            inc hl
+            ld h,(hl)
+            ld l,a
+            call PUTHEX4
+            jr pr_next
+pr_byte:    call PUTHEX2
+            jr pr_next
+pr_flags:   ld a,(R_AF)
+            ld c,a
+            ld hl,FLAGNAMES
+            ld b,8
+pf_bit:     ld a,(hl)
+            inc hl
+            rl c
+            jr c,pf_set
+            ld a,'-'
+pf_set:     call PUTCHAR
+            djnz pf_bit
+            jr pr_next
+pr_ei:      ld a,(R_EI)
+            or a
+            ld a,'D'
+            jr z,pe_di
+            ld a,'E'
+pe_di:      call PUTCHAR
+            ld a,'I'
+            call PUTCHAR
+            jr pr_next
+pr_code:    ld hl,(R_PC)
+            jp LISTLINE
+
+; Rows of the register display: 80h + offset in REGS prints a byte, C0h +
+; offset a word; 1 the flags, 2 EI or DI.
+REGFMT:     defm "A="
+            defb 80h+R_AF+1-REGS
+            defm " F="
+            defb 1
+            defm " BC="
+            defb 0C0h+R_BC-REGS
+            defm " DE="
+            defb 0C0h+R_DE-REGS
+            defm " HL="
+            defb 0C0h+R_HL-REGS,K_CR
+            defm "AF'="
+            defb 0C0h+R_AF2-REGS
+            defm " BC'="
+            defb 0C0h+R_BC2-REGS
+            defm " DE'="
+            defb 0C0h+R_DE2-REGS
+            defm " HL'="
+            defb 0C0h+R_HL2-REGS,K_CR
+            defm "IX="
+            defb 0C0h+R_IX-REGS
+            defm " IY="
+            defb 0C0h+R_IY-REGS
+            defm " SP="
+            defb 0C0h+R_SP-REGS
+            defm " PC="
+            defb 0C0h+R_PC-REGS
+            defm " I="
+            defb 80h+R_I-REGS
+            defm " "
+            defb 2,K_CR,0
+FLAGNAMES:  defm "SZ5H3PNC"
+
+; Register names for R, and where each is kept: offset in REGS, bit 7 set
+; for a pair.
+REGNAMES:   defb 'A'+80h, 'F'+80h, 'B'+80h, 'C'+80h, 'D'+80h, 'E'+80h
+            defb 'H'+80h, 'L'+80h, 'I'+80h
+            defb 'A','F'+80h, 'B','C'+80h, 'D','E'+80h, 'H','L'+80h
+            defb 'A','F',0A7h, 'B','C',0A7h, 'D','E',0A7h
+            defb 'H','L',0A7h, 'I','X'+80h, 'I','Y'+80h, 'S','P'+80h
+            defb 'P','C'+80h, 0
+REGDESC:    defb R_AF+1-REGS, R_AF-REGS, R_BC+1-REGS, R_BC-REGS
+            defb R_DE+1-REGS, R_DE-REGS, R_HL+1-REGS, R_HL-REGS, R_I-REGS
+            defb 80h+R_AF-REGS, 80h+R_BC-REGS, 80h+R_DE-REGS, 80h+R_HL-REGS
+            defb 80h+R_AF2-REGS, 80h+R_BC2-REGS, 80h+R_DE2-REGS
+            defb 80h+R_HL2-REGS, 80h+R_IX-REGS, 80h+R_IY-REGS
+            defb 80h+R_SP-REGS, 80h+R_PC-REGS
 
 ; ---------------------------------------------------------------------------
 ; H or ?: the command summary.  C: clear the screen.
@@ -1036,6 +1673,40 @@ NEXTB:      ld hl,(DOP)
             inc hl
             ld (DOP),hl
             ret
+
+; A: the number of the word at HL (ended by a space or the end of the line)
+; in the name list at DE, HL past the word; CY when it is not there.
+FINDNAME:   ld c,0
+fn_name:    ld a,(de)
+            or a
+            scf
+            ret z
+            push hl
+fn_char:    ld a,(de)
+            inc de
+            ld b,a
+            and 7Fh
+            cp (hl)
+            jr nz,fn_skip
+            inc hl
+            bit 7,b
+            jr z,fn_char
+            ld a,(hl)
+            cp ' '+1
+            jr nc,fn_next
+            pop af
+            ld a,c
+            or a
+            ret
+fn_skip:    bit 7,b
+            jr nz,fn_next
+            ld a,(de)
+            inc de
+            ld b,a
+            jr fn_skip
+fn_next:    pop hl
+            inc c
+            jr fn_name
 
 ; ===========================================================================
 ; Parsing helpers. HL walks the line.
@@ -2015,11 +2686,16 @@ MSG_PROMPT: defm "> ",0
 MSG_ERROR:  defm "ERROR",K_CR,0
 MSG_OK:     defm "OK",K_CR,0
 MSG_BREAK:  defm "BREAK",K_CR,0
+MSG_NONE:   defm "NONE",0
 MSG_HELP:   defm "D [ADDR [END]]   DUMP MEMORY",K_CR
             defm "M ADDR [BB ..]   CHANGE MEMORY",K_CR
             defm "F START END BB   FILL MEMORY",K_CR
             defm "L [ADDR [N]]     DISASSEMBLE",K_CR
-            defm "G ADDR           GO (RET COMES BACK)",K_CR
+            defm "G [ADDR]         GO, OR CONTINUE",K_CR
+            defm "S [N]            STEP N INSTRUCTIONS",K_CR
+            defm "B [ADDR]         SET, LIST BREAKPOINTS",K_CR
+            defm "BC [ADDR]        CLEAR ONE, OR ALL",K_CR
+            defm "R [REG VALUE]    REGISTERS: SHOW, SET",K_CR
             defm "C                CLEAR SCREEN",K_CR
             defm "H                THIS HELP",K_CR
             defm "CTRL , . ;       TYPE - + '",K_CR,0

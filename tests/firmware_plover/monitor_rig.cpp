@@ -99,6 +99,7 @@ const Shape Shapes[] = {
     {'-', {7, 8}},
     {'>', {12, 14}},
     {':', {9, 10}},
+    {'=', {4, 7, 8}},
     {'/', {11, 14}},
 };
 
@@ -178,6 +179,8 @@ void MonitorRig::Refresh() {
         ++samples_[k];
     }
 }
+
+void MonitorRig::ResetProcessor() { plover::ResetProcessor(); }
 
 void MonitorRig::HoldKey(int scancode, bool held) { board::SetHostKey(scancode, held); }
 

@@ -47,6 +47,9 @@ public:
     void RunTStates(long tstates);
     void RunFrames(int frames) { RunTStates(frames * 35000L); }
 
+    // The processor reset F2 gives at a frame boundary, whatever runs.
+    void ResetProcessor();
+
     // Host key state: held or released.
     void HoldKey(int scancode, bool held);
     // Presses and releases one key, long enough for the monitor to see each.

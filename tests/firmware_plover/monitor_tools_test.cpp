@@ -1,5 +1,7 @@
-// The monitor as a learner's toolkit on plover's core and board: the
-// disassembler checked against z80dasm over the documented instruction set.
+// The monitor as a learner's toolkit on plover's core and board: the saved
+// registers with R, G and S over every kind of control flow, breakpoints
+// that stop on every pass and survive F2, and the disassembler checked
+// against z80dasm over the documented instruction set.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -38,11 +40,225 @@ protected:
         ASSERT_TRUE(AtPrompt()) << "no prompt after '" << line << "': " << rig.VioRow(CursorRow());
         rig.RunFrames(2);
     }
+    // The register display above the prompt, as name -> value.
+    std::map<std::string, unsigned> ShownRegisters() const {
+        std::map<std::string, unsigned> shown;
+        const std::regex pair("([A-Z']+)=([0-9A-F]{2,4})");
+        for (int r = std::max(0, CursorRow() - 4); r < CursorRow(); ++r) {
+            const std::string row = rig.VioRow(r);
+            for (auto m = std::sregex_iterator(row.begin(), row.end(), pair); m != std::sregex_iterator(); ++m)
+                shown[(*m)[1]] = std::stoul((*m)[2], nullptr, 16);
+        }
+        return shown;
+    }
     void Load(uint16_t address, const std::vector<uint8_t>& bytes) {
         for (size_t i = 0; i < bytes.size(); ++i) rig.Poke(static_cast<uint16_t>(address + i), bytes[i]);
     }
+    bool Holds(uint16_t address, const std::vector<uint8_t>& bytes) const {
+        for (size_t i = 0; i < bytes.size(); ++i)
+            if (rig.Peek(static_cast<uint16_t>(address + i)) != bytes[i]) return false;
+        return true;
+    }
+
     MonitorRig rig;
 };
+
+std::string Pad(std::string text) {
+    text.resize(40, ' ');
+    return text;
+}
+
+TEST_F(PloverMonitorTools, RegistersShowTheirPowerOnValuesAndAreSetByName) {
+    Enter("R");
+    EXPECT_EQ(rig.VioRow(3), Pad("A=00 F=-------- BC=0000 DE=0000 HL=0000"));
+    EXPECT_EQ(rig.VioRow(4), Pad("AF'=0000 BC'=0000 DE'=0000 HL'=0000"));
+    EXPECT_EQ(rig.VioRow(5), Pad("IX=0000 IY=0000 SP=FD00 PC=4400 I=00 EI"));
+    EXPECT_EQ(rig.VioRow(6), Pad("4400 00          NOP"));
+    EXPECT_EQ(rig.DisplayText(), "A=00 F=-------- BC=0");
+
+    // the apostrophe of the primed set is Control with ;
+    struct Case {
+        const char* line;
+        const char* name;
+        unsigned value;
+    };
+    for (const Case& c : {Case{"R AF' 12D7", "AF'", 0x12D7}, Case{"R A 5", "A", 5}, Case{"R IY ABCD", "IY", 0xABCD},
+                          Case{"R I 3F", "I", 0x3F}, Case{"R PC 5000", "PC", 0x5000}}) {
+        Enter(c.line);
+        EXPECT_EQ(ShownRegisters()[c.name], c.value) << c.line;
+    }
+    Enter("r f d7");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 4), Pad("A=05 F=SZ-H-PNC BC=0000 DE=0000 HL=0000"));
+    for (const char* bad : {"R Q 1", "R A 100", "R BC", "R HL 12345", "R AF'X 1"}) {
+        Enter(bad);
+        EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("ERROR")) << bad;
+    }
+    Enter("R");
+    EXPECT_EQ(ShownRegisters()["PC"], 0x5000u);
+}
+
+// One program with every kind of control flow, stepped one instruction at a
+// time: PC and the registers it changes after each step.
+TEST_F(PloverMonitorTools, StepFollowsEveryKindOfControlFlow) {
+    Load(0x4400, {0x31, 0x00, 0x48,     // 4400 LD SP,4800
+                  0x06, 0x02,           // 4403 LD B,2
+                  0xAF,                 // 4405 XOR A
+                  0x20, 0x03,           // 4406 JR NZ,440B
+                  0x28, 0x01,           // 4408 JR Z,440B
+                  0x00,                 // 440A NOP
+                  0x10, 0xFE,           // 440B DJNZ 440B
+                  0xC2, 0x00, 0x45,     // 440D JP NZ,4500
+                  0xCA, 0x20, 0x44});   // 4410 JP Z,4420
+    Load(0x4420, {0xCD, 0x40, 0x44,     // 4420 CALL 4440
+                  0x21, 0x30, 0x44,     // 4423 LD HL,4430
+                  0xE9});               // 4426 JP (HL)
+    Load(0x4430, {0xDD, 0x21, 0x38, 0x44,  // 4430 LD IX,4438
+                  0xDD, 0xE9});            // 4434 JP (IX)
+    Load(0x4438, {0xFD, 0x21, 0x60, 0x44,  // 4438 LD IY,4460
+                  0xFD, 0xE9});            // 443C JP (IY)
+    Load(0x4440, {0xC4, 0x00, 0x45,     // 4440 CALL NZ,4500
+                  0xCC, 0x50, 0x44,     // 4443 CALL Z,4450
+                  0xC9});               // 4446 RET
+    Load(0x4450, {0xC0,                 // 4450 RET NZ
+                  0xC8});               // 4451 RET Z
+    Load(0x4460, {0x3E, 0x51,           // 4460 LD A,51h ('Q')
+                  0xCF,                 // 4462 RST 08h (PUTCHAR)
+                  0xCD, 0x4F, 0x00,     // 4463 CALL 004Fh (PUTHEX4)
+                  0x21, 0x00, 0x45,     // 4466 LD HL,4500
+                  0x11, 0x10, 0x45,     // 4469 LD DE,4510
+                  0x01, 0x04, 0x00,     // 446C LD BC,4
+                  0xED, 0xB0,           // 446F LDIR
+                  0x76,                 // 4471 HALT
+                  0xF3,                 // 4472 DI
+                  0xFB,                 // 4473 EI
+                  0x21, 0x80, 0x44,     // 4474 LD HL,4480
+                  0xE5,                 // 4477 PUSH HL
+                  0xED, 0x4D});         // 4478 RETI
+    Load(0x4480, {0x3E, 0x07,           // 4480 LD A,7
+                  0xC3, 0x43, 0x00});   // 4482 JP 0043h
+    Load(0x4500, {0x11, 0x22, 0x33, 0x44});
+    struct Step {
+        unsigned pc;
+        const char* name;
+        unsigned value;
+    };
+    const Step steps[] = {
+        {0x4403, "SP", 0x4800}, {0x4405, "BC", 0x0200}, {0x4406, "A", 0},
+        {0x4408, "A", 0},       // JR NZ not taken
+        {0x440B, "A", 0},       // JR Z taken
+        {0x440B, "BC", 0x0100}, // DJNZ taken, to itself
+        {0x440D, "BC", 0x0000}, // DJNZ not taken
+        {0x4410, "SP", 0x4800}, // JP NZ not taken
+        {0x4420, "SP", 0x4800}, // JP Z taken
+        {0x4440, "SP", 0x47FE}, // CALL
+        {0x4443, "SP", 0x47FE}, // CALL NZ not taken
+        {0x4450, "SP", 0x47FC}, // CALL Z taken
+        {0x4451, "SP", 0x47FC}, // RET NZ not taken
+        {0x4446, "SP", 0x47FE}, // RET Z taken
+        {0x4423, "SP", 0x4800}, // RET
+        {0x4426, "HL", 0x4430}, {0x4430, "HL", 0x4430}, // JP (HL)
+        {0x4434, "IX", 0x4438}, {0x4438, "IX", 0x4438}, // JP (IX)
+        {0x443C, "IY", 0x4460}, {0x4460, "IY", 0x4460}, // JP (IY)
+        {0x4462, "A", 0x51},
+        {0x4463, "SP", 0x4800}, // RST 08h into the ROM: runs PUTCHAR
+        {0x4466, "SP", 0x4800}, // CALL into the ROM: runs PUTHEX4
+        {0x4469, "HL", 0x4500}, {0x446C, "DE", 0x4510}, {0x446F, "BC", 4},
+        {0x4471, "BC", 0},      // LDIR: the whole copy in one step
+        {0x4472, "HL", 0x4504}, // HALT steps like a NOP
+        {0x4473, "DI", 0},      // DI
+        {0x4474, "EI", 0},      // EI
+        {0x4477, "HL", 0x4480}, {0x4478, "SP", 0x47FE},
+        {0x4480, "SP", 0x4800}, // RETI
+        {0x4482, "A", 7},
+    };
+    Enter("R PC 4400");
+    for (const Step& s : steps) {
+        Enter("S");
+        const auto shown = ShownRegisters();
+        ASSERT_EQ(shown.at("PC"), s.pc) << "step to " << std::hex << s.pc;
+        // what the ROM routines printed, above the registers
+        if (s.pc == 0x4463) {
+            EXPECT_EQ(rig.VioRow(CursorRow() - 5), Pad("Q"));
+        }
+        if (s.pc == 0x4466) {
+            EXPECT_EQ(rig.VioRow(CursorRow() - 5), Pad("4430"));
+        }
+        const std::string state = rig.VioRow(CursorRow() - 2);  // "... I=00 EI"
+        if (std::string(s.name) == "DI" || std::string(s.name) == "EI")
+            EXPECT_EQ(state.substr(37, 2), s.name) << "step to " << std::hex << s.pc;
+        else
+            EXPECT_EQ(shown.at(s.name), s.value) << s.name << " after the step to " << std::hex << s.pc;
+    }
+    EXPECT_TRUE(Holds(0x4510, {0x11, 0x22, 0x33, 0x44}));
+    // a jump into the ROM that does not come back runs on, as G does
+    Enter("S");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("> S"));
+    // S n runs n instructions and shows the last state only
+    Enter("R PC 4403");
+    Enter("S 4");
+    EXPECT_EQ(ShownRegisters().at("PC"), 0x440Bu);
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("440B 10 FE       DJNZ 440B"));
+}
+
+TEST_F(PloverMonitorTools, BreakpointStopsOnEveryPassAndLeavesTheCodeIntact) {
+    const std::vector<uint8_t> loop = {0x06, 0x03,   // 4490 LD B,3
+                                       0x3C,         // 4492 INC A
+                                       0x10, 0xFD,   // 4493 DJNZ 4492
+                                       0xF7,         // 4495 RST 30h
+                                       0x18, 0xFE};  // 4496 JR 4496
+    Load(0x4490, loop);
+    Enter("R A 10");
+    Enter("B 4492");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("4492"));
+    const uint16_t ticks = rig.Ticks();
+    Enter("G 4490");
+    for (unsigned pass = 0; pass < 3; ++pass) {
+        const auto shown = ShownRegisters();
+        EXPECT_EQ(shown.at("PC"), 0x4492u) << "pass " << pass;
+        EXPECT_EQ(shown.at("BC") >> 8, 3 - pass) << "pass " << pass;
+        EXPECT_EQ(shown.at("A"), 0x10 + pass) << "pass " << pass;
+        EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("4492 3C          INC A"));
+        EXPECT_TRUE(Holds(0x4490, loop)) << "pass " << pass;
+        Enter("G");
+    }
+    // the program's own RST 30h: stopped after it, the return address taken
+    // off its stack (the one G put there for its RET stays below)
+    EXPECT_EQ(ShownRegisters().at("PC"), 0x4496u);
+    EXPECT_EQ(ShownRegisters().at("SP"), 0xFCFEu);
+    EXPECT_EQ(ShownRegisters().at("A"), 0x13u);
+    EXPECT_TRUE(Holds(0x4490, loop));
+    // the 20 ms tick went on through all of it
+    EXPECT_GE(static_cast<uint16_t>(rig.Ticks() - ticks), 20);
+
+    // F2 while the program runs with its breakpoints planted: the start-up
+    // puts the byte back and keeps the breakpoint
+    Enter("B 4493");
+    rig.TypeQuickly("G 4496\n", 0);
+    rig.RunFrames(20);
+    EXPECT_EQ(rig.Peek(0x4492), 0xF7);  // planted while it runs
+    rig.ResetProcessor();
+    rig.RunFrames(25);
+    EXPECT_EQ(rig.VioRow(0), Pad("PLOVER MONITOR 1.0"));
+    EXPECT_TRUE(Holds(0x4490, loop));
+    Enter("B");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("4492 4493"));
+    Enter("BC 4492");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("4493"));
+    Enter("BC");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("NONE"));
+}
+
+TEST_F(PloverMonitorTools, BreakpointsOnlyInRamAndAtMostEight) {
+    for (const char* bad : {"B 3FFF", "B FE00", "B FFFF", "BC 5000", "B 12345"}) {
+        Enter(bad);
+        EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("ERROR")) << bad;
+    }
+    for (int i = 0; i < 8; ++i) Enter("B " + std::to_string(5000 + i));
+    Enter("B 5000");  // set already
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("5000 5001 5002 5003 5004 5005 5006 5007"));
+    Enter("B FDFF");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("ERROR"));
+}
 
 // ---- the instruction set, against z80dasm ------------------------------
 
