@@ -82,7 +82,10 @@ USRINT      equ 0FFFDh          ; 3: called by the interrupt, RET after reset
 LNEXT       equ 0FF18h          ; 2: where an L without address goes on
 STEPN       equ 0FF1Ah          ; 2: instructions S has still to run
 RUNFLAGS    equ 0FF1Ch          ; non-zero: G, which runs on after one step
-TXTBUF      equ TMPBUF          ; 17: text of one instruction
+ERRVEC      equ 0FF1Dh          ; 2: where ERROR goes on (the command line, or A)
+TXTBUF      equ TMPBUF          ; 17: text of one instruction, or its template
+ASMBYTES    equ TMPBUF+17       ; 7: the bytes A has assembled
+DBMAX       equ 7               ; bytes in one DB line
 
 ; The user program's registers, kept as the stack frame that RESUME pops:
 ; IY IX HL' DE' BC' AF' HL DE BC AF, then SP, and the resume stub: EI (or a
@@ -106,7 +109,7 @@ R_I         equ REGS+26
 USERSP      equ 0FD00h          ; the user stack after power-on, growing down
 USERPC      equ 4400h
 
-; Instruction decoding (L, S, R): FFC3h-FFDEh.
+; Instruction decoding (L, S, R) and matching (A): FFC3h-FFDEh.
 DPC         equ 0FFC3h          ; 2: address of the instruction
 DOP         equ 0FFC5h          ; 2: its next operand byte
 DEND        equ 0FFC7h          ; 2: past its opcode
@@ -117,6 +120,14 @@ DFLG        equ 0FFCCh          ; what its operands used (F_USED ...)
 DLEN        equ 0FFCDh          ; its length
 DMN         equ 0FFCEh          ; its mnemonic, FFh for bytes shown as DB
 TXTPTR      equ 0FFCFh          ; 2: end of the text in TXTBUF
+TMODE       equ 0FFD1h          ; non-zero: operands as templates for A
+ASMADR      equ 0FFD2h          ; 2: where A writes
+ASMOPS      equ 0FFD4h          ; 2: the operands typed, spaces taken out
+ASMN        equ 0FFD6h          ; operand bytes found in the text
+ASMOB       equ 0FFD7h          ; 2: those bytes
+ASMMN       equ 0FFD9h          ; the mnemonic typed
+ASMMASK     equ 0FFDAh          ; fixed opcode bits of the entry tried
+ASMLEN      equ 0FFDBh          ; length of the line assembled
 
 ; Breakpoints, kept through a reset (F2) so that the start-up can put back
 ; the bytes a running program had patched: FFDFh-FFFCh.
@@ -246,6 +257,8 @@ MONITOR:    ld sp,STACKTOP
             im 1
             ei
             call UNPATCH        ; a program that ended here leaves no patch
+            ld hl,MONITOR
+            ld (ERRVEC),hl
             xor a
             ld (CAPTURE),a
             call NEWROW         ; the prompt starts a fresh row
@@ -255,10 +268,12 @@ MONITOR:    ld sp,STACKTOP
             call EXEC
             jr MONITOR
 
-; Prints "ERROR" and abandons the command.
+; Prints "ERROR" and abandons the command: back to the command line, or to
+; the line A offers again.
 ERROR:      ld hl,MSG_ERROR
             call PUTSTR
-            jr MONITOR
+            ld hl,(ERRVEC)
+            jp (hl)
 
 ; B bytes from HL become 0.
 ZERO:       ld (hl),0
@@ -314,6 +329,8 @@ CMDTAB:     defb 'D'
             defw CMD_REG
             defb 'L'
             defw CMD_LIST
+            defb 'A'
+            defw CMD_ASM
             defb 'H'
             defw CMD_HELP
             defb '?'
@@ -561,7 +578,7 @@ ms_skip:    ld hl,(ARG1)
             ret
 
 ; Z when HL, the next address to change, is FE00h or wrapped to 0000h: M
-; stops after FDFFh and after FFFFh.
+; and A stop after FDFFh and after FFFFh.
 ATEND:      ld a,l
             or a
             ret nz
@@ -1206,14 +1223,17 @@ CMD_CLEAR:  call CHKEND
             jp SHOWTEXT
 
 ; ===========================================================================
-; L: the disassembler
+; L and A: the disassembler and the line assembler
 ;
-; It works from one table, OPTAB: for each instruction form its opcode with
+; Both work from one table, OPTAB: for each instruction form its opcode with
 ; the operand fields zero, its mnemonic and its two operands. An operand is a
 ; kind that takes bits of the opcode (a register, a condition, ...), a number
 ; that follows the opcode, or a fixed name. L finds the first form whose
-; fixed bits match and prints it. An index prefix (DD, FD) turns HL into IX
-; or IY and (HL) into (IX+d).
+; fixed bits match and prints it. A takes each form of the mnemonic typed,
+; prints the operands of every opcode it can stand for as a template (numbers
+; left open) and compares that with the line, so that A reads exactly what L
+; prints. An index prefix (DD, FD) turns HL into IX or IY and (HL) into
+; (IX+d).
 ; ===========================================================================
 
 ; L [addr [n]]: disassemble n instructions (a screen when not given) from
@@ -1280,6 +1300,7 @@ ll_pad:     ld a,' '
 DECODE:     ld (DPC),hl
             xor a
             ld (DIDX),a
+            ld (TMODE),a
             ld (DFLG),a
             ld c,a              ; the group
             ld a,(hl)
@@ -1468,7 +1489,9 @@ RENDOPS:    ld a,(ix+2)
             pop af
             ; fall through
 
-; Appends operand kind A. Numbers are read from DOP on.
+; Appends operand kind A. Numbers are read from DOP on, or in template mode
+; (TMODE) appended as markers: T_BYTE, T_WORD, T_REL, T_DISP, or T_VALUE
+; followed by the value that must be typed.
 RENDOP:     cp 32
             jr c,ro_kind
             sub 32              ; a fixed name
@@ -1548,8 +1571,16 @@ ln_char:    ld a,(hl)
 ro_bit:     ld a,b
             add a,'0'
             jp PUTT
-ro_rst:     ld a,c
+ro_rst:     ld a,(TMODE)
+            or a
+            ld a,c
+            jr z,ro_rstn
+            ld a,T_VALUE
+            call PUTT
+            ld a,c
             and 38h
+            jp PUTT
+ro_rstn:    and 38h
             jp TXTBYTE
 ro_port:    call ro_open
             call ro_n
@@ -1563,10 +1594,14 @@ ro_close:   ld a,')'
             jp PUTT
 ro_open:    ld a,'('
             jp PUTT
-ro_n:       call NEXTB
+ro_n:       ld a,T_BYTE
+            call ro_mark
+            call NEXTB
             ld a,e
             jp TXTBYTE
-ro_nn:      call NEXTB
+ro_nn:      ld a,T_WORD
+            call ro_mark
+            call NEXTB
             ld a,e
             push af
             call NEXTB
@@ -1574,7 +1609,9 @@ ro_nn:      call NEXTB
             call TXTHEX2
             pop af
             jp TXTHEX2
-ro_rel:     call NEXTB          ; the target: past the instruction plus e
+ro_rel:     ld a,T_REL
+            call ro_mark
+            call NEXTB          ; the target: past the instruction plus e
             ld a,e
             rla
             sbc a,a
@@ -1584,6 +1621,15 @@ ro_rel:     call NEXTB          ; the target: past the instruction plus e
             call TXTHEX2
             ld a,l
             jp TXTHEX2
+; In template mode appends marker A and returns from the operand.
+ro_mark:    ld e,a
+            ld a,(TMODE)
+            or a
+            ret z
+            pop hl
+            ld a,e
+            jr PUTT
+
 ; r: B C D E H L (HL) A; with an index prefix (HL) is (IX+d).
 ro_reg:     cp 6
             jr z,ro_mem
@@ -1602,7 +1648,13 @@ ro_mem:     ld a,(DIDX)
             call ro_hli
             ld hl,DFLG
             set 1,(hl)
-            call NEXTB
+            ld a,(TMODE)
+            or a
+            ld a,T_DISP
+            jr z,ro_disp
+            call PUTT
+            jp ro_close
+ro_disp:    call NEXTB
             ld a,'+'
             bit 7,e
             jr z,ro_plus
@@ -1672,6 +1724,421 @@ NEXTB:      ld hl,(DOP)
             ld e,(hl)
             inc hl
             ld (DOP),hl
+            ret
+
+; ---------------------------------------------------------------------------
+; A addr: assemble line by line from addr.
+; ---------------------------------------------------------------------------
+CMD_ASM:    call GETHEX
+            jp c,ERROR
+            call CHKEND
+            ld (ASMADR),de
+            ld bc,1
+            call CHKRANGE
+ca_line:    ld sp,STACKTOP
+            ld hl,ca_line       ; a line in error is offered again
+            ld (ERRVEC),hl
+            xor a
+            ld (CAPTURE),a
+            call NEWROW
+            ld hl,(ASMADR)
+            call PUTHEX4
+            ld a,' '
+            call PUTCHAR
+            call SHOWLINE
+            call READLINE
+            call UPLINE
+            ld hl,LINEBUF
+            call SKIPSP
+            or a
+            jp z,MONITOR        ; an empty line ends
+            cp '.'
+            jr nz,ca_asm
+            inc hl
+            call SKIPSP
+            or a
+            jp z,MONITOR        ; and so does "."
+ca_asm:     call ASSEMBLE
+            ld a,b
+            ld (ASMLEN),a
+            ld c,b
+            ld b,0
+            ld de,(ASMADR)
+            call CHKRANGE
+            ld hl,ASMBYTES
+            ldir
+            call ROWUP          ; the line typed becomes a row as L prints it
+            ld hl,(ASMADR)
+            ld a,(ASMMN)
+            cp M_DB
+            jr z,ca_db
+            call LISTLINE
+            jr ca_next
+ca_db:      call PUTHEX4
+            ld a,(ASMLEN)
+            ld b,a
+ca_byte:    ld a,' '
+            call PUTCHAR
+            ld a,(hl)
+            call PUTHEX2
+            inc hl
+            djnz ca_byte
+            ld a,K_CR
+            call PUTCHAR
+ca_next:    ld hl,(ASMADR)
+            ld a,(ASMLEN)
+            ld e,a
+            ld d,0
+            add hl,de
+            ld (ASMADR),hl
+            call ATEND
+            jp nz,ca_line
+            jp MONITOR
+
+; Moves the cursor to the start of the row above, the row just typed, and
+; blanks that row.
+ROWUP:      xor a
+            ld (CURON),a
+            ld hl,(CURADR)
+            ld (hl),' '
+            ld hl,CURROW
+            dec (hl)
+            call SETCUR
+            ld hl,(CURADR)
+            ld b,COLS
+ru_blank:   ld (hl),' '
+            inc hl
+            djnz ru_blank
+            ret
+
+; Assembles the line in LINEBUF for ASMADR into ASMBYTES; B: its length.
+ASSEMBLE:   ld hl,LINEBUF
+            call SKIPSP
+            ld de,MNEMS
+            call FINDNAME
+            jp c,ERROR
+            ld (ASMMN),a
+            ld (ASMOPS),hl      ; the operands, the spaces taken out
+            ld d,h
+            ld e,l
+as_squeeze: ld a,(hl)
+            inc hl
+            cp ' '
+            jr z,as_squeeze
+            ld (de),a
+            inc de
+            or a
+            jr nz,as_squeeze
+            ld a,(ASMMN)
+            cp M_DB
+            jp z,as_db
+            ; fall through
+
+; Tries every opcode of every entry of the mnemonic ASMMN, unprefixed and
+; then with DD and FD, until one matches the operands at ASMOPS.
+ASMSEARCH:  ld a,1
+            ld (TMODE),a
+            ld ix,OPTAB
+as_entry:   ld a,(ix+1)
+            cp 0FFh
+            jp z,ERROR          ; no form of the mnemonic takes these operands
+            ld hl,ASMMN
+            cp (hl)
+            jr nz,as_nexte
+            xor a
+as_prefix:  ld (DIDX),a
+            ld a,(ix+2)
+            and 0C0h
+            ld (DGRP),a
+            call OPMASK
+            ld (ASMMASK),a
+            ld c,0
+as_op:      ld a,(ASMMASK)
+            and c
+            cp (ix+0)
+            jr nz,as_nextop
+            ld a,c
+            ld (DOPC),a
+            push bc
+            call TRYOP
+            pop bc
+            jr z,as_build
+as_nextop:  inc c
+            jr nz,as_op
+            ld a,(DGRP)         ; the same with DD, then FD
+            cp G_ED
+            jr z,as_nexte
+            ld a,(DIDX)
+            cp 0FDh
+            jr z,as_nexte
+            or a
+            ld a,0DDh
+            jr z,as_prefix
+            ld a,0FDh
+            jr as_prefix
+as_nexte:   ld de,4
+            add ix,de
+            jr as_entry
+
+; The bytes of the match: prefix, CB or ED, opcode, the operand bytes found
+; (DD CB d op for the indexed CB forms); B: how many.
+as_build:   ld hl,ASMBYTES
+            ld a,(DIDX)
+            or a
+            jr z,ab_group
+            ld (hl),a
+            inc hl
+ab_group:   ld a,(DGRP)
+            or a
+            jr z,ab_opcode
+            ld (hl),0EDh
+            cp G_ED
+            jr z,ab_second
+            ld (hl),0CBh
+            ld a,(DIDX)
+            or a
+            jr z,ab_second
+            inc hl              ; DD CB d op
+            ld a,(ASMOB)
+            ld (hl),a
+            inc hl
+            ld a,(DOPC)
+            ld (hl),a
+            inc hl
+            jr ab_done
+ab_second:  inc hl
+ab_opcode:  ld a,(DOPC)
+            ld (hl),a
+            inc hl
+            ld de,ASMOB
+            ld a,(ASMN)
+            or a
+            jr z,ab_done
+            ld b,a
+ab_ob:      ld a,(de)
+            ld (hl),a
+            inc de
+            inc hl
+            djnz ab_ob
+ab_done:    ld a,l
+            sub low ASMBYTES
+            ld b,a
+            xor a
+            ld (TMODE),a
+            ret
+
+; DB bb,bb,...: the bytes as they are; B: how many.
+as_db:      ld hl,(ASMOPS)
+            ld de,ASMBYTES
+db_num:     ld a,e
+            cp low (ASMBYTES+DBMAX)
+            jp z,ERROR
+            call PARSENUM
+            jp nz,ERROR
+            ld a,b
+            or a
+            jp nz,ERROR
+            ld a,c
+            ld (de),a
+            inc de
+            ld a,(hl)
+            inc hl
+            cp ','
+            jr z,db_num
+            or a
+            jp nz,ERROR
+            ld a,e
+            sub low ASMBYTES
+            ld b,a
+            ret
+
+; Z when opcode DOPC of entry IX, with the prefix in DIDX, is what the line
+; holds: its operands, rendered as a template, match the text, it is a
+; documented form, and it is the form L shows for its bytes.
+TRYOP:      ld hl,TXTBUF
+            ld (TXTPTR),hl
+            xor a
+            ld (DFLG),a
+            call RENDOPS
+            xor a
+            call PUTT
+            call TCOMPARE
+            ret nz
+            call VALID
+            ret nz
+            push ix
+            call FINDOP
+            pop de
+            push ix
+            pop hl
+            push de
+            pop ix
+            or a
+            sbc hl,de
+            ret
+
+; Z when the operand text at ASMOPS matches the template in TXTBUF; the
+; bytes of its numbers go to ASMOB.
+TCOMPARE:   xor a
+            ld (ASMN),a
+            ld de,TXTBUF
+            ld hl,(ASMOPS)
+tc_next:    ld a,(de)
+            inc de
+            cp T_LAST+1
+            jr c,tc_mark
+            cp (hl)
+            ret nz
+            inc hl
+            jr tc_next
+tc_mark:    or a
+            jr nz,tc_number
+            cp (hl)             ; the template ends: so must the text
+            ret
+tc_number:  cp T_DISP
+            jr z,tc_disp
+            ex af,af'
+            call PARSENUM
+            ret nz
+            ex af,af'
+            cp T_VALUE
+            jr z,tc_value
+            cp T_WORD
+            jr z,tc_word
+            cp T_REL
+            jr z,tc_rel
+            ld a,b              ; T_BYTE
+            or a
+            ret nz
+tc_low:     ld a,c
+            call ADDOB
+            jr tc_next
+tc_word:    ld a,c
+            call ADDOB
+            ld a,b
+            call ADDOB
+            jr tc_next
+tc_value:   ld a,b
+            or a
+            ret nz
+            ld a,(de)
+            inc de
+            cp c
+            ret nz
+            jr tc_next
+tc_rel:     push hl             ; the target, as a displacement from the
+            ld hl,(ASMADR)      ; instruction's end (JR and DJNZ: 2 bytes)
+            inc hl
+            inc hl
+            ld a,c
+            sub l
+            ld c,a
+            ld a,b
+            sbc a,h
+            ld b,a
+            pop hl
+            ld a,c
+            rla
+            sbc a,a
+            cp b
+            ret nz              ; out of reach
+            jr tc_low
+tc_disp:    ld a,(hl)           ; (IX+d), (IX-d), or (IX) for (IX+0)
+            ld c,0
+            cp ')'
+            jr z,tc_low
+            inc hl
+            cp '+'
+            jr z,tc_plus
+            cp '-'
+            ret nz
+            call PARSENUM
+            ret nz
+            ld a,b
+            or a
+            ret nz
+            ld a,80h
+            cp c
+            ret c
+            xor a
+            sub c
+            ld c,a
+            jr tc_low
+tc_plus:    call PARSENUM
+            ret nz
+            ld a,b
+            or a
+            ret nz
+            ld a,7Fh
+            cp c
+            ret c
+            jr tc_low
+
+; Appends A to the operand bytes in ASMOB. Keeps all but AF.
+ADDOB:      push hl
+            push af
+            ld hl,ASMN
+            ld a,(hl)
+            inc (hl)
+            add a,low ASMOB
+            ld l,a
+            pop af
+            ld (hl),a
+            pop hl
+            ret
+
+; BC: the hex number at HL (1-4 digits), HL past it; NZ when there is none,
+; or when it is a register name (A-E, AF, BC, DE). Keeps DE.
+PARSENUM:   push de
+            ld bc,0
+            ld d,b              ; digits
+            ld e,(hl)           ; the first character
+pa_digit:   ld a,(hl)
+            call HEXVAL
+            jr c,pa_end
+            push hl
+            ld h,b
+            ld l,c
+            add hl,hl
+            add hl,hl
+            add hl,hl
+            add hl,hl
+            or l
+            ld l,a
+            ld b,h
+            ld c,l
+            pop hl
+            inc hl
+            inc d
+            ld a,d
+            cp 5
+            jr c,pa_digit
+            jr pa_bad
+pa_end:     ld a,d
+            or a
+            jr z,pa_bad
+            ld a,e
+            cp 'A'
+            jr c,pa_ok
+            ld a,c
+            dec d
+            jr nz,pa_two
+            cp 0Fh              ; A-E
+            jr c,pa_bad
+            jr pa_ok
+pa_two:     dec d
+            jr nz,pa_ok
+            cp 0AFh
+            jr z,pa_bad
+            cp 0BCh
+            jr z,pa_bad
+            cp 0DEh
+            jr z,pa_bad
+pa_ok:      pop de
+            xor a
+            ret
+pa_bad:     pop de
+            or 1
             ret
 
 ; A: the number of the word at HL (ended by a space or the end of the line)
@@ -2474,6 +2941,12 @@ F_USED      equ 1               ; DFLG: HL became IX or IY
 F_MEM       equ 2               ; (HL) became (IX+d)
 F_HL        equ 4               ; H or L was named
 F_BAD       equ 8               ; (HL) where IN and OUT take none
+T_BYTE      equ 1               ; template markers, where a number is typed
+T_WORD      equ 2
+T_REL       equ 3
+T_DISP      equ 4               ; + or - and the displacement of (IX+d)
+T_VALUE     equ 5               ; the number that follows it
+T_LAST      equ 5
 LISTROWS    equ 18              ; rows of an L without a count
 
 ; The bits of the opcode that each kind up to K_RST takes.
@@ -2690,6 +3163,7 @@ MSG_NONE:   defm "NONE",0
 MSG_HELP:   defm "D [ADDR [END]]   DUMP MEMORY",K_CR
             defm "M ADDR [BB ..]   CHANGE MEMORY",K_CR
             defm "F START END BB   FILL MEMORY",K_CR
+            defm "A ADDR           ASSEMBLE (. ENDS)",K_CR
             defm "L [ADDR [N]]     DISASSEMBLE",K_CR
             defm "G [ADDR]         GO, OR CONTINUE",K_CR
             defm "S [N]            STEP N INSTRUCTIONS",K_CR

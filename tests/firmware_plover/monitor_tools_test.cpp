@@ -1,7 +1,8 @@
 // The monitor as a learner's toolkit on plover's core and board: the saved
 // registers with R, G and S over every kind of control flow, breakpoints
-// that stop on every pass and survive F2, and the disassembler checked
-// against z80dasm over the documented instruction set.
+// that stop on every pass and survive F2, and the line assembler and the
+// disassembler checked against pasmo and z80dasm over the documented
+// instruction set.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <string>
@@ -29,14 +32,22 @@ protected:
 
     int CursorRow() const { return rig.Peek(CursorRowAddress); }
     std::string CursorLine() const { return rig.VioRow(CursorRow()).substr(0, rig.Peek(CursorColumnAddress)); }
-    bool AtPrompt() const { return CursorLine() == "> "; }
+    // The command line's "> ", or the address A offers ("4400 ").
+    bool AtPrompt() const {
+        const std::string text = CursorLine();
+        return text == "> " || std::regex_match(text, std::regex("[0-9A-F]{4} "));
+    }
     // Types a line faster than the keyboard scan and runs until the monitor
-    // waits at its prompt again, then lets the display catch up.
+    // waits at a prompt again (a prompt that stays: "4400 " is also how a
+    // row of L begins), then lets the display catch up.
     void Enter(const std::string& line) {
         rig.TypeQuickly(line + "\n", 0);
         int polls = 0;
         while (AtPrompt() && ++polls < 400) rig.RunTStates(5000);
-        while (!AtPrompt() && ++polls < 4000) rig.RunTStates(5000);
+        for (bool before = false; !(before && AtPrompt()) && ++polls < 4000;) {
+            before = AtPrompt();
+            rig.RunTStates(5000);
+        }
         ASSERT_TRUE(AtPrompt()) << "no prompt after '" << line << "': " << rig.VioRow(CursorRow());
         rig.RunFrames(2);
     }
@@ -260,7 +271,45 @@ TEST_F(PloverMonitorTools, BreakpointsOnlyInRamAndAtMostEight) {
     EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("ERROR"));
 }
 
-// ---- the instruction set, against z80dasm ------------------------------
+TEST_F(PloverMonitorTools, AssemblerRefusesWhatDoesNotAssembleAndKeepsToItsRange) {
+    Enter("A 4400");
+    for (const char* bad : {"LD (HL),(HL)", "IN (HL),(C)", "ADD IX,HL", "LD A,BC", "LD (IX+80),A", "LD (IX-81),A",
+                            "JR 4482", "DJNZ 4381", "LD A,100", "EX DE,IX", "LD H,(IX)X", "FOO", "LD A", "LDI A",
+                            "DB 1,2,3,4,5,6,7,8", "DB 100", "DB", "RST 9", "IM 3", "JP (IX+1)"}) {
+        Enter(bad);
+        EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("ERROR")) << bad;
+        EXPECT_EQ(CursorLine(), "4400 ") << bad;  // the same address again
+    }
+    EXPECT_EQ(rig.Peek(0x4400), 0x00);
+    // the line in error comes back with cursor up, to be mended
+    rig.TapKey(key::Up);
+    EXPECT_EQ(rig.VioRow(CursorRow()), Pad("4400 JP (IX+1)"));
+    rig.TapKey(key::F4);
+    // reach of a relative jump: 127 forward, 128 back
+    Enter("JR 4481");
+    Enter("DJNZ 4384");
+    Enter("DB 1,2,FF,0BC");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("4404 01 02 FF BC"));
+    Enter(".");
+    EXPECT_TRUE(Holds(0x4400, {0x18, 0x7F, 0x10, 0x80, 0x01, 0x02, 0xFF, 0xBC}));
+    // the limits of M: not into the monitor's RAM, and an end after FDFFh
+    // and after FFFFh
+    Enter("A FE00");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("ERROR"));
+    Enter("A FDFE");
+    Enter("JP 5000");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("ERROR"));
+    Enter("LD A,5");
+    EXPECT_EQ(CursorLine(), "> ");
+    EXPECT_TRUE(Holds(0xFDFE, {0x3E, 0x05}));
+    Enter("A FFFE");  // behind the interrupt hook's RET
+    Enter("NOP");
+    Enter("RET");
+    EXPECT_EQ(rig.VioRow(CursorRow() - 1), Pad("FFFF C9          RET"));
+    EXPECT_EQ(CursorLine(), "> ");
+}
+
+// ---- the instruction set, against pasmo and z80dasm ----------------------
 
 // A scratch folder of the test's own, removed afterwards.
 class ScratchFolder {
@@ -284,6 +333,166 @@ std::string Hex(unsigned value, int digits = 1) {
     char text[16];
     std::snprintf(text, sizeof text, "%0*X", digits, value);
     return text;
+}
+
+// A number as the monitor takes it (bare hex; a leading 0 where it would
+// begin with a letter, within four digits) and as pasmo does.
+std::string MonitorNumber(unsigned value) {
+    const std::string hex = Hex(value);
+    return std::isalpha(static_cast<unsigned char>(hex[0])) && hex.size() < 4 ? "0" + hex : hex;
+}
+std::string PasmoNumber(unsigned value) { return "0" + Hex(value) + "H"; }
+
+// Every documented instruction form. Upper case is literal; a lower-case
+// letter stands for each of its values in turn, every occurrence of the
+// letter for the same one: r and o for B C D E H L (HL) A, q for the same
+// without (HL), p for BC DE HL SP, s for BC DE HL AF, c for the eight
+// conditions and j for the four of JR, b for a bit, t for an RST address, x
+// for IX and IY. n (a byte), w (a word), d (the displacement of (IX+d)) and
+// e (a relative jump's target) take one representative value each time.
+const char* const Forms[] = {
+    "NOP", "EX AF,AF'", "DJNZ e", "JR e", "JR j,e", "LD p,w", "ADD HL,p", "LD (BC),A", "LD (DE),A",
+    "LD (w),HL", "LD (w),A", "LD A,(BC)", "LD A,(DE)", "LD HL,(w)", "LD A,(w)", "INC p", "DEC p", "INC r",
+    "DEC r", "LD r,n", "RLCA", "RRCA", "RLA", "RRA", "DAA", "CPL", "SCF", "CCF", "HALT", "LD r,o",
+    "ADD A,r", "ADC A,r", "SUB r", "SBC A,r", "AND r", "XOR r", "OR r", "CP r", "RET c", "POP s", "JP c,w",
+    "JP w", "CALL c,w", "PUSH s", "ADD A,n", "ADC A,n", "SUB n", "SBC A,n", "AND n", "XOR n", "OR n",
+    "CP n", "RST t", "RET", "CALL w", "OUT (n),A", "IN A,(n)", "EXX", "EX (SP),HL", "JP (HL)",
+    "EX DE,HL", "DI", "LD SP,HL", "EI",
+    "RLC r", "RRC r", "RL r", "RR r", "SLA r", "SRA r", "SRL r", "BIT b,r", "RES b,r", "SET b,r",
+    "IN q,(C)", "OUT (C),q", "SBC HL,p", "ADC HL,p", "LD (w),p", "LD p,(w)", "NEG", "RETN", "RETI",
+    "IM 0", "IM 1", "IM 2", "LD I,A", "LD R,A", "LD A,I", "LD A,R", "RRD", "RLD", "LDI", "LDD", "LDIR",
+    "LDDR", "CPI", "CPD", "CPIR", "CPDR", "INI", "IND", "INIR", "INDR", "OUTI", "OUTD", "OTIR", "OTDR",
+    "ADD x,BC", "ADD x,DE", "ADD x,x", "ADD x,SP", "LD x,w", "LD (w),x", "LD x,(w)", "INC x", "DEC x",
+    "INC (xd)", "DEC (xd)", "LD (xd),n", "LD q,(xd)", "LD (xd),q", "ADD A,(xd)", "ADC A,(xd)",
+    "SUB (xd)", "SBC A,(xd)", "AND (xd)", "XOR (xd)", "OR (xd)", "CP (xd)", "POP x", "PUSH x",
+    "EX (SP),x", "JP (x)", "LD SP,x", "RLC (xd)", "RRC (xd)", "RL (xd)", "RR (xd)", "SLA (xd)",
+    "SRA (xd)", "SRL (xd)", "BIT b,(xd)", "RES b,(xd)", "SET b,(xd)",
+};
+
+struct Line {
+    std::string monitor;  // "@" stands for a relative jump's target
+    std::string pasmo;
+    int offset = 0;       // the target, from the instruction's address
+};
+
+std::vector<Line> InstructionLines() {
+    const std::vector<std::string> r = {"B", "C", "D", "E", "H", "L", "(HL)", "A"};
+    const std::map<char, std::vector<std::string>> sets = {
+        {'r', r}, {'o', r}, {'q', {"B", "C", "D", "E", "H", "L", "A"}}, {'p', {"BC", "DE", "HL", "SP"}},
+        {'s', {"BC", "DE", "HL", "AF"}}, {'c', {"NZ", "Z", "NC", "C", "PO", "PE", "P", "M"}},
+        {'j', {"NZ", "Z", "NC", "C"}}, {'b', {"0", "1", "2", "3", "4", "5", "6", "7"}},
+        {'t', {"00", "08", "10", "18", "20", "28", "30", "38"}}, {'x', {"IX", "IY"}}};
+    const unsigned bytes[] = {0x00, 0x05, 0x7F, 0x80, 0xAF, 0xBC, 0xDE, 0xFF, 0x0C};
+    const unsigned words[] = {0x1234, 0xC000, 0x00BC, 0xFFFF, 0x0005};
+    const int displacements[] = {5, -0x80, 0x7F, 0, -1};
+    const int offsets[] = {129, -126, 2, -10};  // displacements 127, -128, 0, -12
+    int turn = 0;
+    std::vector<Line> lines;
+    std::function<void(std::string, std::string, int)> expand = [&](std::string mon, std::string pas, int offset) {
+        const size_t at = mon.find_first_of("abcdefghijklmnopqrstuvwxyz");
+        if (at == std::string::npos) {
+            if (mon != "LD (HL),(HL)") lines.push_back({mon, pas, offset});
+            return;
+        }
+        const char letter = mon[at];
+        auto put = [&](const std::string& m, const std::string& p, int off) {
+            std::string mm = mon, pp = pas;
+            for (size_t i; (i = mm.find(letter)) != std::string::npos;) mm.replace(i, 1, m);
+            for (size_t i; (i = pp.find(letter)) != std::string::npos;) pp.replace(i, 1, p);
+            expand(mm, pp, off);
+        };
+        ++turn;
+        switch (letter) {
+        case 'n': put(MonitorNumber(bytes[turn % 9]), PasmoNumber(bytes[turn % 9]), offset); break;
+        case 'w': put(MonitorNumber(words[turn % 5]), PasmoNumber(words[turn % 5]), offset); break;
+        case 'e': {
+            const int off = offsets[turn % 4];
+            put("@", off < 0 ? "$-" + std::to_string(-off) : "$+" + std::to_string(off), off);
+            break;
+        }
+        case 'd': {
+            const int d = displacements[turn % 5];
+            if (d == 0) put("", "", offset);  // (IX): no displacement written
+            else put((d < 0 ? "-" : "+") + Hex(std::abs(d)), (d < 0 ? "-" : "+") + PasmoNumber(std::abs(d)), offset);
+            break;
+        }
+        default:
+            for (const std::string& v : sets.at(letter)) put(v, letter == 't' ? v + "H" : v, offset);
+        }
+    };
+    for (const char* form : Forms) expand(form, form, 0);
+    return lines;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A over every documented instruction form writes what pasmo assembles from
+// the same line; L then prints each instruction as a line that A assembles
+// back to the same bytes.
+TEST_F(PloverMonitorTools, AssemblerMatchesPasmoAndReadsBackWhatListPrints) {
+    const ScratchFolder scratch;
+    const std::vector<Line> lines = InstructionLines();
+    {
+        std::ofstream source(scratch / "forms.asm");
+        source << "\tORG 4400H\n";
+        for (const Line& line : lines) source << "\t" << line.pasmo << "\n";
+    }
+    const std::string pasmo = std::string(PLOVER_PASMO) + " --bin " + scratch / "forms.asm" + " " + scratch / "forms.bin";
+    ASSERT_EQ(std::system(pasmo.c_str()), 0) << pasmo;
+    const std::vector<uint8_t> expected = ReadFile(scratch / "forms.bin");
+    ASSERT_GT(expected.size(), lines.size());
+    const unsigned end = 0x4400 + static_cast<unsigned>(expected.size());
+
+    // Types the lines into A from 4400h ("@" becomes the target of the
+    // line's relative jump) and compares memory with pasmo's bytes.
+    std::vector<unsigned> addresses;  // of each line, as A offered it
+    auto assemble = [&](const std::vector<std::string>& texts) {
+        addresses.clear();
+        Enter("A 4400");
+        for (size_t i = 0; i < texts.size(); ++i) {
+            const unsigned address = std::stoul(CursorLine(), nullptr, 16);
+            addresses.push_back(address);
+            std::string text = texts[i];
+            if (const size_t at = text.find('@'); at != std::string::npos)
+                text.replace(at, 1, Hex((address + lines[i].offset) & 0xFFFF, 4));
+            Enter(text);
+            const std::string shown = rig.VioRow(CursorRow() - 1);
+            ASSERT_TRUE(shown.starts_with(Hex(address, 4) + " ")) << text << ": " << shown;
+        }
+        Enter(".");
+        for (unsigned a = 0x4400; a < end; ++a) {
+            if (rig.Peek(static_cast<uint16_t>(a)) == expected[a - 0x4400]) continue;
+            size_t i = 0;
+            while (i + 1 < addresses.size() && addresses[i + 1] <= a) ++i;
+            FAIL() << "at " << Hex(a, 4) << ", line '" << texts[i] << "' (pasmo: '" << lines[i].pasmo << "'): "
+                   << Hex(rig.Peek(static_cast<uint16_t>(a)), 2) << " instead of " << Hex(expected[a - 0x4400], 2);
+        }
+    };
+    std::vector<std::string> typed;
+    for (const Line& line : lines) typed.push_back(line.monitor);
+    assemble(typed);
+    if (HasFatalFailure() || HasFailure()) return;
+
+    // the listing, a screen at a time, from column 17 of each row
+    std::map<unsigned, std::string> listed;
+    Enter("L 4400");
+    while (true) {
+        for (int r = CursorRow() - 18; r < CursorRow(); ++r) {
+            const std::string row = rig.VioRow(r);
+            const size_t last = row.find_last_not_of(' ');
+            listed[std::stoul(row.substr(0, 4), nullptr, 16)] = row.substr(17, last - 16);
+        }
+        if (listed.rbegin()->first >= end - 1) break;
+        Enter("L");
+    }
+    std::vector<std::string> relisted;
+    for (unsigned address : addresses) relisted.push_back(listed.at(address));
+    Enter("F 4400 " + Hex(end - 1, 4) + " 0");
+    assemble(relisted);
+    std::printf("%zu lines, %zu bytes\n", lines.size(), expected.size());
 }
 
 // Brings a line of L and one of z80dasm to one form: upper case; one space
