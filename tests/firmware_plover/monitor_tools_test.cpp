@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "monitor_rig.h"
+#include "tests/plover_support/scratch_dir.h"
 
 namespace pfw {
 namespace {
@@ -311,22 +312,6 @@ TEST_F(PloverMonitorTools, AssemblerRefusesWhatDoesNotAssembleAndKeepsToItsRange
 
 // ---- the instruction set, against pasmo and z80dasm ----------------------
 
-// A scratch folder of the test's own, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/plovermonXXXXXX");
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-    }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
 bool Installed(const char* tool) { return access(tool, X_OK) == 0; }
 
 std::string Hex(unsigned value, int digits = 1) {
@@ -433,16 +418,16 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 // the same line; L then prints each instruction as a line that A assembles
 // back to the same bytes.
 TEST_F(PloverMonitorTools, AssemblerMatchesPasmoAndReadsBackWhatListPrints) {
-    const ScratchFolder scratch;
+    const plover::ScratchDir scratch;
     const std::vector<Line> lines = InstructionLines();
     {
-        std::ofstream source(scratch / "forms.asm");
+        std::ofstream source(scratch.File("forms.asm"));
         source << "\tORG 4400H\n";
         for (const Line& line : lines) source << "\t" << line.pasmo << "\n";
     }
-    const std::string pasmo = std::string(PLOVER_PASMO) + " --bin " + scratch / "forms.asm" + " " + scratch / "forms.bin";
+    const std::string pasmo = std::string(PLOVER_PASMO) + " --bin " + scratch.File("forms.asm") + " " + scratch.File("forms.bin");
     ASSERT_EQ(std::system(pasmo.c_str()), 0) << pasmo;
-    const std::vector<uint8_t> expected = ReadFile(scratch / "forms.bin");
+    const std::vector<uint8_t> expected = ReadFile(scratch.File("forms.bin"));
     ASSERT_GT(expected.size(), lines.size());
     const unsigned end = 0x4400 + static_cast<unsigned>(expected.size());
 
@@ -529,7 +514,7 @@ std::string Normalised(std::string text, bool fromZ80dasm, unsigned address) {
 // undocumented or no instruction).
 TEST_F(PloverMonitorTools, ListAgreesWithZ80dasm) {
     if (!Installed(PLOVER_Z80DASM)) GTEST_SKIP() << "z80dasm is not installed";
-    const ScratchFolder scratch;
+    const plover::ScratchDir scratch;
     const std::vector<std::vector<uint8_t>> contexts = {{}, {0xCB}, {0xED}, {0xDD}, {0xFD}, {0xDD, 0xCB}, {0xFD, 0xCB}};
     std::vector<uint8_t> image;
     for (const auto& prefix : contexts)
@@ -540,12 +525,12 @@ TEST_F(PloverMonitorTools, ListAgreesWithZ80dasm) {
             slot.resize(8, 0x00);
             image.insert(image.end(), slot.begin(), slot.end());
         }
-    std::ofstream(scratch / "all.bin", std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
-    const std::string command = std::string(PLOVER_Z80DASM) + " -a -t -g 0x4400 -o " + scratch / "all.lst" + " " + scratch / "all.bin" + " 2>/dev/null";
+    scratch.Write("all.bin", image);
+    const std::string command = std::string(PLOVER_Z80DASM) + " -a -t -g 0x4400 -o " + scratch.File("all.lst") + " " + scratch.File("all.bin") + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::map<unsigned, std::string> dasm;  // by address, from the comment z80dasm adds
     {
-        std::ifstream listing(scratch / "all.lst");
+        std::ifstream listing(scratch.File("all.lst"));
         const std::regex address(";([0-9a-f]{4})\t");  // after any comment of its own
         std::smatch m;
         for (std::string text; std::getline(listing, text);)
