@@ -41,7 +41,7 @@ e2e_start_xvfb() {
 wait_window() {
   local id
   for _ in $(seq 100); do
-    id="$(timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)"
+    id="$(timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | sed -n 1p)"
     [ -n "$id" ] && { echo "$id"; return 0; }
     kill -0 "$app_pid" 2>/dev/null || return 1
     sleep 0.1
