@@ -7,6 +7,9 @@ work="$(mktemp -d)"
 # drives keypad") stay in the scratch folder: the user's own never change a
 # test run, nor a test run them.
 export XDG_CONFIG_HOME="$work/config"
+# The programs under test play their sound on SDL's silent driver, unless the
+# caller chose one.
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 xvfb_pid="" app_pid=""
 e2e_cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null

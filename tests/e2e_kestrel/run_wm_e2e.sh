@@ -19,7 +19,6 @@ source "$(dirname "$0")/../e2e_lib.sh"
 
 e2e_start_xvfb 1280x800
 unset QT_QPA_PLATFORM
-export SDL_AUDIODRIVER=dummy
 export XDG_CONFIG_HOME="$work/config"  # openbox's own defaults, not the user's
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm_pid=$!
