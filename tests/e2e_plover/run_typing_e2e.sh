@@ -17,22 +17,7 @@ win=$(wait_window '^plover') || fail "no plover window"
 timeout 5 xdotool mousemove --window "$win" 400 300 2>/dev/null
 timeout 5 xdotool windowfocus --sync "$win" 2>/dev/null
 
-# shows WHAT FIRST TEXT...: polls screenshots until VIO rows FIRST... begin
-# with the texts, for at most 15 s.
-shows() {
-  local what=$1 deadline=$((SECONDS + 15))
-  shift
-  echo "no screenshot taken" >"$work/check.txt"
-  while [ "$SECONDS" -lt "$deadline" ]; do
-    if timeout 20 "$x11" shot "$win" "$work/shot.ppm" >/dev/null 2>&1; then
-      "$check" rows "$work/shot.ppm" "$data/VIOchar.bin" "$@" >"$work/check.txt" && return 0
-    fi
-    kill -0 "$app_pid" 2>/dev/null || fail "$what: plover ended"
-    sleep 0.2
-  done
-  cat "$work/check.txt"
-  fail "$what"
-}
+source "$(dirname "$0")/vio_rows.sh"
 
 shows "monitor prompt" 0 "PLOVER MONITOR 1.0" "" "> "
 timeout 10 xdotool type --delay "$delay" "m 5000"

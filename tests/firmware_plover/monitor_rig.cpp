@@ -36,8 +36,13 @@ Stroke StrokeFor(char c) {
     case ';': return {39, false};
     case ':': return {39, true};
     case '?': return {53, true};
+    case '-': return {51, false, true};
+    case '+': return {52, false, true};
+    case '\'': return {39, false, true};
     default: break;
     }
+    static const char* const shifted = "!@#$%^&*()";  // over 1-0
+    if (const char* p = std::strchr(shifted, c); p && c) return {2 + static_cast<int>(p - shifted), true};
     throw std::invalid_argument(std::string("no key types '") + c + "'");
 }
 
@@ -94,6 +99,7 @@ const Shape Shapes[] = {
     {'-', {7, 8}},
     {'>', {12, 14}},
     {':', {9, 10}},
+    {'=', {4, 7, 8}},
     {'/', {11, 14}},
 };
 
@@ -174,6 +180,8 @@ void MonitorRig::Refresh() {
     }
 }
 
+void MonitorRig::ResetProcessor() { plover::ResetProcessor(); }
+
 void MonitorRig::HoldKey(int scancode, bool held) { board::SetHostKey(scancode, held); }
 
 void MonitorRig::TapKey(int scancode, int modifier) {
@@ -190,7 +198,7 @@ void MonitorRig::TapKey(int scancode, int modifier) {
 void MonitorRig::Type(std::string_view text) {
     for (char c : text) {
         const Stroke s = StrokeFor(c);
-        TapKey(s.scancode, s.shift ? key::LeftShift : 0);
+        TapKey(s.scancode, s.control ? key::Control : s.shift ? key::LeftShift : 0);
         // a command runs without looking at the keyboard: let it finish
         if (c == '\n') RunFrames(20);
     }
@@ -232,10 +240,11 @@ uint16_t MonitorRig::PC() const { return plover::Z80Registers.PC; }
 void MonitorRig::TypeQuickly(std::string_view text, long gapTStates) {
     for (char c : text) {
         const Stroke s = StrokeFor(c);
-        if (s.shift) HoldKey(key::LeftShift, true);
+        const int modifier = s.control ? key::Control : s.shift ? key::LeftShift : 0;
+        if (modifier) HoldKey(modifier, true);
         HoldKey(s.scancode, true);
         HoldKey(s.scancode, false);
-        if (s.shift) HoldKey(key::LeftShift, false);
+        if (modifier) HoldKey(modifier, false);
         RunTStates(gapTStates);
     }
 }

@@ -22,11 +22,13 @@ inline constexpr int Up = 72, Left = 75, Right = 77, Down = 80;
 inline constexpr uint16_t TicksAddress = 0xFF00;
 inline constexpr uint16_t VioAddress = 0x4000;
 
-// Keys a character is typed with: scan code, and whether Shift is needed.
-// Letters, digits, space, the punctuation of the keyboard and '\n' for Enter.
+// Keys a character is typed with: scan code, and whether Shift or Control is
+// needed. Letters, digits, space, the punctuation of the keyboard and its
+// Shift and Control characters, and '\n' for Enter.
 struct Stroke {
     int scancode;
     bool shift;
+    bool control = false;
 };
 Stroke StrokeFor(char c);
 
@@ -44,6 +46,9 @@ public:
     // Runs the main loop for at least this many T-states.
     void RunTStates(long tstates);
     void RunFrames(int frames) { RunTStates(frames * 35000L); }
+
+    // The processor reset F2 gives at a frame boundary, whatever runs.
+    void ResetProcessor();
 
     // Host key state: held or released.
     void HoldKey(int scancode, bool held);

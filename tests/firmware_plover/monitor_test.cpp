@@ -364,6 +364,11 @@ TEST_F(PloverMonitor, ModifyStepsNoFurtherThanFDFF) {
     // stepping does not start inside it either
     rig.Type("M FE00\n");
     EXPECT_EQ(rig.VioRow(6), Pad("ERROR"));
+    // and from the interrupt hook it ends at FFFFh, not at 0000h
+    rig.Type("M FFFE\n\n\n");
+    EXPECT_EQ(rig.VioRow(8), Pad("FFFE 00 "));
+    EXPECT_EQ(rig.VioRow(9), Pad("FFFF 00 "));
+    EXPECT_EQ(rig.VioRow(10), Pad("> "));
 }
 
 TEST_F(PloverMonitor, FillWritesTheRangeOnly) {
@@ -446,24 +451,41 @@ TEST_F(PloverMonitor, InterruptHookCallsTheUserRoutine) {
     EXPECT_GE(rig.Peek(0x5100) - start, 19);
 }
 
-TEST_F(PloverMonitor, HelpListsTheCommands) {
+TEST_F(PloverMonitor, HelpListsTheCommandsAndTheControlKeys) {
     rig.Type("H\n");
     EXPECT_EQ(rig.VioRow(3), Pad("D [ADDR [END]]   DUMP MEMORY"));
     EXPECT_EQ(rig.VioRow(4), Pad("M ADDR [BB ..]   CHANGE MEMORY"));
     EXPECT_EQ(rig.VioRow(5), Pad("F START END BB   FILL MEMORY"));
-    EXPECT_EQ(rig.VioRow(6), Pad("G ADDR           GO (RET COMES BACK)"));
-    EXPECT_EQ(rig.VioRow(9), Pad("> "));
+    EXPECT_EQ(rig.VioRow(6), Pad("A ADDR           ASSEMBLE (. ENDS)"));
+    EXPECT_EQ(rig.VioRow(7), Pad("L [ADDR [N]]     DISASSEMBLE"));
+    EXPECT_EQ(rig.VioRow(8), Pad("G [ADDR]         GO, OR CONTINUE"));
+    EXPECT_EQ(rig.VioRow(9), Pad("S [N]            STEP N INSTRUCTIONS"));
+    EXPECT_EQ(rig.VioRow(10), Pad("B [ADDR]         SET, LIST BREAKPOINTS"));
+    EXPECT_EQ(rig.VioRow(11), Pad("BC [ADDR]        CLEAR ONE, OR ALL"));
+    EXPECT_EQ(rig.VioRow(12), Pad("R [REG VALUE]    REGISTERS: SHOW, SET"));
+    EXPECT_EQ(rig.VioRow(15), Pad("CTRL , . ;       TYPE - + '"));
+    EXPECT_EQ(rig.VioRow(16), Pad("> "));
     EXPECT_EQ(rig.DigitPattern(1), PatternOf('D'));
     EXPECT_EQ(rig.DigitPattern(18), PatternOf('D'));
     EXPECT_EQ(rig.DigitPattern(19), PatternOf('U'));
     EXPECT_EQ(rig.DigitPattern(20), PatternOf('M'));
+    // and the keys do so; Control-H, -M and -K are the editing keys whose
+    // codes they give
+    rig.Type("-+'");
+    EXPECT_EQ(rig.VioRow(16), Pad("> -+'"));
+    rig.TapKey(35, key::Control);  // H: rub out
+    EXPECT_EQ(rig.VioRow(16), Pad("> -+"));
+    rig.TapKey(50, key::Control);  // M: Enter
+    EXPECT_EQ(rig.VioRow(17), Pad("ERROR"));
+    rig.TapKey(37, key::Control);  // K: the last line again
+    EXPECT_EQ(rig.VioRow(18), Pad("> -+"));
 }
 
 TEST_F(PloverMonitor, ScreenScrollsAndClears) {
-    for (int i = 0; i < 10; ++i) rig.Type("H\n");  // 7 rows each
+    for (int i = 0; i < 4; ++i) rig.Type("H\n");  // 14 rows each
     EXPECT_EQ(rig.VioRow(19), Pad("> "));
-    EXPECT_EQ(rig.VioRow(18), Pad("H                THIS HELP"));
-    EXPECT_EQ(rig.VioRow(12), Pad("> H"));
+    EXPECT_EQ(rig.VioRow(18), Pad("CTRL , . ;       TYPE - + '"));
+    EXPECT_EQ(rig.VioRow(5), Pad("> H"));
     EXPECT_EQ(rig.Peek(0xFF04), 19);  // cursor row
     rig.Type("C\n");
     EXPECT_EQ(rig.VioRow(0), Pad("> "));
