@@ -40,8 +40,16 @@ PokeDialog::PokeDialog(MachineRecord& m, QWidget* parent) : ToolDialog(parent), 
         else
             byte_->clear();
     });
-    connect(poke_, &QPushButton::clicked, this, [this] { PokeMemory(m_, addressValue_, byteValue_); });
+    connect(poke_, &QPushButton::clicked, this, [this] { Poke(); });
     connect(done_, &QPushButton::clicked, this, [this] { done(Accepted); });
+}
+
+void PokeDialog::Poke() {
+    if (PokeMemory(m_, addressValue_, byteValue_)) return;
+    platform::ShowMessage(this, windowTitle(),
+                          QStringLiteral("%1h is in the monitor ROM (0000h-0FFFh), and \"Write Protect ROM\" "
+                                         "(Emulation menu) is checked: nothing was written.")
+                              .arg(QString::number(addressValue_, 16).rightJustified(4, QLatin1Char('0')).toUpper()));
 }
 
 void RunPokeDialog(MachineRecord& m, QWidget* parent) {

@@ -99,12 +99,17 @@ bool LoadBinFile(MachineRecord& m, QWidget* parent, LoadedImage* loaded) {
                                                 QtFileFilter(QString::fromLatin1(kImageFileFilter)),
                                                 ImageFileStartDirectory());
     if (path.isEmpty()) return false;
-    const ImageLoadResult result = LoadMemoryImage(m, QFile::encodeName(path).toStdString(), base, count);
+    SkippedBytes skipped;
+    const ImageLoadResult result =
+        LoadMemoryImage(m, QFile::encodeName(path).toStdString(), base, count, &skipped);
     if (result != ImageLoadResult::Loaded) {
         platform::ShowMessage(parent, QString::fromLatin1(platform::kTitleLoadBin),
                               QString::fromLatin1(kLoadFailedText));
         return false;
     }
+    if (skipped.Any())
+        platform::ShowMessage(parent, QString::fromLatin1(platform::kTitleLoadBin),
+                              QString::fromStdString(DescribeSkippedBytes(skipped)));
     if (loaded != nullptr) *loaded = LoadedImage{path, base, count};
     return true;
 }

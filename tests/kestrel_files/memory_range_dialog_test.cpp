@@ -224,6 +224,27 @@ TEST_F(FileActions, LoadAtBaseZeroWithU6ReplacesTheRomAndResets) {
     EXPECT_TRUE(platform::TakeRecordedMessages().empty());
 }
 
+TEST_F(FileActions, LoadPastFFFFhWrapsOnlyWithoutWriteProtectRom) {
+    Write("top.bin", 9, 0x40);
+    m_->WriteProtectRom = true;
+    AnswerRange("65528", "0");
+    platform::SetNextFileName(dir_.filePath("top.bin"));
+    ASSERT_TRUE(kestrel::LoadBinFile(*m_, nullptr));
+    EXPECT_EQ(m_->MemoryImage[0xFFFF], 0x47);
+    EXPECT_EQ(m_->MemoryImage[0], 0x5A);
+    auto messages = platform::TakeRecordedMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Title, "Load BIN");
+    EXPECT_TRUE(messages[0].Text.startsWith("1 byte past FFFFh not written")) << messages[0].Text.toStdString();
+
+    m_->WriteProtectRom = false;
+    AnswerRange("65528", "0");
+    platform::SetNextFileName(dir_.filePath("top.bin"));
+    ASSERT_TRUE(kestrel::LoadBinFile(*m_, nullptr));
+    EXPECT_EQ(m_->MemoryImage[0], 0x48);
+    EXPECT_TRUE(platform::TakeRecordedMessages().empty());
+}
+
 TEST_F(FileActions, LoadOfAMissingFileShowsLoadBinAndKeepsRegisters) {
     AnswerRange("0", "0");
     platform::SetNextFileName(dir_.filePath("missing.bin"));
