@@ -31,7 +31,8 @@ QString QtFileFilter(const QString& filter);
 // Where the file choosers start: the user's home folder.
 QString ImageFileStartDirectory();
 
-// The range dialog: base address and byte count, both typed in decimal.
+// The range dialog: base address and byte count, typed in decimal or in
+// marked hexadecimal (number_field.h).
 class MemoryRangeDialog : public QDialog {
 public:
     enum class Mode { Load, Save };
@@ -52,13 +53,13 @@ public:
 
 private:
     void Preset();
+    // A change of `field`: a digit string in range becomes `value`, one out of range empties the field.
+    void Follow(QLineEdit* field, const QString& text, uint16_t& value);
     void TryAccept();
 
     Mode mode_;
     uint16_t base_ = 0;
     uint16_t count_ = 0;
-    bool baseValid_ = true;
-    bool countValid_ = true;
     QLineEdit* baseField_;
     QLineEdit* countField_;
     QPushButton* u6_;

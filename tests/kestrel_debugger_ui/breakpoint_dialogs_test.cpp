@@ -111,7 +111,7 @@ TEST_F(DialogTest, OpcodeFieldTakesDigitsAndEmptiesOutOfRange) {
     dialog.show();
     QLineEdit* field = Child<QLineEdit>(&dialog, "opcodeField");
     field->clear();
-    QTest::keyClicks(field, "2x5-5");
+    QTest::keyClicks(field, "2g5-5");
     EXPECT_EQ(field->text(), "255");
     EXPECT_EQ(dialog.Opcode(), 255);
     QTest::keyClicks(field, "6");  // 2556: out of range

@@ -58,7 +58,7 @@ TEST(RangeDialog, TypedDigitsBecomeTheValuesAndLettersAreRefused) {
     MemoryRangeDialog d(MemoryRangeDialog::Mode::Load);
     d.show();
     d.BaseField()->clear();
-    QTest::keyClicks(d.BaseField(), "61x44");
+    QTest::keyClicks(d.BaseField(), "61g44");
     EXPECT_EQ(d.BaseField()->text(), "6144");
     EXPECT_EQ(d.BaseAddress(), 6144);
     d.CountField()->clear();
@@ -66,6 +66,29 @@ TEST(RangeDialog, TypedDigitsBecomeTheValuesAndLettersAreRefused) {
     EXPECT_EQ(d.ByteCount(), 65535);
     QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+TEST(RangeDialog, MarkedHexIsReadOnOkAndOtherTextIsRefusedWithTheReason) {
+    platform::RecordMessages(true);
+    MemoryRangeDialog d(MemoryRangeDialog::Mode::Load);
+    d.show();
+    EXPECT_EQ(d.BaseField()->toolTip(), "Decimal (6144), or hexadecimal written 1800h, 0x1800 or $1800");
+    EXPECT_EQ(d.CountField()->toolTip(), d.BaseField()->toolTip());
+    d.BaseField()->clear();
+    QTest::keyClicks(d.BaseField(), "1A00");
+    EXPECT_EQ(d.BaseField()->text(), "1A00");  // kept while it is typed
+    QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    EXPECT_TRUE(d.isVisible());
+    auto messages = platform::TakeRecordedMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Title, "Kestrel - Load/Save BIN file");
+    EXPECT_TRUE(messages[0].Text.startsWith("Base Address: \"1A00\" is not a decimal number"));
+    QTest::keyClicks(d.BaseField(), "h");
+    QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(d.BaseAddress(), 0x1A00);
+    EXPECT_TRUE(platform::TakeRecordedMessages().empty());
+    platform::RecordMessages(false);
 }
 
 TEST(RangeDialog, OutOfRangeEmptiesTheFieldAndOkTakesZero) {
