@@ -33,6 +33,8 @@ inline constexpr char kTitleLoadBin[] = "Load BIN";
 inline constexpr char kTitleLoadHex[] = "Load HEX";
 inline constexpr char kTitleSaveBin[] = "Save BIN";
 inline constexpr char kTitleAbout[] = "About";
+inline constexpr char kTitleDisassemble[] = "Disassemble to file";
+inline constexpr char kTitleDebugToFile[] = "Debug to file";
 
 // The window flags of a fixed-size dialog that only its own buttons close:
 // a title bar with a minimise button and nothing else, and a fixed size, so

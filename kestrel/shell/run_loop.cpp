@@ -50,13 +50,15 @@ constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
 }
 
 // The instruction of a pass while tracing: the traced step, its line into the ListingBuffer and,
-// at 64,000 bytes, the append to "debug.lst"; then the debugger opens. A file
-// that cannot be written loses the lines: say so before the debugger opens.
+// at 64,000 bytes, the append to "debug.lst"; then the debugger opens. Say
+// first that the trace went to the file and ended, or that the file could not
+// be written and the lines are lost.
 // Returns true when the debugger opened.
 [[gnu::noinline]] bool TracePass(MainWindow& window, MachineRecord& m) {
     const TraceOutcome outcome = TraceRunLoopStep(m);
     if (outcome == TraceOutcome::Collecting) return false;
     if (outcome == TraceOutcome::WriteFailed) ShowListingWriteError(&window, kDebugListingFile);
+    if (outcome == TraceOutcome::Written) ShowTraceWritten(&window, m);
     window.OpenDebugger();
     return true;
 }

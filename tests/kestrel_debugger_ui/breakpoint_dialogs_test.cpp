@@ -362,6 +362,16 @@ TEST_F(DisassembleToFileTest, ListsTheRangeAndOffersWhereItStopped) {
     EXPECT_TRUE(platform::TakeRecordedMessages().empty());
 }
 
+TEST_F(DisassembleToFileTest, ListingCutShortSaysWhereItStoppedAndWhereTheNextGoesOn) {
+    RunWith("0", "65535", "doneButton");
+    EXPECT_EQ(m->DisassemblyStart, 0x089E);  // 2,206 NOP lines reach 64,000 bytes
+    auto messages = platform::TakeRecordedMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Title, "Disassemble to file");
+    EXPECT_TRUE(messages[0].Text.startsWith("The listing stopped at 089Eh, before the end at FFFFh"));
+    EXPECT_TRUE(messages[0].Text.contains("starts at 089Eh and continues from there"));
+}
+
 TEST_F(DisassembleToFileTest, CancelWritesNothing) {
     m->DisassemblyStart = 0x1234;
     RunWith("0", "10", "cancelButton");
