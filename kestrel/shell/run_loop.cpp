@@ -33,6 +33,10 @@ constexpr uint32_t kMaxSlice = 1u << 20;
 constexpr auto kSliceTooShort = std::chrono::microseconds(500);
 constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
 
+// Board time behind real time beyond which a paced slice's sound is old: two
+// slices of it.
+constexpr int64_t kLateSoundNanos = 2 * Pacer::kSliceNanos;
+
 // The monitor hooks of a pass, after the instruction. Rare work stays out of line.
 // The key click at 0x05E4 and the speaker share the sound output: while the
 // speaker is attached (real time) the board's TONE bit is heard and the hook
@@ -115,7 +119,7 @@ void RunPacedSlice(MainWindow& window, MachineRecord& m, RealTimePacing& pacing,
     if (!window.Speaker().Attached()) [[unlikely]] window.Speaker().Attach(m, pacing.TStates());
     if (m.Cpu.Halted && !m.BreakArmed && !m.TraceToFile) {
         pacing.SleepWhileHalted();
-        FeedSpeaker(window, pacing.TStates());
+        FeedSpeaker(window, pacing.TStates(), false);
         return;
     }
     pacing.AwaitSlice();
@@ -132,7 +136,8 @@ void RunPacedSlice(MainWindow& window, MachineRecord& m, RealTimePacing& pacing,
         if (m.QuitRequested) [[unlikely]] break;
     }
     pacing.EndSlice(tstates, stoodStill);
-    FeedSpeaker(window, pacing.TStates());
+    // A slice run to catch up after the host stood still makes old sound.
+    FeedSpeaker(window, pacing.TStates(), pacing.DebtNanos() > kLateSoundNanos);
 }
 
 }  // namespace
