@@ -26,7 +26,7 @@ QString QtFileFilter(const QString& filter) {
     return label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
-QString ImageFileStartDirectory() { return QDir::homePath(); }
+QString ImageFileStartDirectory() { return QDir::currentPath(); }
 
 MemoryRangeDialog::MemoryRangeDialog(Mode mode, QWidget* parent) : QDialog(parent), mode_(mode) {
     SetUpToolDialog(this, platform::WindowTitle(QStringLiteral("Load/Save BIN file")), 680, 110,

@@ -28,7 +28,8 @@ inline constexpr char kWriteFailedText[] = "Can't write to file!";
 // all the patterns.
 QString QtFileFilter(const QString& filter);
 
-// Where the file choosers start: the user's home folder.
+// Where the file choosers start before a file has been chosen: the folder
+// kestrel runs in (its working directory, where its ROM and listings are).
 QString ImageFileStartDirectory();
 
 // The range dialog: base address and byte count, typed in decimal or in

@@ -348,10 +348,12 @@ TEST_F(ToolsTest, HexDumpMovesSixteenBytesPerArrowEventAndAnyCloseEndsIt) {
     EXPECT_EQ(debugger.result(), 0);
 }
 
-TEST_F(ToolsTest, HexDumpClosesOnItsOwnCloseButton) {
+TEST_F(ToolsTest, HexDumpClosesOnItsOwnCloseButtonAndOnEscape) {
     DebuggerWindow debugger(*m_);
     WhenShown<HexDumpWindow>([](HexDumpWindow* dump) { dump->close(); });
     Menu(debugger, 60)->trigger();
+    WhenShown<HexDumpWindow>([](HexDumpWindow* dump) { QTest::keyClick(dump->List(), Qt::Key_Escape); });
+    Menu(debugger, 60)->trigger();  // returns once the dump has closed
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(dynamic_cast<HexDumpWindow*>(w) && w->isVisible());
 }

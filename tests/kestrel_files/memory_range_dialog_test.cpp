@@ -157,11 +157,11 @@ TEST(RangeDialog, CancelAbandonsAndEscapeDoesNothing) {
     EXPECT_EQ(d.result(), QDialog::Rejected);
 }
 
-TEST(FileChooser, FilterInQtFormStartingAtHome) {
+TEST(FileChooser, FilterInQtFormStartingInTheRunFolder) {
     EXPECT_EQ(kestrel::QtFileFilter(kestrel::kImageFileFilter),
               "All supported files (*.bin *.scr *.rom)");
     EXPECT_EQ(kestrel::QtFileFilter("Text|*.txt"), "Text (*.txt)");
-    EXPECT_EQ(kestrel::ImageFileStartDirectory(), QDir::homePath());
+    EXPECT_EQ(kestrel::ImageFileStartDirectory(), QDir::currentPath());
     EXPECT_STREQ(kestrel::kLoadFileTitle, "Load BIN file");
     EXPECT_STREQ(kestrel::kSaveFileTitle, "Save BIN file");
 }
