@@ -26,7 +26,7 @@ namespace kestrel::platform {
 
 // --- fixed texts -----------------------------------------------------------
 inline constexpr char kProgramName[] = "Kestrel";
-inline constexpr char kProgramVersion[] = "0.01";
+inline constexpr char kProgramVersion[] = KESTREL_VERSION;  // the project's version, 0.01
 inline constexpr char kMainWindowTitle[] = "Kestrel MicroProfessor Emulator - Pre-release beta";
 inline constexpr char kTitleFatalError[] = "Fatal Error";
 inline constexpr char kTitleError[] = "Error";

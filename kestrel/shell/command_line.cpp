@@ -3,9 +3,7 @@
 #include <QCommandLineParser>
 #include <cstdio>
 
-#ifndef KESTREL_VERSION
-#define KESTREL_VERSION "unknown"
-#endif
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 
@@ -56,7 +54,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     } else if (parser.isSet(help)) {
         result = {true, 0, usage, {}};
     } else if (parser.isSet(version)) {
-        result = {true, 0, QString("kestrel ") + KESTREL_VERSION + "\n", {}};
+        result = {true, 0, QString("kestrel ") + platform::kProgramVersion + "\n", {}};  // About's version
     } else if (QString error; !TakeLoadOptions(parser, result.Load, error)) {
         result = {true, 2, {}, "kestrel: " + error + "\n"};
     } else {

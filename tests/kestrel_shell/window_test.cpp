@@ -637,14 +637,14 @@ TEST_F(Shell, HelpTopicsIsNotInstalled) {
     ExpectOneMessage("Info", "MenuItem: 30 is not currently installed.");
 }
 
-TEST_F(Shell, AboutNamesProgramAndVersion) {
+TEST_F(Shell, AboutAndTheVersionOptionGiveOneVersion) {
     StartWith({0x76});
     W().findChild<QAction*>(QStringLiteral("actionAbout"))->trigger();
     std::vector<RecordedMessage> got = platform::TakeRecordedMessages();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].Title.toStdString(), "About");
-    EXPECT_TRUE(got[0].Text.contains(QStringLiteral("Kestrel")));
-    EXPECT_TRUE(got[0].Text.contains(QStringLiteral("0.01")));
+    EXPECT_EQ(got[0].Text.toStdString(), "Kestrel, version 0.01");
+    EXPECT_EQ(ParseCommandLine({"kestrel", "--version"}).Output.toStdString(), "kestrel 0.01\n");
 }
 
 TEST_F(Shell, HardResetRefillsRamAndKeepsRom) {
