@@ -29,7 +29,8 @@ QString PastTopOfMemory(const intel_hex::LoadArgument& argument, const intel_hex
 void AddLoadOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("load"),
                       QStringLiteral("Load FILE at start-up: FILE.hex or FILE.ihx (Intel HEX), or "
-                                     "FILE@ADDR for a raw image at hexadecimal ADDR."),
+                                     "FILE@ADDR for a raw image at hexadecimal ADDR, which must fit "
+                                     "below 10000h."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("go"),
                       QStringLiteral("Start the loaded program at hexadecimal ADDR once the monitor is up."),
