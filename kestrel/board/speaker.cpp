@@ -62,6 +62,10 @@ SpeakerResampler::SpeakerResampler(int sampleRate)
       twiceRate_(2u * static_cast<uint64_t>(sampleRate)),
       pole_(std::exp(-2.0 * 3.14159265358979323846 * kHighPassHz / sampleRate)) {}
 
+void SpeakerResampler::SetRatio(double ratio) {
+    length_ = static_cast<uint64_t>(std::llround(kCrystalHz / ratio));
+}
+
 void SpeakerResampler::Start(uint64_t tstate, bool high) {
     SkipTo(Scaled(tstate));
     high_ = high;
@@ -71,8 +75,9 @@ void SpeakerResampler::Start(uint64_t tstate, bool high) {
 
 // Jumps to the sample holding `scaled`, counting its start at the current level.
 void SpeakerResampler::SkipTo(uint64_t scaled) {
-    const uint64_t sampleStart = scaled - scaled % kCrystalHz;
-    sampleEnd_ = sampleStart + kCrystalHz;
+    const uint64_t sampleStart = scaled - scaled % length_;
+    building_ = length_;
+    sampleEnd_ = sampleStart + building_;
     highTime_ = high_ ? scaled - sampleStart : 0;
     cursor_ = scaled;
 }
@@ -81,7 +86,7 @@ void SpeakerResampler::AdvanceTo(uint64_t scaled, int16_t* out, size_t& written,
     while (scaled >= sampleEnd_) {
         if (high_) highTime_ += sampleEnd_ - cursor_;
         // Area average in [-0.5, 0.5], then the DC blocker y = x - x' + p * y'.
-        const double in = static_cast<double>(highTime_) / kCrystalHz - 0.5;
+        const double in = static_cast<double>(highTime_) / static_cast<double>(building_) - 0.5;
         const double y = in - lastIn_ + pole_ * lastOut_;
         lastIn_ = in;
         lastOut_ = y;
@@ -90,7 +95,8 @@ void SpeakerResampler::AdvanceTo(uint64_t scaled, int16_t* out, size_t& written,
             out[written++] = static_cast<int16_t>(std::lround(v));
         }
         cursor_ = sampleEnd_;
-        sampleEnd_ += kCrystalHz;
+        building_ = length_;
+        sampleEnd_ += building_;
         highTime_ = 0;
     }
     if (high_) highTime_ += scaled - cursor_;
@@ -102,9 +108,9 @@ size_t SpeakerResampler::Render(SpeakerCapture& capture, uint64_t until, int16_t
     if (end <= cursor_) return 0;
     // After a stall only the newest `capacity` samples are made; the edges
     // before them only set the level.
-    const uint64_t due = (end - cursor_) / kCrystalHz;
+    const uint64_t due = (end - cursor_) / length_;
     if (due > capacity) {
-        const uint64_t skipTo = end - end % kCrystalHz - capacity * kCrystalHz;
+        const uint64_t skipTo = end - end % length_ - capacity * length_;
         SpeakerEdge edge{};
         while (capture.Take(skipTo / twiceRate_, edge)) high_ = edge.High;
         SkipTo(skipTo);

@@ -10,7 +10,9 @@
 //   averaging (each sample is the share of its time the level was high), then
 //   removes the DC level with a one-pole high-pass, so a speaker held at
 //   either level fades to silence. Its state carries over from one Render to
-//   the next, so consecutive buffers join without a click.
+//   the next, so consecutive buffers join without a click. Its ratio makes
+//   slightly more or fewer samples per board second, to follow an output
+//   device whose clock is not the host's (speaker_stream.h).
 #pragma once
 
 #include <cstddef>
@@ -77,6 +79,10 @@ public:
     explicit SpeakerResampler(int sampleRate);
     int SampleRate() const { return rate_; }
 
+    // Samples per board second are SampleRate() times `ratio` (1 at first),
+    // from the next sample on.
+    void SetRatio(double ratio);
+
     // Starts at `tstate` with the speaker at `high`, silent.
     void Start(uint64_t tstate, bool high);
 
@@ -86,15 +92,18 @@ public:
     size_t Render(SpeakerCapture& capture, uint64_t until, int16_t* out, size_t capacity);
 
 private:
-    // Time in units of 1 / (2 * rate) T-states: one sample is kCrystalHz units.
+    // Time in units of 1 / (2 * rate) T-states: at ratio 1 one sample is
+    // kCrystalHz units.
     uint64_t Scaled(uint64_t tstate) const { return tstate * twiceRate_; }
     void AdvanceTo(uint64_t scaled, int16_t* out, size_t& written, size_t capacity);
     void SkipTo(uint64_t scaled);
 
     int rate_;
     uint64_t twiceRate_;
+    uint64_t length_ = kCrystalHz;  // scaled length of the samples to come
     uint64_t cursor_ = 0;      // scaled time rendered so far
     uint64_t sampleEnd_ = 0;   // scaled end of the sample being built
+    uint64_t building_ = kCrystalHz;  // its length
     uint64_t highTime_ = 0;    // scaled time high within that sample
     bool high_ = false;
     double pole_;

@@ -37,6 +37,10 @@ void ForceInterruptState(MachineRecord& m, bool enabled) {
     }
 }
 
-void PokeMemory(MachineRecord& m, uint16_t address, uint8_t value) { m.MemoryImage[address] = value; }
+bool PokeMemory(MachineRecord& m, uint16_t address, uint8_t value) {
+    if (RomWriteProtected(m, address)) return false;
+    m.MemoryImage[address] = value;
+    return true;
+}
 
 }  // namespace kestrel

@@ -39,7 +39,9 @@ void ForceInterruptMode(MachineRecord& m, uint8_t mode);
 void ForceInterruptState(MachineRecord& m, bool enabled);
 
 // The poke dialog's write: straight into MemoryImage, past the
-// WriteEnableMap, so it can change the ROM.
-void PokeMemory(MachineRecord& m, uint16_t address, uint8_t value);
+// WriteEnableMap, so it can change the ROM while "Write Protect ROM" is not
+// checked. While it is, an address in the ROM is refused: nothing is written
+// and false is returned.
+bool PokeMemory(MachineRecord& m, uint16_t address, uint8_t value);
 
 }  // namespace kestrel

@@ -7,8 +7,8 @@
 
 namespace kestrel {
 
-bool WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_t end, const char* path,
-                             const std::tm& when) {
+ListingOutcome WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_t end, const char* path,
+                                       const std::tm& when) {
     m.DisassemblyStart = start;
 
     // One block stays below 64,000 bytes plus one line and the closing line end.
@@ -39,14 +39,15 @@ bool WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_t end, con
         out[fill++] = '\r';
         out[fill++] = '\n';
     } while (fill < kListingLimit && cursor < end && !wrapped);
+    const bool cut = cursor < end && !wrapped;
     out[fill++] = '\r';
     out[fill++] = '\n';
 
     m.DisassemblyStart = cursor;
-    return AppendToFile(path, block.data(), fill);
+    return {AppendToFile(path, block.data(), fill), cut};
 }
 
-bool WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_t end, const char* path) {
+ListingOutcome WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_t end, const char* path) {
     return WriteDisassemblyListing(m, start, end, path, LocalTimeNow());
 }
 

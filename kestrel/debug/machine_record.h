@@ -42,4 +42,12 @@ struct MachineRecord : Board {
     int32_t MouseX, MouseY;                  // last keypad click position
 };
 
+// "Write Protect ROM" as the memory tools and the loads see it: while it is
+// checked they leave the monitor ROM (0000h-0FFFh) alone; only a load at base
+// 0, the monitor's own image, replaces it. The processor's writes follow the
+// WriteEnableMap whatever it says.
+inline bool RomWriteProtected(const MachineRecord& m, uint16_t address) {
+    return m.WriteProtectRom && address <= kRomEnd;
+}
+
 }  // namespace kestrel

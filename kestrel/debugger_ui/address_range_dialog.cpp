@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/number_field.h"
 #include "kestrel/gui/platform.h"
 
 namespace kestrel {
@@ -25,10 +25,10 @@ AddressRangeDialog::AddressRangeDialog(const MachineRecord& m, QWidget* parent)
     endLabel->setAlignment(Qt::AlignCenter);
     endLabel->setGeometry(100, 8, 60, 20);
 
-    startField_ = MakeDigitField(this, QString::number(start_));
+    startField_ = MakeNumberEdit(this, QString::number(start_));
     startField_->setObjectName(QStringLiteral("startField"));
     startField_->setGeometry(20, 25, 60, 20);
-    endField_ = MakeDigitField(this, QStringLiteral("65535"));
+    endField_ = MakeNumberEdit(this, QStringLiteral("65535"));
     endField_->setObjectName(QStringLiteral("endField"));
     endField_->setGeometry(100, 25, 60, 20);
 
@@ -49,25 +49,31 @@ AddressRangeDialog::AddressRangeDialog(const MachineRecord& m, QWidget* parent)
     connect(endField_, &QLineEdit::textChanged, this, &AddressRangeDialog::OnEndChanged);
     connect(usePc, &QPushButton::clicked, this, &AddressRangeDialog::OnUsePc);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    connect(done, &QPushButton::clicked, this, &AddressRangeDialog::OnDone);
 }
 
 void AddressRangeDialog::OnStartChanged(const QString& text) {
-    long value = ReadDigitField(text);
-    if (value <= 65535) {
-        start_ = static_cast<uint16_t>(value);
-    } else {
-        startField_->setText(QStringLiteral("0"));
-    }
+    uint32_t value = 0;
+    const FieldChange change = ReadFieldChange(text, 65535, value);
+    if (change == FieldChange::Value) start_ = static_cast<uint16_t>(value);
+    if (change == FieldChange::OutOfRange) startField_->setText(QStringLiteral("0"));
 }
 
 void AddressRangeDialog::OnEndChanged(const QString& text) {
-    long value = ReadDigitField(text);
-    if (value <= 65535) {
-        end_ = static_cast<uint16_t>(value);
-    } else {
-        endField_->setText(QStringLiteral("65535"));
-    }
+    uint32_t value = 0;
+    const FieldChange change = ReadFieldChange(text, 65535, value);
+    if (change == FieldChange::Value) end_ = static_cast<uint16_t>(value);
+    if (change == FieldChange::OutOfRange) endField_->setText(QStringLiteral("65535"));
+}
+
+void AddressRangeDialog::OnDone() {
+    const std::optional<uint32_t> start = ConfirmNumberField(startField_, 65535, QStringLiteral("Start"), this);
+    if (!start) return;
+    const std::optional<uint32_t> end = ConfirmNumberField(endField_, 65535, QStringLiteral("End"), this);
+    if (!end) return;
+    start_ = static_cast<uint16_t>(*start);
+    end_ = static_cast<uint16_t>(*end);
+    accept();
 }
 
 void AddressRangeDialog::OnUsePc() {

@@ -11,10 +11,11 @@ class QLineEdit;
 
 namespace kestrel {
 
-// "Start" and "End" over two digit-only fields (DisassemblyStart in decimal and
-// "65535"), and the buttons "Use PC", "Cancel" and "Done". Each field is read
-// on every change: 0-65535 is kept; anything larger resets the Start field to
-// "0" and the End field to "65535". "Use PC" puts PC into Start. After "Done"
+// "Start" and "End" over two number fields (DisassemblyStart in decimal and
+// "65535"), and the buttons "Use PC", "Cancel" and "Done". A digit string is
+// read on every change: 0-65535 is kept; anything larger resets the Start
+// field to "0" and the End field to "65535". Marked hexadecimal is read by
+// "Done" (number_field.h). "Use PC" puts PC into Start. After "Done"
 // an end below the start becomes 65535.
 class AddressRangeDialog : public QDialog {
     Q_OBJECT
@@ -32,6 +33,7 @@ private:
     void OnStartChanged(const QString& text);
     void OnEndChanged(const QString& text);
     void OnUsePc();
+    void OnDone();
 
     const MachineRecord& m_;
     QLineEdit* startField_;

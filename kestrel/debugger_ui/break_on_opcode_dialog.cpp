@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "kestrel/debug/breakpoint.h"
-#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/number_field.h"
 #include "kestrel/gui/platform.h"
 
 namespace kestrel {
@@ -22,7 +22,7 @@ BreakOnOpcodeDialog::BreakOnOpcodeDialog(MachineRecord& m, QWidget* parent)
     label->setGeometry(120, 8, 40, 20);
     label->setFont(platform::FitFont(label->font(), label->text(), label->width() - 2));
 
-    field_ = MakeDigitField(this, QStringLiteral("0"));
+    field_ = MakeNumberEdit(this, QStringLiteral("0"));
     field_->setObjectName(QStringLiteral("opcodeField"));
     field_->setGeometry(120, 25, 40, 20);
 
@@ -42,15 +42,16 @@ BreakOnOpcodeDialog::BreakOnOpcodeDialog(MachineRecord& m, QWidget* parent)
 }
 
 void BreakOnOpcodeDialog::OnTextChanged(const QString& text) {
-    long value = ReadDigitField(text);
-    if (value <= 255) {
-        opcode_ = static_cast<uint8_t>(value);
-    } else {
-        field_->clear();  // reads as 0 through the change it causes
-    }
+    uint32_t value = 0;
+    const FieldChange change = ReadFieldChange(text, 255, value);
+    if (change == FieldChange::Value) opcode_ = static_cast<uint8_t>(value);
+    if (change == FieldChange::OutOfRange) field_->clear();  // reads as 0 through the change it causes
 }
 
 void BreakOnOpcodeDialog::OnSet() {
+    const std::optional<uint32_t> opcode = ConfirmNumberField(field_, 255, QStringLiteral("Opcode"), this);
+    if (!opcode) return;
+    opcode_ = static_cast<uint8_t>(*opcode);
     ArmOpcodeBreak(m_, opcode_);
     accept();
 }

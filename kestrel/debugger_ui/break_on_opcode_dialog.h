@@ -10,9 +10,10 @@ class QLineEdit;
 
 namespace kestrel {
 
-// The dialog shows "Opcode" over a digit-only field holding "0", and the
-// buttons "Cancel" and "Set". The field is read on every change: 0 to 255 is
-// kept, anything larger empties the field (which then reads as 0). "Set" arms
+// The dialog shows "Opcode" over a number field holding "0", and the
+// buttons "Cancel" and "Set". A digit string is read on every change: 0 to
+// 255 is kept, anything larger empties the field (which then reads as 0);
+// marked hexadecimal is read by "Set" (number_field.h). "Set" arms
 // BreakKind 18 with the last kept opcode, 0 if nothing was typed. "Cancel"
 // (or Escape) closes without touching the breakpoint, so one armed earlier
 // stays as it was.

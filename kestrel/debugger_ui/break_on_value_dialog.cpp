@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "kestrel/debug/breakpoint.h"
-#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/number_field.h"
 #include "kestrel/gui/platform.h"
 
 namespace kestrel {
@@ -28,7 +28,7 @@ BreakOnValueDialog::BreakOnValueDialog(MachineRecord& m, uint8_t code, QWidget* 
     label->setGeometry(fieldX, 8, fieldWidth, 20);
     label->setFont(platform::FitFont(label->font(), label->text(), label->width() - 2));
 
-    field_ = MakeDigitField(this, QStringLiteral("0"));
+    field_ = MakeNumberEdit(this, QStringLiteral("0"));
     field_->setObjectName(QStringLiteral("valueField"));
     field_->setGeometry(fieldX, 25, fieldWidth, 20);
 
@@ -54,19 +54,21 @@ BreakOnValueDialog::BreakOnValueDialog(MachineRecord& m, uint8_t code, QWidget* 
     });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(set, &QPushButton::clicked, this, [this] {
+        const uint32_t limit = Is16BitBreakKind(code_) ? 65535 : 255;
+        const std::optional<uint32_t> value = ConfirmNumberField(field_, limit, QStringLiteral("Value"), this);
+        if (!value) return;
+        value_ = static_cast<uint16_t>(*value);
         ArmRegisterBreak(m_, BreakRegister(code_), value_);
         accept();
     });
 }
 
 void BreakOnValueDialog::OnTextChanged(const QString& text) {
-    const long limit = Is16BitBreakKind(code_) ? 65535 : 255;
-    long value = ReadDigitField(text);
-    if (value <= limit) {
-        value_ = static_cast<uint16_t>(value);
-    } else {
-        field_->clear();  // reads as 0 through the change it causes
-    }
+    const uint32_t limit = Is16BitBreakKind(code_) ? 65535 : 255;
+    uint32_t value = 0;
+    const FieldChange change = ReadFieldChange(text, limit, value);
+    if (change == FieldChange::Value) value_ = static_cast<uint16_t>(value);
+    if (change == FieldChange::OutOfRange) field_->clear();  // reads as 0 through the change it causes
 }
 
 bool BreakOnValueDialog::Run(MachineRecord& m, uint8_t code, QWidget* parent) {

@@ -11,9 +11,10 @@ class QLineEdit;
 
 namespace kestrel {
 
-// "Value" over a digit-only field holding "0", and the buttons "CHANGE",
-// "CANCEL" and "SET". The field is read on every change: 0-255 (8-bit) or
-// 0-65535 (16-bit) is kept, anything larger empties the field.
+// "Value" over a number field holding "0", and the buttons "CHANGE",
+// "CANCEL" and "SET". A digit string is read on every change: 0-255 (8-bit)
+// or 0-65535 (16-bit) is kept, anything larger empties the field; marked
+// hexadecimal is read by "SET" (number_field.h).
 //   "SET"     arms: hit when the register equals the last kept value (0 if none).
 //   "CHANGE"  arms: hit when the register differs from its value now; the typed
 //             number is not used.

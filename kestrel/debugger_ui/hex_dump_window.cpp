@@ -101,6 +101,10 @@ bool HexDumpWindow::eventFilter(QObject* watched, QEvent* event) {
                 // One step of 16 bytes per arriving key event while the key is
                 // held (auto-repeat delivers one event after another).
                 const int key = static_cast<QKeyEvent*>(event)->key();
+                if (key == Qt::Key_Escape) {  // as the other dialogs close
+                    Finish();
+                    return true;
+                }
                 if (key == Qt::Key_Up) {
                     start_ = static_cast<uint16_t>(start_ - 16);
                     Fill();

@@ -1,5 +1,6 @@
 // The hex dump window: 512 bytes of MemoryImage from a start address, 32
 // lines of 16 bytes, moved by 16 bytes with the Up and Down arrow keys.
+// Escape or its close button closes it.
 #pragma once
 
 #include <QEventLoop>

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/number_field.h"
 #include "kestrel/gui/platform.h"
 
 namespace kestrel {
@@ -43,15 +43,17 @@ LoadRegisterDialog::LoadRegisterDialog(MachineRecord& m, int id, std::function<v
     load_->setGeometry(110, 55, 60, 25);
     load_->setAutoDefault(false);
 
-    const long limit = wide ? 0xFFFF : 0xFF;
+    const uint32_t limit = wide ? 0xFFFF : 0xFF;
     connect(value_, &QLineEdit::textChanged, this, [this, limit](const QString& t) {
-        const long v = ReadDigitField(t);
-        if (v >= 0 && v <= limit)
-            remembered_ = static_cast<uint16_t>(v);
-        else
-            value_->clear();  // converts to 0 as a change of its own
+        uint32_t v = 0;
+        const FieldChange change = ReadFieldChange(t, limit, v);
+        if (change == FieldChange::Value) remembered_ = static_cast<uint16_t>(v);
+        if (change == FieldChange::OutOfRange) value_->clear();  // converts to 0 as a change of its own
     });
-    connect(load_, &QPushButton::clicked, this, [this] {
+    connect(load_, &QPushButton::clicked, this, [this, limit] {
+        const std::optional<uint32_t> value = ConfirmNumberField(value_, limit, QStringLiteral("Value"), this);
+        if (!value) return;
+        remembered_ = static_cast<uint16_t>(*value);
         StoreRegister(m_, id_, remembered_);
         if (refresh_) refresh_();
         done(Accepted);

@@ -4,7 +4,8 @@
 #include <QPushButton>
 
 #include "kestrel/debug/number_format.h"
-#include "kestrel/gui/digit_field.h"
+#include "kestrel/debug/number_input.h"
+#include "kestrel/gui/number_field.h"
 #include "kestrel/gui/platform.h"
 
 namespace kestrel {
@@ -31,18 +32,30 @@ PeekDialog::PeekDialog(const MachineRecord& m, QWidget* parent) : ToolDialog(par
     done_->setAutoDefault(false);
 
     connect(address_, &QLineEdit::textChanged, this, [this](const QString& t) { AddressChanged(t); });
-    connect(done_, &QPushButton::clicked, this, [this] { done(Accepted); });
+    connect(done_, &QPushButton::clicked, this, [this] {
+        if (ConfirmNumberField(address_, 0xFFFF, QStringLiteral("Address"), this)) done(Accepted);
+    });
     ShowByteAt(0);
 }
 
 void PeekDialog::AddressChanged(const QString& text) {
-    const long value = ReadDigitField(text);
-    if (value >= 0 && value <= 0xFFFF) {
-        ShowByteAt(static_cast<uint16_t>(value));
+    uint32_t value = 0;
+    switch (ReadFieldChange(text, 0xFFFF, value)) {
+        case FieldChange::Value: ShowByteAt(static_cast<uint16_t>(value)); return;
+        case FieldChange::OutOfRange:
+            // Back to address 0 (this change shows its byte).
+            address_->setText(QStringLiteral("0"));
+            ShowByteAt(0);
+            return;
+        case FieldChange::Pending: break;
+    }
+    // Hexadecimal: its byte as soon as it reads as an address, nothing meanwhile.
+    const NumberInput address = ParseNumberInput(text.toStdString(), 0xFFFF);
+    if (address.Ok) {
+        ShowByteAt(static_cast<uint16_t>(address.Value));
     } else {
-        // Out of range: back to address 0 (this change shows its byte).
-        address_->setText(QStringLiteral("0"));
-        ShowByteAt(0);
+        decimal_->clear();
+        hex_->clear();
     }
 }
 

@@ -1,5 +1,6 @@
 // The peek dialog: shows the byte at an address of MemoryImage in decimal and
-// hexadecimal. Reads memory directly; changes nothing.
+// hexadecimal. Reads memory directly; changes nothing. "Done" closes it once
+// the address field holds an address (number_field.h).
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "kestrel/debug/debug_session.h"
-#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/number_field.h"
 #include "kestrel/gui/platform.h"
 
 namespace kestrel {
@@ -27,21 +27,33 @@ PokeDialog::PokeDialog(MachineRecord& m, QWidget* parent) : ToolDialog(parent), 
 
     // Out of range empties the field; that change converts to 0.
     connect(address_, &QLineEdit::textChanged, this, [this](const QString& t) {
-        const long v = ReadDigitField(t);
-        if (v >= 0 && v <= 0xFFFF)
-            addressValue_ = static_cast<uint16_t>(v);
-        else
-            address_->clear();
+        uint32_t v = 0;
+        const FieldChange change = ReadFieldChange(t, 0xFFFF, v);
+        if (change == FieldChange::Value) addressValue_ = static_cast<uint16_t>(v);
+        if (change == FieldChange::OutOfRange) address_->clear();
     });
     connect(byte_, &QLineEdit::textChanged, this, [this](const QString& t) {
-        const long v = ReadDigitField(t);
-        if (v >= 0 && v <= 0xFF)
-            byteValue_ = static_cast<uint8_t>(v);
-        else
-            byte_->clear();
+        uint32_t v = 0;
+        const FieldChange change = ReadFieldChange(t, 0xFF, v);
+        if (change == FieldChange::Value) byteValue_ = static_cast<uint8_t>(v);
+        if (change == FieldChange::OutOfRange) byte_->clear();
     });
-    connect(poke_, &QPushButton::clicked, this, [this] { PokeMemory(m_, addressValue_, byteValue_); });
+    connect(poke_, &QPushButton::clicked, this, [this] { Poke(); });
     connect(done_, &QPushButton::clicked, this, [this] { done(Accepted); });
+}
+
+void PokeDialog::Poke() {
+    const std::optional<uint32_t> address = ConfirmNumberField(address_, 0xFFFF, QStringLiteral("Address"), this);
+    if (!address) return;
+    const std::optional<uint32_t> byte = ConfirmNumberField(byte_, 0xFF, QStringLiteral("Byte"), this);
+    if (!byte) return;
+    addressValue_ = static_cast<uint16_t>(*address);
+    byteValue_ = static_cast<uint8_t>(*byte);
+    if (PokeMemory(m_, addressValue_, byteValue_)) return;
+    platform::ShowMessage(this, windowTitle(),
+                          QStringLiteral("%1h is in the monitor ROM (0000h-0FFFh), and \"Write Protect ROM\" "
+                                         "(Emulation menu) is checked: nothing was written.")
+                              .arg(QString::number(addressValue_, 16).rightJustified(4, QLatin1Char('0')).toUpper()));
 }
 
 void RunPokeDialog(MachineRecord& m, QWidget* parent) {

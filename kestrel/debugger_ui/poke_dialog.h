@@ -1,5 +1,7 @@
 // The poke dialog: writes a byte to an address of MemoryImage. The write goes
-// straight into memory without the WriteEnableMap, so it can change the ROM.
+// straight into memory without the WriteEnableMap, so it can change the ROM
+// while "Write Protect ROM" is not checked; while it is, a poke there is
+// refused with a message.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +26,8 @@ public:
     uint8_t Byte() const { return byteValue_; }
 
 private:
+    void Poke();
+
     MachineRecord& m_;
     QLineEdit* address_;
     QLineEdit* byte_;

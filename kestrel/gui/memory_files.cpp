@@ -38,7 +38,7 @@ private:
 }  // namespace
 
 ImageLoadResult LoadMemoryImage(MachineRecord& m, const std::string& path, uint16_t base,
-                                uint16_t count) {
+                                uint16_t count, SkippedBytes* skipped) {
     // O_NONBLOCK keeps a FIFO from hanging the open; it is refused below anyway.
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0) return ImageLoadResult::CannotOpen;
@@ -64,9 +64,35 @@ ImageLoadResult LoadMemoryImage(MachineRecord& m, const std::string& path, uint1
     file.Close();  // a failing close of a file opened for reading loses nothing
 
     if (base == 0) ResetCpu(m);
-    uint16_t address = base;
-    for (uint32_t i = 0; i < got; ++i) m.MemoryImage[address++] = bytes[i];
+    // A load at base 0 is the monitor's own image and writes everything.
+    const bool guarded = m.WriteProtectRom && base != 0;
+    SkippedBytes left;
+    for (uint32_t i = 0; i < got; ++i) {
+        const uint32_t address = base + i;
+        if (guarded && address > 0xFFFF) {
+            ++left.PastTop;
+        } else if (guarded && RomWriteProtected(m, static_cast<uint16_t>(address))) {
+            ++left.InRom;
+        } else {
+            m.MemoryImage[address & 0xFFFF] = bytes[i];
+        }
+    }
+    if (skipped != nullptr) *skipped = left;
     return ImageLoadResult::Loaded;
+}
+
+std::string DescribeSkippedBytes(const SkippedBytes& skipped) {
+    auto bytes = [](uint32_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); };
+    std::string text;
+    if (skipped.PastTop != 0)
+        text += bytes(skipped.PastTop) + " past FFFFh not written: they would have wrapped round to 0000h, "
+                "into the monitor ROM.\n";
+    if (skipped.InRom != 0)
+        text += bytes(skipped.InRom) + " at 0000h-0FFFh not written: that is the monitor ROM.\n";
+    if (!text.empty())
+        text += "\"Write Protect ROM\" (Emulation menu) is checked: only a load at base 0 replaces the "
+                "monitor.";
+    return text;
 }
 
 ImageSaveResult SaveMemoryImage(const MachineRecord& m, const std::string& path, uint16_t base,

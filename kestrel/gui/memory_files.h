@@ -29,6 +29,14 @@ enum class ImageSaveResult {
     WriteFailed,   // created, but a write or the close failed: the file is incomplete
 };
 
+// What a load left out while "Write Protect ROM" was checked
+// (RomWriteProtected, kestrel/debug/machine_record.h).
+struct SkippedBytes {
+    uint32_t PastTop = 0;  // would have wrapped past FFFFh to 0000h and on
+    uint32_t InRom = 0;    // would have fallen in 0000h-0FFFh from a base inside the ROM
+    bool Any() const { return PastTop != 0 || InRom != 0; }
+};
+
 // The most bytes one load takes in: a load with count 0 fills the address
 // space at most once, even from a longer file.
 inline constexpr uint32_t kMaxImageBytes = 65536;
@@ -39,8 +47,16 @@ inline constexpr uint32_t kMaxImageBytes = 65536;
 // shorter than the count leaves the rest of the range unchanged. With base 0
 // the processor is reset (ResetCpu) once the file has been read, even when it
 // is empty. On any failure memory and registers are left as they were.
+//
+// While "Write Protect ROM" is checked (m.WriteProtectRom), a load at any base
+// but 0 writes only its bytes that fall in 1000h-FFFFh: it neither wraps past
+// FFFFh nor writes the monitor ROM. What it left out goes to `skipped`.
 ImageLoadResult LoadMemoryImage(MachineRecord& m, const std::string& path, uint16_t base,
-                                uint16_t count);
+                                uint16_t count, SkippedBytes* skipped = nullptr);
+
+// What a load left out, in a sentence or two for a message box or standard
+// error; empty when nothing was left out.
+std::string DescribeSkippedBytes(const SkippedBytes& skipped);
 
 // Creates (or replaces) the file at `path` and writes `count` bytes of
 // MemoryImage from `base` on, wrapping at 0x10000. A count of 0 writes an

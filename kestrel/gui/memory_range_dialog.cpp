@@ -9,8 +9,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include "kestrel/gui/digit_field.h"
 #include "kestrel/gui/memory_files.h"
+#include "kestrel/gui/number_field.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/gui/ui_support.h"
 
@@ -26,7 +26,7 @@ QString QtFileFilter(const QString& filter) {
     return label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
-QString ImageFileStartDirectory() { return QDir::homePath(); }
+QString ImageFileStartDirectory() { return QDir::currentPath(); }
 
 MemoryRangeDialog::MemoryRangeDialog(Mode mode, QWidget* parent) : QDialog(parent), mode_(mode) {
     SetUpToolDialog(this, platform::WindowTitle(QStringLiteral("Load/Save BIN file")), 680, 110,
@@ -48,24 +48,11 @@ MemoryRangeDialog::MemoryRangeDialog(Mode mode, QWidget* parent) : QDialog(paren
     cancel_ = button("Cancel", 90, 88, "rangeCancel");
     ok_ = button("OK", 165, 88, "rangeOk");
 
-    // Every change is converted; out of range empties the field, and that
-    // change in turn converts to 0.
-    connect(baseField_, &QLineEdit::textChanged, this, [this](const QString& t) {
-        const long v = ReadDigitField(t);
-        baseValid_ = v >= 0 && v <= 0xFFFF;
-        if (baseValid_)
-            base_ = static_cast<uint16_t>(v);
-        else
-            baseField_->clear();
-    });
-    connect(countField_, &QLineEdit::textChanged, this, [this](const QString& t) {
-        const long v = ReadDigitField(t);
-        countValid_ = v >= 0 && v <= 0xFFFF;
-        if (countValid_)
-            count_ = static_cast<uint16_t>(v);
-        else
-            countField_->clear();
-    });
+    // Every change of a digit string is converted; out of range empties the
+    // field, and that change in turn converts to 0.
+    connect(baseField_, &QLineEdit::textChanged, this, [this](const QString& t) { Follow(baseField_, t, base_); });
+    connect(countField_, &QLineEdit::textChanged, this,
+            [this](const QString& t) { Follow(countField_, t, count_); });
     connect(u6_, &QPushButton::clicked, this, [this] { Preset(); });
     connect(more_, &QPushButton::clicked, this, [this] { Preset(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { done(Rejected); });
@@ -80,8 +67,22 @@ void MemoryRangeDialog::Preset() {
     count_ = 4096;
 }
 
+void MemoryRangeDialog::Follow(QLineEdit* field, const QString& text, uint16_t& value) {
+    uint32_t v = 0;
+    switch (ReadFieldChange(text, 0xFFFF, v)) {
+        case FieldChange::Value: value = static_cast<uint16_t>(v); break;
+        case FieldChange::OutOfRange: field->clear(); break;
+        case FieldChange::Pending: break;
+    }
+}
+
 void MemoryRangeDialog::TryAccept() {
-    if (!baseValid_ || !countValid_) return;
+    const std::optional<uint32_t> base = ConfirmNumberField(baseField_, 0xFFFF, QStringLiteral("Base Address"), this);
+    if (!base) return;
+    const std::optional<uint32_t> count = ConfirmNumberField(countField_, 0xFFFF, QStringLiteral("Byte Count"), this);
+    if (!count) return;
+    base_ = static_cast<uint16_t>(*base);
+    count_ = static_cast<uint16_t>(*count);
     if (mode_ == Mode::Save && count_ == 0) return;
     done(Accepted);
 }
@@ -99,12 +100,17 @@ bool LoadBinFile(MachineRecord& m, QWidget* parent, LoadedImage* loaded) {
                                                 QtFileFilter(QString::fromLatin1(kImageFileFilter)),
                                                 ImageFileStartDirectory());
     if (path.isEmpty()) return false;
-    const ImageLoadResult result = LoadMemoryImage(m, QFile::encodeName(path).toStdString(), base, count);
+    SkippedBytes skipped;
+    const ImageLoadResult result =
+        LoadMemoryImage(m, QFile::encodeName(path).toStdString(), base, count, &skipped);
     if (result != ImageLoadResult::Loaded) {
         platform::ShowMessage(parent, QString::fromLatin1(platform::kTitleLoadBin),
                               QString::fromLatin1(kLoadFailedText));
         return false;
     }
+    if (skipped.Any())
+        platform::ShowMessage(parent, QString::fromLatin1(platform::kTitleLoadBin),
+                              QString::fromStdString(DescribeSkippedBytes(skipped)));
     if (loaded != nullptr) *loaded = LoadedImage{path, base, count};
     return true;
 }

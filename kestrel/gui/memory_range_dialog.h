@@ -28,10 +28,12 @@ inline constexpr char kWriteFailedText[] = "Can't write to file!";
 // all the patterns.
 QString QtFileFilter(const QString& filter);
 
-// Where the file choosers start: the user's home folder.
+// Where the file choosers start before a file has been chosen: the folder
+// kestrel runs in (its working directory, where its ROM and listings are).
 QString ImageFileStartDirectory();
 
-// The range dialog: base address and byte count, both typed in decimal.
+// The range dialog: base address and byte count, typed in decimal or in
+// marked hexadecimal (number_field.h).
 class MemoryRangeDialog : public QDialog {
 public:
     enum class Mode { Load, Save };
@@ -52,13 +54,13 @@ public:
 
 private:
     void Preset();
+    // A change of `field`: a digit string in range becomes `value`, one out of range empties the field.
+    void Follow(QLineEdit* field, const QString& text, uint16_t& value);
     void TryAccept();
 
     Mode mode_;
     uint16_t base_ = 0;
     uint16_t count_ = 0;
-    bool baseValid_ = true;
-    bool countValid_ = true;
     QLineEdit* baseField_;
     QLineEdit* countField_;
     QPushButton* u6_;

@@ -17,6 +17,8 @@
 #include <memory>
 #include <vector>
 
+#include "kestrel/board/speaker_stream.h"
+
 class QFileDialog;
 class QWidget;
 
@@ -24,7 +26,7 @@ namespace kestrel::platform {
 
 // --- fixed texts -----------------------------------------------------------
 inline constexpr char kProgramName[] = "Kestrel";
-inline constexpr char kProgramVersion[] = "0.01";
+inline constexpr char kProgramVersion[] = KESTREL_VERSION;  // the project's version, 0.01
 inline constexpr char kMainWindowTitle[] = "Kestrel MicroProfessor Emulator - Pre-release beta";
 inline constexpr char kTitleFatalError[] = "Fatal Error";
 inline constexpr char kTitleError[] = "Error";
@@ -33,6 +35,8 @@ inline constexpr char kTitleLoadBin[] = "Load BIN";
 inline constexpr char kTitleLoadHex[] = "Load HEX";
 inline constexpr char kTitleSaveBin[] = "Save BIN";
 inline constexpr char kTitleAbout[] = "About";
+inline constexpr char kTitleDisassemble[] = "Disassemble to file";
+inline constexpr char kTitleDebugToFile[] = "Debug to file";
 
 // The window flags of a fixed-size dialog that only its own buttons close:
 // a title bar with a minimise button and nothing else, and a fixed size, so
@@ -107,15 +111,12 @@ void ShutdownAudio();
 // Whether InitAudio found an output device (for reports and tests).
 bool AudioAvailable();
 
-// The speaker stream (real time): mono signed 16-bit samples at
-// AudioSampleRate() (0 without a device), queued behind what is playing.
-// The queue is kept under 30 ms: a slice that would make it longer is
-// dropped, and a queue that ran dry starts again with 12 ms of silence.
+// The speaker's stream (real time) goes into SDL's queue of the output
+// device: mono signed 16-bit samples at AudioSampleRate() (0 without a
+// device), played behind what is queued. SpeakerStream
+// (kestrel/board/speaker_stream.h) keeps its level.
 int AudioSampleRate();
-void QueueSpeakerSamples(const int16_t* samples, size_t count);
-// What is queued and not played yet, in milliseconds; samples dropped so far.
-int QueuedAudioMs();
-uint64_t DroppedSpeakerSamples();
+AudioQueue& SpeakerQueue();
 
 // --- settings ------------------------------------------------------------------
 

@@ -27,18 +27,10 @@ constexpr int kSampleRate = 44100;
 constexpr int kDeviceSamples = 512;    // SDL's own buffer: 11.6 ms
 constexpr double kAmplitude = 6000.0;  // well below full scale: a soft beep
 
-// The speaker queue: started (and restarted after running dry) with a lead of
-// silence, and never let to grow past kSpeakerQueueMs, so what is heard is at
-// most that plus SDL's buffer behind the emulation (under 50 ms).
-constexpr int kSpeakerLeadMs = 12;
-constexpr int kSpeakerQueueMs = 30;
-
 bool g_audioTried = false;
 SDL_AudioDeviceID g_device = 0;
 int g_beepCount = 0;
 std::vector<int16_t> g_tone;  // reused between beeps of the same length
-std::vector<int16_t> g_lead;  // the silence that starts the speaker queue
-uint64_t g_speakerDropped = 0;
 std::function<void()> g_beepObserver;
 
 // ALSA's library prints its errors on standard error: on a host without any
@@ -106,29 +98,30 @@ bool AudioAvailable() { return g_device != 0; }
 
 int AudioSampleRate() { return g_device != 0 ? kSampleRate : 0; }
 
-void QueueSpeakerSamples(const int16_t* samples, size_t count) {
-    if (g_device == 0 || count == 0) return;
-    const Uint32 queued = SDL_GetQueuedAudioSize(g_device) / sizeof(int16_t);
-    if (queued == 0) {
-        // Starting, or the queue ran dry: lead with silence so that SDL's
-        // next buffer finds the following slices already queued.
-        g_lead.assign(static_cast<size_t>(kSampleRate) * kSpeakerLeadMs / 1000, 0);
-        SDL_QueueAudio(g_device, g_lead.data(), static_cast<Uint32>(g_lead.size() * sizeof(int16_t)));
-    } else if (queued + count > static_cast<size_t>(kSampleRate) * kSpeakerQueueMs / 1000) {
-        // The emulation runs ahead of the sound card's clock: drop this
-        // slice, the queue drains back towards the lead.
-        g_speakerDropped += count;
-        return;
+namespace {
+
+// SDL's queue of the output device, as the speaker's stream sees it.
+class SdlSpeakerQueue final : public AudioQueue {
+public:
+    int SampleRate() const override { return AudioSampleRate(); }
+    size_t Queued() const override {
+        return g_device != 0 ? SDL_GetQueuedAudioSize(g_device) / sizeof(int16_t) : 0;
     }
-    SDL_QueueAudio(g_device, samples, static_cast<Uint32>(count * sizeof(int16_t)));
-}
+    void Push(const int16_t* samples, size_t count) override {
+        if (g_device != 0 && count != 0)
+            SDL_QueueAudio(g_device, samples, static_cast<Uint32>(count * sizeof(int16_t)));
+    }
+    void Clear() override {
+        if (g_device != 0) SDL_ClearQueuedAudio(g_device);
+    }
+};
 
-int QueuedAudioMs() {
-    if (g_device == 0) return 0;
-    return static_cast<int>(SDL_GetQueuedAudioSize(g_device) / sizeof(int16_t) * 1000 / kSampleRate);
-}
+}  // namespace
 
-uint64_t DroppedSpeakerSamples() { return g_speakerDropped; }
+AudioQueue& SpeakerQueue() {
+    static SdlSpeakerQueue queue;
+    return queue;
+}
 
 int BeepCount() { return g_beepCount; }
 

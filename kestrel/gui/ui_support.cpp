@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "kestrel/gui/digit_field.h"
+#include "kestrel/gui/number_field.h"
 
 #include "kestrel/gui/platform.h"
 
@@ -28,7 +28,7 @@ QFont ToolFont(int pointSize, bool bold) {
 
 QLineEdit* MakeNumberField(QWidget* parent, int x, int y, int width, int height,
                            const QString& objectName) {
-    QLineEdit* field = MakeDigitField(parent, QStringLiteral("0"));
+    QLineEdit* field = MakeNumberEdit(parent, QStringLiteral("0"));
     field->setObjectName(objectName);
     field->setAccessibleName(objectName);
     field->setGeometry(x, y, width, height);

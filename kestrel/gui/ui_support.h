@@ -1,5 +1,5 @@
 // Small pieces shared by the debugger window and the memory tool dialogs:
-// fonts, digit-only number fields, labels and fixed-size tool windows.
+// fonts, number fields, labels and fixed-size tool windows.
 #pragma once
 
 #include <QDialog>
@@ -18,8 +18,8 @@ namespace kestrel {
 QFont ToolFont(int pointSize, bool bold);
 inline constexpr int kFallbackStretch = 91;
 
-// MakeDigitField (kestrel/gui/digit_field.h) with initial text "0", named,
-// at the given geometry inside `parent`. Read it with ReadDigitField.
+// MakeNumberEdit (kestrel/gui/number_field.h) with initial text "0", named,
+// at the given geometry inside `parent`. Read it as number_field.h says.
 QLineEdit* MakeNumberField(QWidget* parent, int x, int y, int width, int height,
                            const QString& objectName);
 

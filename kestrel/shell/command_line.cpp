@@ -3,9 +3,7 @@
 #include <QCommandLineParser>
 #include <cstdio>
 
-#ifndef KESTREL_VERSION
-#define KESTREL_VERSION "unknown"
-#endif
+#include "kestrel/gui/platform.h"
 
 namespace kestrel {
 
@@ -19,7 +17,9 @@ const char* const kFiles =
     "\nFiles, in the folder where kestrel starts:\n"
     "  mpf1b_u6.rom  the monitor ROM image (4,096 bytes), read at start-up\n"
     "  debug.lst     the trace listing, appended to by \"Debug to file\"\n"
-    "  dis.asm       the disassembly listing, appended to by \"Disassemble to file\"\n";
+    "  dis.asm       the disassembly listing, appended to by \"Disassemble to file\"\n"
+    "\nExit status: 0 after a normal end; 1 when start-up fails (no usable mpf1b_u6.rom, no\n"
+    "display); 2 for a wrong option or a --load file that cannot be used.\n";
 
 }  // namespace
 
@@ -56,7 +56,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     } else if (parser.isSet(help)) {
         result = {true, 0, usage, {}};
     } else if (parser.isSet(version)) {
-        result = {true, 0, QString("kestrel ") + KESTREL_VERSION + "\n", {}};
+        result = {true, 0, QString("kestrel ") + platform::kProgramVersion + "\n", {}};  // About's version
     } else if (QString error; !TakeLoadOptions(parser, result.Load, error)) {
         result = {true, 2, {}, "kestrel: " + error + "\n"};
     } else {

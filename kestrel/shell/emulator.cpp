@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdio>
 #include <new>
 #include <random>
 
@@ -34,6 +35,9 @@ Emulator::~Emulator() {
 }
 
 bool Emulator::Fail(const char* title, const QString& text) {
+    // Said on standard error as well, for a start from a terminal or a script.
+    std::fprintf(stderr, "kestrel: %s: %s\n", title, qPrintable(text));
+    std::fflush(stderr);
     platform::ShowMessage(nullptr, QString::fromLatin1(title), text);
     window_.reset();
     return false;
@@ -75,11 +79,14 @@ bool Emulator::Start() {
 }
 
 bool Emulator::LoadRom(MachineRecord& m) {
-    // Its first 4,096 bytes at 0x0000; a longer file is accepted.
+    // Its first 4,096 bytes at 0x0000; a longer file is accepted. A failure
+    // names, after its fixed text, the folder looked in and the size needed.
+    const QString where = QStringLiteral("\nFolder looked in: %1\nExpected: the monitor ROM image, at least %2 bytes")
+                              .arg(QDir::toNativeSeparators(QDir::currentPath()), QStringLiteral("4,096"));
     QFile rom(QString::fromLatin1(kRomFileName));
     if (!rom.open(QIODevice::ReadOnly)) {
         return Fail(platform::kTitleFatalError,
-                    QStringLiteral("%1 - File not found!").arg(QString::fromLatin1(kRomFileName)));
+                    QStringLiteral("%1 - File not found!").arg(QString::fromLatin1(kRomFileName)) + where);
     }
     qint64 got = 0;
     while (got < kRomSize) {
@@ -90,7 +97,8 @@ bool Emulator::LoadRom(MachineRecord& m) {
     rom.close();
     if (got < kRomSize) {
         return Fail(platform::kTitleError,
-                    QStringLiteral("%1 - Incorrect file size!").arg(QString::fromLatin1(kRomFileName)));
+                    QStringLiteral("%1 - Incorrect file size!").arg(QString::fromLatin1(kRomFileName)) + where +
+                        QStringLiteral(" (this one has %1)").arg(got));
     }
     return true;
 }

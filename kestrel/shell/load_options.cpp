@@ -10,10 +10,27 @@
 
 namespace kestrel {
 
+namespace {
+
+// A raw image must fit below the top of memory, as every HEX record must:
+// the reason naming the first address that does not fit, or nothing.
+QString PastTopOfMemory(const intel_hex::LoadArgument& argument, const intel_hex::Program& image) {
+    uint32_t size = 0;
+    for (const intel_hex::Block& block : image.blocks) size += static_cast<uint32_t>(block.bytes.size());
+    if (argument.address + size <= 0x10000) return {};
+    return QStringLiteral("%1: %2 bytes from %3h run past FFFFh: address 10000h does not fit; nothing loaded")
+        .arg(QFile::decodeName(argument.path.c_str()))
+        .arg(size)
+        .arg(QString::number(argument.address, 16).rightJustified(4, QLatin1Char('0')).toUpper());
+}
+
+}  // namespace
+
 void AddLoadOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("load"),
                       QStringLiteral("Load FILE at start-up: FILE.hex or FILE.ihx (Intel HEX), or "
-                                     "FILE@ADDR for a raw image at hexadecimal ADDR."),
+                                     "FILE@ADDR for a raw image at hexadecimal ADDR, which must fit "
+                                     "below 10000h."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("go"),
                       QStringLiteral("Start the loaded program at hexadecimal ADDR once the monitor is up."),
@@ -53,6 +70,12 @@ bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QSt
         if (checked.fault.line == 0) error = QString::fromStdString(checked.fault.Describe());
         return false;
     }
+    if (!argument->hex) {
+        if (const QString past = PastTopOfMemory(*argument, checked.program); !past.isEmpty()) {
+            error = past;
+            return false;
+        }
+    }
     ProgramSource source;
     source.kind = argument->hex ? ProgramSource::Kind::Hex : ProgramSource::Kind::Bin;
     source.path = argument->path;
@@ -69,6 +92,7 @@ void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options) {
         std::fprintf(stderr, "kestrel: %s\n", result.fault.c_str());
         return;
     }
+    if (!result.skipped.empty()) std::fprintf(stderr, "kestrel: %s\n", result.skipped.c_str());
     session.SetStartAddress(options.go, true);
     session.SetWatch(options.watch);
 }

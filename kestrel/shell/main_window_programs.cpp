@@ -51,6 +51,9 @@ void MainWindow::ReloadProgram() {
     if (!programs_->HasProgram()) return;
     const ProgramLoadResult result = programs_->Reload();
     if (!result.loaded) ShowLoadFault(this, programs_->Source().kind, result.fault);
+    if (!result.skipped.empty())
+        platform::ShowMessage(this, QString::fromLatin1(platform::kTitleLoadBin),
+                              QString::fromStdString(result.skipped));
 }
 
 }  // namespace kestrel

@@ -11,10 +11,12 @@ namespace {
 
 ProgramLoadResult LoadBin(MachineRecord& m, const ProgramSource& source) {
     ProgramLoadResult result;
-    switch (LoadMemoryImage(m, source.path, source.base, source.count)) {
+    SkippedBytes skipped;
+    switch (LoadMemoryImage(m, source.path, source.base, source.count, &skipped)) {
         case ImageLoadResult::Loaded:
             result.loaded = true;
             result.reset = source.base == 0;
+            result.skipped = DescribeSkippedBytes(skipped);
             break;
         case ImageLoadResult::CannotOpen: result.fault = source.path + ": cannot be opened"; break;
         case ImageLoadResult::ReadFailed: result.fault = source.path + ": read error"; break;

@@ -26,10 +26,13 @@ struct ProgramLoadResult {
     bool loaded = false;
     bool reset = false;  // the load reached address 0 and reset the processor
     std::string fault;   // why nothing was loaded ("line 3: ...", or the file's error)
+    std::string skipped; // Bin only: what "Write Protect ROM" kept out (DescribeSkippedBytes)
 };
 
 // Reads and checks the whole file, then writes its bytes straight into
-// MemoryImage (not through the WriteEnableMap), as "Load Bin/Rom" does. A
+// MemoryImage (not through the WriteEnableMap), as "Load Bin/Rom" does (a raw
+// image also keeps out of the ROM as that does while "Write Protect ROM" is
+// checked, and says so in `skipped`). A
 // HEX file with a byte at address 0, like a raw image at base 0, resets the
 // processor (ResetCpu). On a fault nothing changes.
 ProgramLoadResult LoadProgram(MachineRecord& m, const ProgramSource& source);

@@ -55,7 +55,7 @@ ProgramLoadResult ProgramSession::Reload() {
 void ProgramSession::SetStartAddress(std::optional<uint16_t> address, bool monitorFresh) {
     start_ = address;
     monitorPending_ = monitorFresh;
-    if (source_ && start_) StartAfterLoad(ProgramLoadResult{true, false, {}});
+    if (source_ && start_) StartAfterLoad(ProgramLoadResult{true, false, {}, {}});
 }
 
 void ProgramSession::StartAfterLoad(const ProgramLoadResult& result) {
@@ -114,6 +114,8 @@ void ProgramSession::PollFile() {
         std::fprintf(stderr, "kestrel: %s: not loaded: %s\n", source_->path.c_str(), result.fault.c_str());
         return;
     }
+    if (!result.skipped.empty())
+        std::fprintf(stderr, "kestrel: %s: %s\n", source_->path.c_str(), result.skipped.c_str());
     ++watchLoads_;
 }
 

@@ -33,6 +33,10 @@ constexpr uint32_t kMaxSlice = 1u << 20;
 constexpr auto kSliceTooShort = std::chrono::microseconds(500);
 constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
 
+// Board time behind real time beyond which a paced slice's sound is old: two
+// slices of it.
+constexpr int64_t kLateSoundNanos = 2 * Pacer::kSliceNanos;
+
 // The monitor hooks of a pass, after the instruction. Rare work stays out of line.
 // The key click at 0x05E4 and the speaker share the sound output: while the
 // speaker is attached (real time) the board's TONE bit is heard and the hook
@@ -50,13 +54,15 @@ constexpr auto kSliceTooLong = std::chrono::microseconds(1000);
 }
 
 // The instruction of a pass while tracing: the traced step, its line into the ListingBuffer and,
-// at 64,000 bytes, the append to "debug.lst"; then the debugger opens. A file
-// that cannot be written loses the lines: say so before the debugger opens.
+// at 64,000 bytes, the append to "debug.lst"; then the debugger opens. Say
+// first that the trace went to the file and ended, or that the file could not
+// be written and the lines are lost.
 // Returns true when the debugger opened.
 [[gnu::noinline]] bool TracePass(MainWindow& window, MachineRecord& m) {
     const TraceOutcome outcome = TraceRunLoopStep(m);
     if (outcome == TraceOutcome::Collecting) return false;
     if (outcome == TraceOutcome::WriteFailed) ShowListingWriteError(&window, kDebugListingFile);
+    if (outcome == TraceOutcome::Written) ShowTraceWritten(&window, m);
     window.OpenDebugger();
     return true;
 }
@@ -113,7 +119,7 @@ void RunPacedSlice(MainWindow& window, MachineRecord& m, RealTimePacing& pacing,
     if (!window.Speaker().Attached()) [[unlikely]] window.Speaker().Attach(m, pacing.TStates());
     if (m.Cpu.Halted && !m.BreakArmed && !m.TraceToFile) {
         pacing.SleepWhileHalted();
-        FeedSpeaker(window, pacing.TStates());
+        FeedSpeaker(window, pacing.TStates(), false);
         return;
     }
     pacing.AwaitSlice();
@@ -130,7 +136,8 @@ void RunPacedSlice(MainWindow& window, MachineRecord& m, RealTimePacing& pacing,
         if (m.QuitRequested) [[unlikely]] break;
     }
     pacing.EndSlice(tstates, stoodStill);
-    FeedSpeaker(window, pacing.TStates());
+    // A slice run to catch up after the host stood still makes old sound.
+    FeedSpeaker(window, pacing.TStates(), pacing.DebtNanos() > kLateSoundNanos);
 }
 
 }  // namespace

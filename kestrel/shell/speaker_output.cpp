@@ -1,31 +1,25 @@
 #include "kestrel/shell/speaker_output.h"
 
-#include <algorithm>
-
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/main_window.h"
 
 namespace kestrel {
 
 namespace {
-// Without a device the samples are made at this rate and dropped.
-constexpr int kSilentRate = 44100;
-
 bool SpeakerHigh(const MachineRecord& m) { return (m.PortCLatch & 0x80) != 0; }
 }  // namespace
 
-SpeakerOutput::SpeakerOutput()
-    : capture_(std::make_unique<SpeakerCapture>()), buffer_(std::make_unique<int16_t[]>(kBufferSamples)) {}
+SpeakerOutput::SpeakerOutput() : capture_(std::make_unique<SpeakerCapture>()) {}
+
+SpeakerOutput::~SpeakerOutput() = default;
 
 void SpeakerOutput::Attach(MachineRecord& m, uint64_t tstateCount) {
-    const int rate = platform::AudioSampleRate();
-    if (!resampler_ || resampler_->SampleRate() != (rate > 0 ? rate : kSilentRate)) {
-        resampler_ = std::make_unique<SpeakerResampler>(rate > 0 ? rate : kSilentRate);
-    }
+    AudioQueue& queue = platform::SpeakerQueue();
+    const int rate = queue.SampleRate() > 0 ? queue.SampleRate() : SpeakerStream::kSilentRate;
+    if (!stream_ || stream_->SampleRate() != rate) stream_ = std::make_unique<SpeakerStream>(queue);
     capture_->Start(tstateCount, m.Cpu.TStates, SpeakerHigh(m));
-    resampler_->Start(tstateCount, SpeakerHigh(m));
+    stream_->Start(tstateCount, SpeakerHigh(m));
     m.Speaker = capture_.get();
-    lastSilent_ = false;
     attached_ = true;
 }
 
@@ -34,21 +28,14 @@ void SpeakerOutput::Detach(MachineRecord& m) {
     attached_ = false;
 }
 
-void SpeakerOutput::Feed(MachineRecord& m, uint64_t tstateCount) {
+void SpeakerOutput::Feed(MachineRecord& m, uint64_t tstateCount, bool late) {
     if (!attached_) return;
     capture_->Sync(tstateCount, m.Cpu.TStates, SpeakerHigh(m));
-    lastCount_ = resampler_->Render(*capture_, tstateCount, buffer_.get(), kBufferSamples);
-    // A quiet speaker (the monitor waiting for a key) leaves the output
-    // alone after its first silent slice: the queue runs dry into silence,
-    // and the next sound starts it again.
-    const int16_t* samples = buffer_.get();
-    const bool silent = std::all_of(samples, samples + lastCount_, [](int16_t v) { return v == 0; });
-    if (!(silent && lastSilent_)) platform::QueueSpeakerSamples(buffer_.get(), lastCount_);
-    lastSilent_ = silent;
+    stream_->Feed(*capture_, tstateCount, late);
 }
 
-void FeedSpeaker(MainWindow& window, uint64_t tstateCount) {
-    window.Speaker().Feed(window.Machine(), tstateCount);
+void FeedSpeaker(MainWindow& window, uint64_t tstateCount, bool late) {
+    window.Speaker().Feed(window.Machine(), tstateCount, late);
 }
 
 }  // namespace kestrel

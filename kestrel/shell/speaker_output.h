@@ -3,7 +3,9 @@
 // While attached, the board records every edge of port C bit 7 (the TONE
 // output) with its T-state time; after each paced slice the run loop calls
 // FeedSpeaker, which resamples what the slice produced to the host rate and
-// queues it (kestrel/board/speaker.h, platform::QueueSpeakerSamples).
+// keeps the device's queue flowing (kestrel/board/speaker_stream.h: rate
+// matching to the sound card's clock, a fade-in at the start, no old sound
+// after a stall).
 //
 // The key click and the speaker share the output this way: while the speaker
 // is attached (real-time mode) the board's own TONE bit is what is heard, and
@@ -16,6 +18,7 @@
 #include <memory>
 
 #include "kestrel/board/speaker.h"
+#include "kestrel/board/speaker_stream.h"
 #include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
@@ -23,6 +26,7 @@ namespace kestrel {
 class SpeakerOutput {
 public:
     SpeakerOutput();
+    ~SpeakerOutput();
 
     // Starts capturing on `m`; `tstateCount` is the run loop's 64-bit T-state
     // count now. Without an audio device the capture still runs (the hook
@@ -33,23 +37,17 @@ public:
     bool Attached() const { return attached_; }
 
     // After a paced slice that ended at `tstateCount`: the slice's samples
-    // go to the host. Slices must stay under 65,536 T-states (36 ms).
-    void Feed(MachineRecord& m, uint64_t tstateCount);
+    // go to the host. Slices must stay under 65,536 T-states (36 ms). `late`:
+    // the board is catching up after the host stood still.
+    void Feed(MachineRecord& m, uint64_t tstateCount, bool late);
 
-    // The capture and the samples rendered by the last Feed (for tests).
+    // The capture and the stream (for tests).
     const SpeakerCapture& Capture() const { return *capture_; }
-    const int16_t* LastSamples() const { return buffer_.get(); }
-    size_t LastSampleCount() const { return lastCount_; }
+    const SpeakerStream& Stream() const { return *stream_; }
 
 private:
-    // One slice's samples at most: 50 ms at 48 kHz; a longer stall keeps the newest.
-    static constexpr size_t kBufferSamples = 2400;
-
     std::unique_ptr<SpeakerCapture> capture_;
-    std::unique_ptr<SpeakerResampler> resampler_;
-    std::unique_ptr<int16_t[]> buffer_;
-    size_t lastCount_ = 0;
-    bool lastSilent_ = false;
+    std::unique_ptr<SpeakerStream> stream_;
     bool attached_ = false;
 };
 
@@ -57,6 +55,6 @@ class MainWindow;
 
 // The run loop's call after each paced slice: feeds the window's speaker when
 // it is attached, does nothing otherwise.
-void FeedSpeaker(MainWindow& window, uint64_t tstateCount);
+void FeedSpeaker(MainWindow& window, uint64_t tstateCount, bool late);
 
 }  // namespace kestrel

@@ -26,6 +26,8 @@ inline constexpr uint8_t C = 0x01;   // carry
 inline constexpr uint16_t kRamStart = 0x1800;
 inline constexpr uint16_t kRamEnd = 0x1FFF;  // inclusive
 inline constexpr uint16_t kRamSize = kRamEnd - kRamStart + 1;
+// The monitor ROM, from address 0 on; the processor never writes it.
+inline constexpr uint16_t kRomEnd = 0x0FFF;  // inclusive
 
 // Processor registers and the executor's decode scratch.
 struct Z80State {

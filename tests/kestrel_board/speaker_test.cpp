@@ -1,14 +1,19 @@
 // The speaker: port C bit 7 edges captured in T-state time and resampled to
-// host audio, checked on square waves of known period and duty.
+// host audio, checked on square waves of known period and duty; and its
+// real-time stream against simulated sound cards whose clocks drift.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "kestrel/board/pacer.h"
 #include "kestrel/board/ppi.h"
 #include "kestrel/board/speaker.h"
+#include "kestrel/board/speaker_stream.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
@@ -199,6 +204,107 @@ TEST(KestrelSpeaker, PortCWritesAndBitSetResetReachTheCaptureOnlyWhenAttached) {
     capture.Sync(2000, m->Cpu.TStates, (m->PortCLatch & 0x80) != 0);
     ASSERT_TRUE(capture.Take(2000, e));
     EXPECT_FALSE(e.High);
+}
+
+// --- the real-time stream ----------------------------------------------------
+
+// A sound card whose crystal runs `drift` fast (or slow): it takes buffers of
+// 512 samples from the queue at its own pace, as SDL's audio thread does.
+class SimulatedCard final : public AudioQueue {
+public:
+    explicit SimulatedCard(double drift) : Rate(kRate * (1 + drift)) {}
+    int SampleRate() const override { return kRate; }
+    size_t Queued() const override { return queue_.size() - head_; }
+    void Push(const int16_t* samples, size_t count) override {
+        queue_.insert(queue_.end(), samples, samples + count);
+        MaxQueued = std::max(MaxQueued, Queued());
+    }
+    void Clear() override { head_ = queue_.size(); }
+    // Takes every buffer due by host time `seconds`; one found short (once
+    // the stream has begun) is an underrun, made up with silence.
+    void PlayUntil(double seconds) {
+        while (double(Played.size() + 512) / Rate <= seconds) {
+            const size_t take = std::min(Queued(), size_t(512));
+            Underruns += take < 512 && !queue_.empty();
+            Played.insert(Played.end(), queue_.begin() + long(head_), queue_.begin() + long(head_ + take));
+            Played.resize(Played.size() + 512 - take, 0);
+            head_ += take;
+        }
+    }
+    const double Rate;  // samples per host second
+    std::vector<int16_t> Played;
+    size_t MaxQueued = 0;
+    int Underruns = 0;
+
+private:
+    std::vector<int16_t> queue_;
+    size_t head_ = 0;
+};
+
+// The board playing 440 Hz in paced slices of 5 ms, each run up to 1.5 ms
+// late by the host, with the stream fed after each. After a stall of the
+// host the board catches up as the Pacer lets it, at most 48 ms.
+struct StreamRig {
+    explicit StreamRig(double drift) : card(drift), stream(card) { capture.Start(0, 0, false); }
+    void Run(double seconds, double stall = 0) {
+        host += stall;
+        offset = std::max(offset, host - tstates / kBoardClockHz - Pacer::kDebtLimitNanos / 1e9);
+        for (; tstates / kBoardClockHz < seconds; tstates += 8949) {
+            const double due = tstates / kBoardClockHz + offset;
+            jitter = jitter * 1103515245u + 12345u;
+            host = std::max(host, due) + (jitter >> 16) % 1500 * 1e-6;
+            card.PlayUntil(host);
+            for (; nextEdge < tstates + 8949; nextEdge = uint64_t(std::llround(++edges * kBoardClockHz / 880)))
+                capture.Record(uint16_t(nextEdge), edges % 2 == 0);
+            capture.Sync(tstates + 8949, uint16_t(tstates + 8949), edges % 2 == 1);
+            stream.Feed(capture, tstates + 8949, host - due > 0.010);
+            MaxAdjust = std::max(MaxAdjust, std::abs(stream.Ratio() - 1));
+        }
+    }
+    double HeardHz(size_t from) const { return Measure(card.Played, from).FrequencyHz * card.Rate / kRate; }
+
+    SimulatedCard card;
+    SpeakerCapture capture;
+    SpeakerStream stream;
+    uint64_t tstates = 0, nextEdge = 0, edges = 0;
+    double host = 0, offset = 0, MaxAdjust = 0;
+    uint32_t jitter = 1;
+};
+
+TEST(SpeakerStream, DriftingCardClocksNeverRunTheQueueDryOrOverAndKeepThePitch) {
+    for (double drift : {+0.003, -0.003}) {
+        StreamRig rig(drift);
+        rig.Run(60.0);
+        const double heard = rig.HeardHz(kRate);  // after the first second
+        std::printf("card clock %+.1f %%: ratio %+.3f %% (at most %.3f %% off), queue at most %.1f ms, "
+                    "440 Hz heard at %.3f Hz\n", drift * 100, (rig.stream.Ratio() - 1) * 100,
+                    rig.MaxAdjust * 100, rig.card.MaxQueued * 1000.0 / kRate, heard);
+        EXPECT_EQ(rig.card.Underruns, 0) << drift;
+        EXPECT_EQ(rig.stream.Restarts(), 0u) << drift;  // nor an overflow
+        EXPECT_LE(rig.MaxAdjust, 0.005) << drift;
+        EXPECT_NEAR(rig.stream.Ratio() - 1, drift, 0.001) << drift;
+        EXPECT_NEAR(heard, 440.0, 0.44) << drift;
+    }
+}
+
+TEST(SpeakerStream, AfterAStallTheSoundStartsAgainFromNowFadedIn) {
+    StreamRig rig(0.003);
+    rig.Run(5.0);
+    const size_t before = rig.card.Played.size();
+    rig.card.MaxQueued = 0;
+    rig.Run(6.0, 0.1);  // the host stands still for 100 ms
+    EXPECT_EQ(rig.stream.Restarts(), 1u);
+    // The catch-up was not queued: the level comes back to its target, not
+    // 48 ms beyond it (one device buffer and a slice above it at the most).
+    EXPECT_LE(rig.card.MaxQueued, size_t(kRate) * SpeakerStream::kTargetMs / 1000 + 512 + 2 * 221);
+    // After the gap the sound fades in, at its pitch.
+    const std::vector<int16_t>& s = rig.card.Played;
+    const std::vector<int16_t> gap(kRate / 100, 0);
+    size_t resumed = size_t(std::search(s.begin() + long(before), s.end(), gap.begin(), gap.end()) - s.begin());
+    while (resumed < s.size() && s[resumed] == 0) ++resumed;
+    ASSERT_LT(resumed + kRate / 2, s.size());
+    EXPECT_LT(std::abs(int(s[resumed])), int(SpeakerResampler::kAmplitude) / 4);
+    EXPECT_NEAR(rig.HeardHz(resumed + kRate / 10), 440.0, 0.44);
 }
 
 }  // namespace

@@ -34,10 +34,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
     bool List(uint16_t start, uint16_t end) {
-        return WriteDisassemblyListing(*m, start, end, path.c_str(), FixedTime());
+        last = WriteDisassemblyListing(*m, start, end, path.c_str(), FixedTime());
+        return last.Written;
     }
 
     std::unique_ptr<MachineRecord> m;
+    ListingOutcome last;
     fs::path dir;
     std::string path;
 };
@@ -77,10 +79,12 @@ TEST_F(ListingTest, FullRangeStopsAtTheBlockLimit) {
     EXPECT_EQ(file.size(), 29u + 2206 * 29 + 2);
     EXPECT_EQ(m->DisassemblyStart, 5 + 2206);
     EXPECT_EQ(file.substr(file.size() - 31), "02210 08A2  00          NOP\r\n\r\n");
+    EXPECT_TRUE(last.StoppedAtLimit);
 }
 
 TEST_F(ListingTest, StartEqualToEndListsOneInstruction) {
     ASSERT_TRUE(List(100, 100));
+    EXPECT_FALSE(last.StoppedAtLimit);
     EXPECT_EQ(ReadFile(path), std::string(kStart) + "00100 0064  00          NOP\r\n\r\n");
     EXPECT_EQ(m->DisassemblyStart, 101);
 }
@@ -107,6 +111,7 @@ TEST_F(ListingTest, ListingStopsWhenTheCursorWrapsPastFFFF) {
     m->NumberBase = kBaseHex;
     ASSERT_TRUE(List(0xFFFE, 0xFFFF));
     EXPECT_EQ(ReadFile(path), std::string(kStart) + "65534 FFFE  213412      LD HL,1234h\r\n\r\n");
+    EXPECT_FALSE(last.StoppedAtLimit);  // it reached the end
     EXPECT_EQ(m->DisassemblyStart, 1);
 }
 
@@ -143,7 +148,7 @@ TEST_F(ListingTest, RegistersAndTraceBufferAreLeftAlone) {
 
 TEST_F(ListingTest, UnwritableFileIsReportedAndStartStillAdvances) {
     std::string missing = (dir / "no such folder" / "dis.asm").string();
-    EXPECT_FALSE(WriteDisassemblyListing(*m, 0, 10, missing.c_str(), FixedTime()));
+    EXPECT_FALSE(WriteDisassemblyListing(*m, 0, 10, missing.c_str(), FixedTime()).Written);
     EXPECT_EQ(m->DisassemblyStart, 10);
 }
 

@@ -111,7 +111,7 @@ TEST_F(DialogTest, OpcodeFieldTakesDigitsAndEmptiesOutOfRange) {
     dialog.show();
     QLineEdit* field = Child<QLineEdit>(&dialog, "opcodeField");
     field->clear();
-    QTest::keyClicks(field, "2x5-5");
+    QTest::keyClicks(field, "2g5-5");
     EXPECT_EQ(field->text(), "255");
     EXPECT_EQ(dialog.Opcode(), 255);
     QTest::keyClicks(field, "6");  // 2556: out of range
@@ -360,6 +360,16 @@ TEST_F(DisassembleToFileTest, ListsTheRangeAndOffersWhereItStopped) {
         [&] { DisassembleToFile(*m, nullptr, path.c_str()); });
     EXPECT_EQ(Contents().size(), file.size());
     EXPECT_TRUE(platform::TakeRecordedMessages().empty());
+}
+
+TEST_F(DisassembleToFileTest, ListingCutShortSaysWhereItStoppedAndWhereTheNextGoesOn) {
+    RunWith("0", "65535", "doneButton");
+    EXPECT_EQ(m->DisassemblyStart, 0x089E);  // 2,206 NOP lines reach 64,000 bytes
+    auto messages = platform::TakeRecordedMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Title, "Disassemble to file");
+    EXPECT_TRUE(messages[0].Text.startsWith("The listing stopped at 089Eh, before the end at FFFFh"));
+    EXPECT_TRUE(messages[0].Text.contains("starts at 089Eh and continues from there"));
 }
 
 TEST_F(DisassembleToFileTest, CancelWritesNothing) {

@@ -150,6 +150,24 @@ TEST_F(ToolsTest, PokeWithUntouchedByteWritesZeroAndOutOfRangeEmpties) {
     EXPECT_EQ(m_->MemoryImage[0], 0);
 }
 
+TEST_F(ToolsTest, PokeRefusesTheRomWhileWriteProtectRomIsChecked) {
+    m_->WriteProtectRom = true;
+    platform::RecordMessages(true);
+    PokeDialog d(*m_);
+    d.ByteField()->setText("7");
+    for (const char* address : {"4095", "4096"}) {
+        d.AddressField()->setText(address);
+        QTest::mouseClick(d.PokeButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(m_->MemoryImage[0x0FFF], 0xFF);
+    EXPECT_EQ(m_->MemoryImage[0x1000], 7);
+    const auto messages = platform::TakeRecordedMessages();
+    platform::RecordMessages(false);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Title, "Kestrel - Poke");
+    EXPECT_TRUE(messages[0].Text.startsWith("0FFFh is in the monitor ROM")) << messages[0].Text.toStdString();
+}
+
 // --- load register -------------------------------------------------------------
 
 TEST_F(ToolsTest, LoadRegisterTitlesAndLayouts) {
@@ -330,10 +348,12 @@ TEST_F(ToolsTest, HexDumpMovesSixteenBytesPerArrowEventAndAnyCloseEndsIt) {
     EXPECT_EQ(debugger.result(), 0);
 }
 
-TEST_F(ToolsTest, HexDumpClosesOnItsOwnCloseButton) {
+TEST_F(ToolsTest, HexDumpClosesOnItsOwnCloseButtonAndOnEscape) {
     DebuggerWindow debugger(*m_);
     WhenShown<HexDumpWindow>([](HexDumpWindow* dump) { dump->close(); });
     Menu(debugger, 60)->trigger();
+    WhenShown<HexDumpWindow>([](HexDumpWindow* dump) { QTest::keyClick(dump->List(), Qt::Key_Escape); });
+    Menu(debugger, 60)->trigger();  // returns once the dump has closed
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(dynamic_cast<HexDumpWindow*>(w) && w->isVisible());
 }

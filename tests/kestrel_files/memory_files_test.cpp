@@ -126,6 +126,31 @@ TEST_F(MemoryFilesTest, LoadWrapsFromTopOfMemoryToZero) {
     ExpectRegistersUntouched();  // base 65530 is not base 0
 }
 
+// "Write Protect ROM" checked: only base 0 writes the ROM; no load wraps.
+TEST_F(MemoryFilesTest, ProtectedLoadsStopAtFFFFhAndKeepOutOfTheRom) {
+    struct Row { uint16_t base; uint32_t size, pastTop, inRom; };
+    const Row rows[] = {{0xFFF8, 8, 0, 0},         // ends at FFFFh exactly
+                        {0xFFF8, 9, 1, 0},         // one past
+                        {0x0800, 0x1000, 0, 0x800},  // from inside the ROM
+                        {0x0000, 0x1000, 0, 0}};   // the monitor's own image
+    m_->WriteProtectRom = true;
+    for (const Row& row : rows) {
+        for (int a = 0; a < 65536; ++a) m_->MemoryImage[a] = Original(a);
+        kestrel::SkippedBytes skipped;
+        ASSERT_EQ(kestrel::LoadMemoryImage(*m_, MakeFile("p.bin", row.size, 0x80), row.base, 0, &skipped),
+                  ImageLoadResult::Loaded);
+        EXPECT_EQ(skipped.PastTop, row.pastTop) << row.base;
+        EXPECT_EQ(skipped.InRom, row.inRom) << row.base;
+        for (uint32_t i = 0; i < row.size; ++i) {
+            const uint32_t a = row.base + i;
+            const bool written = a <= 0xFFFF && (row.base == 0 || a > 0x0FFF);
+            ASSERT_EQ(m_->MemoryImage[a & 0xFFFF], written ? uint8_t(0x80 + i) : Original(a & 0xFFFF)) << a;
+        }
+    }
+    EXPECT_EQ(kestrel::DescribeSkippedBytes({1, 0}).rfind("1 byte past FFFFh not written", 0), 0u);
+    EXPECT_EQ(kestrel::DescribeSkippedBytes({}), "");
+}
+
 TEST_F(MemoryFilesTest, EmptyFileChangesNoMemoryButBaseZeroStillResets) {
     std::string path = MakeFile("empty.bin", 0);
     EXPECT_EQ(kestrel::LoadMemoryImage(*m_, path, 6144, 0), ImageLoadResult::Loaded);

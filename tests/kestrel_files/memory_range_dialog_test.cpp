@@ -58,7 +58,7 @@ TEST(RangeDialog, TypedDigitsBecomeTheValuesAndLettersAreRefused) {
     MemoryRangeDialog d(MemoryRangeDialog::Mode::Load);
     d.show();
     d.BaseField()->clear();
-    QTest::keyClicks(d.BaseField(), "61x44");
+    QTest::keyClicks(d.BaseField(), "61g44");
     EXPECT_EQ(d.BaseField()->text(), "6144");
     EXPECT_EQ(d.BaseAddress(), 6144);
     d.CountField()->clear();
@@ -66,6 +66,29 @@ TEST(RangeDialog, TypedDigitsBecomeTheValuesAndLettersAreRefused) {
     EXPECT_EQ(d.ByteCount(), 65535);
     QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+TEST(RangeDialog, MarkedHexIsReadOnOkAndOtherTextIsRefusedWithTheReason) {
+    platform::RecordMessages(true);
+    MemoryRangeDialog d(MemoryRangeDialog::Mode::Load);
+    d.show();
+    EXPECT_EQ(d.BaseField()->toolTip(), "Decimal (6144), or hexadecimal written 1800h, 0x1800 or $1800");
+    EXPECT_EQ(d.CountField()->toolTip(), d.BaseField()->toolTip());
+    d.BaseField()->clear();
+    QTest::keyClicks(d.BaseField(), "1A00");
+    EXPECT_EQ(d.BaseField()->text(), "1A00");  // kept while it is typed
+    QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    EXPECT_TRUE(d.isVisible());
+    auto messages = platform::TakeRecordedMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Title, "Kestrel - Load/Save BIN file");
+    EXPECT_TRUE(messages[0].Text.startsWith("Base Address: \"1A00\" is not a decimal number"));
+    QTest::keyClicks(d.BaseField(), "h");
+    QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(d.BaseAddress(), 0x1A00);
+    EXPECT_TRUE(platform::TakeRecordedMessages().empty());
+    platform::RecordMessages(false);
 }
 
 TEST(RangeDialog, OutOfRangeEmptiesTheFieldAndOkTakesZero) {
@@ -134,11 +157,11 @@ TEST(RangeDialog, CancelAbandonsAndEscapeDoesNothing) {
     EXPECT_EQ(d.result(), QDialog::Rejected);
 }
 
-TEST(FileChooser, FilterInQtFormStartingAtHome) {
+TEST(FileChooser, FilterInQtFormStartingInTheRunFolder) {
     EXPECT_EQ(kestrel::QtFileFilter(kestrel::kImageFileFilter),
               "All supported files (*.bin *.scr *.rom)");
     EXPECT_EQ(kestrel::QtFileFilter("Text|*.txt"), "Text (*.txt)");
-    EXPECT_EQ(kestrel::ImageFileStartDirectory(), QDir::homePath());
+    EXPECT_EQ(kestrel::ImageFileStartDirectory(), QDir::currentPath());
     EXPECT_STREQ(kestrel::kLoadFileTitle, "Load BIN file");
     EXPECT_STREQ(kestrel::kSaveFileTitle, "Save BIN file");
 }
@@ -221,6 +244,27 @@ TEST_F(FileActions, LoadAtBaseZeroWithU6ReplacesTheRomAndResets) {
     EXPECT_EQ(m_->Cpu.PC, 0);
     EXPECT_EQ(m_->Cpu.SP, 0);
     EXPECT_EQ(m_->Cpu.A, 0);
+    EXPECT_TRUE(platform::TakeRecordedMessages().empty());
+}
+
+TEST_F(FileActions, LoadPastFFFFhWrapsOnlyWithoutWriteProtectRom) {
+    Write("top.bin", 9, 0x40);
+    m_->WriteProtectRom = true;
+    AnswerRange("65528", "0");
+    platform::SetNextFileName(dir_.filePath("top.bin"));
+    ASSERT_TRUE(kestrel::LoadBinFile(*m_, nullptr));
+    EXPECT_EQ(m_->MemoryImage[0xFFFF], 0x47);
+    EXPECT_EQ(m_->MemoryImage[0], 0x5A);
+    auto messages = platform::TakeRecordedMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Title, "Load BIN");
+    EXPECT_TRUE(messages[0].Text.startsWith("1 byte past FFFFh not written")) << messages[0].Text.toStdString();
+
+    m_->WriteProtectRom = false;
+    AnswerRange("65528", "0");
+    platform::SetNextFileName(dir_.filePath("top.bin"));
+    ASSERT_TRUE(kestrel::LoadBinFile(*m_, nullptr));
+    EXPECT_EQ(m_->MemoryImage[0], 0x48);
     EXPECT_TRUE(platform::TakeRecordedMessages().empty());
 }
 

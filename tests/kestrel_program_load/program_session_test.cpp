@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "kestrel/shell/command_line.h"
 #include "kestrel/shell/load_options.h"
 #include "kestrel/shell/program_session.h"
 #include "kestrel/z80/cpu.h"
@@ -34,6 +35,18 @@ protected:
         return {ProgramSource::Kind::Hex, QFile::encodeName(path).toStdString(), 0, 0};
     }
 };
+
+TEST_F(ProgramSessionTest, LoadOptionRefusesARawImageRunningPastFFFFh) {
+    const QString argument = Write("top.bin", QByteArray(8, '\x11')) + QStringLiteral("@FFF8");
+    const CommandLine fits = ParseCommandLine({"kestrel", "--load", argument});
+    EXPECT_FALSE(fits.Exit) << fits.Errors.toStdString();
+    Write("top.bin", QByteArray(9, '\x11'));
+    const CommandLine past = ParseCommandLine({"kestrel", "--load", argument});
+    EXPECT_TRUE(past.Exit);
+    EXPECT_EQ(past.ExitStatus, 2);
+    EXPECT_TRUE(past.Errors.contains(QStringLiteral("9 bytes from FFF8h run past FFFFh: address 10000h does not fit")))
+        << past.Errors.toStdString();
+}
 
 TEST_F(ProgramSessionTest, LoadHexSitsAfterLoadBinAndReloadIsGreyedUntilALoad) {
     Start();

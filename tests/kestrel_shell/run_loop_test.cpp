@@ -72,7 +72,11 @@ TEST_F(RunLoopDebug, TraceFillsDebugListAndOpensTheDebugger) {
     EXPECT_TRUE(text.startsWith("START "));
     EXPECT_EQ(text.mid(125, 31), QByteArray("00000 0000  00            NOP  "));
     EXPECT_TRUE(text.endsWith("\r\n\r\n"));
-    EXPECT_TRUE(platform::TakeRecordedMessages().empty());
+    // Said once, before the debugger opened.
+    auto messages = platform::TakeRecordedMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Title, "Debug to file");
+    EXPECT_TRUE(messages[0].Text.contains("has been added to debug.lst")) << messages[0].Text.toStdString();
 }
 
 TEST_F(RunLoopDebug, UnwritableDebugListIsReportedAndTheDebuggerStillOpens) {

@@ -19,6 +19,9 @@
 #include <set>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "kestrel/board/ppi.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/gui/ui_support.h"
@@ -71,6 +74,15 @@ void ExpectOneMessage(const char* title, const char* text) {
     EXPECT_EQ(got[0].Text.toStdString(), text);
 }
 
+// The start-up box of a missing or short ROM: the fixed text, then the
+// folder looked in and the size needed (and, if short, what the file has).
+void ExpectRomMessage(const char* title, const char* text, const char* has = nullptr) {
+    QString expected = QString::fromLatin1(text) + "\nFolder looked in: " + QDir::currentPath() +
+                       "\nExpected: the monitor ROM image, at least 4,096 bytes";
+    if (has != nullptr) expected += QStringLiteral(" (this one has %1)").arg(QString::fromLatin1(has));
+    ExpectOneMessage(title, qPrintable(expected));
+}
+
 bool AnyWindowVisible() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible()) return true;
@@ -82,20 +94,36 @@ bool AnyWindowVisible() {
 TEST_F(Shell, StartupWithoutRomShowsFileNotFoundBeforeAnyWindow) {
     Emulator e;
     EXPECT_FALSE(e.Start());
-    ExpectOneMessage("Fatal Error", "mpf1b_u6.rom - File not found!");
+    ExpectRomMessage("Fatal Error", "mpf1b_u6.rom - File not found!");
     EXPECT_FALSE(AnyWindowVisible());
 }
 
-TEST_F(Shell, FailedStartIsReportedWithStatusOne) {
-    EXPECT_EQ(kestrel::RunKestrel(), 1);
-    ExpectOneMessage("Fatal Error", "mpf1b_u6.rom - File not found!");
+TEST_F(Shell, FailedStartIsReportedWithStatusOneAndOnStandardError) {
+    const QByteArray path = dir_.filePath(QStringLiteral("stderr.txt")).toLocal8Bit();
+    std::fflush(stderr);
+    const int saved = dup(2);
+    const int file = open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    dup2(file, 2);
+    const int status = kestrel::RunKestrel();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    close(file);
+    EXPECT_EQ(status, 1);
+    ExpectRomMessage("Fatal Error", "mpf1b_u6.rom - File not found!");
+    QFile written(QString::fromLocal8Bit(path));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().toStdString(),
+              "kestrel: Fatal Error: mpf1b_u6.rom - File not found!\nFolder looked in: " +
+                  QDir::currentPath().toStdString() + "\nExpected: the monitor ROM image, at least 4,096 bytes\n");
 }
 
 TEST_F(Shell, StartupWithShortRomShowsIncorrectFileSize) {
     WriteRom({0x00}, 4095);
     Emulator e;
     EXPECT_FALSE(e.Start());
-    ExpectOneMessage("Error", "mpf1b_u6.rom - Incorrect file size!");
+    ExpectRomMessage("Error", "mpf1b_u6.rom - Incorrect file size!", "4095");
     EXPECT_FALSE(AnyWindowVisible());
 }
 
@@ -104,13 +132,13 @@ TEST_F(Shell, StartupWithEmptyRomOrFolderOfThatName) {
     {
         Emulator e;
         EXPECT_FALSE(e.Start());
-        ExpectOneMessage("Error", "mpf1b_u6.rom - Incorrect file size!");
+        ExpectRomMessage("Error", "mpf1b_u6.rom - Incorrect file size!", "0");
     }
     ASSERT_TRUE(QFile::remove(QStringLiteral("mpf1b_u6.rom")));
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("mpf1b_u6.rom")));
     Emulator e;
     EXPECT_FALSE(e.Start());
-    ExpectOneMessage("Fatal Error", "mpf1b_u6.rom - File not found!");
+    ExpectRomMessage("Fatal Error", "mpf1b_u6.rom - File not found!");
 }
 
 TEST_F(Shell, StartupAcceptsA4096ByteRom) {
@@ -609,14 +637,14 @@ TEST_F(Shell, HelpTopicsIsNotInstalled) {
     ExpectOneMessage("Info", "MenuItem: 30 is not currently installed.");
 }
 
-TEST_F(Shell, AboutNamesProgramAndVersion) {
+TEST_F(Shell, AboutAndTheVersionOptionGiveOneVersion) {
     StartWith({0x76});
     W().findChild<QAction*>(QStringLiteral("actionAbout"))->trigger();
     std::vector<RecordedMessage> got = platform::TakeRecordedMessages();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].Title.toStdString(), "About");
-    EXPECT_TRUE(got[0].Text.contains(QStringLiteral("Kestrel")));
-    EXPECT_TRUE(got[0].Text.contains(QStringLiteral("0.01")));
+    EXPECT_EQ(got[0].Text.toStdString(), "Kestrel, version 0.01");
+    EXPECT_EQ(ParseCommandLine({"kestrel", "--version"}).Output.toStdString(), "kestrel 0.01\n");
 }
 
 TEST_F(Shell, HardResetRefillsRamAndKeepsRom) {
