@@ -45,27 +45,30 @@ CommandLine ParseCommandLine(const std::vector<std::string>& all) {
     std::vector<std::string> arguments = all;
     LoadOptions load;
     std::string error;
-    const bool loadTaken = TakeLoadOptions(arguments, load, error);
+    // a bad value is the fault of its own option, whatever else is wrong
+    if (!TakeLoadOptions(arguments, load, error)) return {true, BadProgramExitStatus, {}, "plover: " + error + "\n"};
     CommandLine result;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "-h" || argument == "--help") return {true, 0, UsageText(), {}};
         if (argument == "--version") return {true, 0, "plover " PLOVER_VERSION "\n", {}};
         if (argument == "--scale" || argument.rfind("--scale=", 0) == 0) {
-            const std::string value = argument == "--scale" ? (i + 1 < arguments.size() ? arguments[++i] : "")
-                                                            : argument.substr(8);
+            const bool next = argument == "--scale" && i + 1 < arguments.size();
+            const std::string value = argument == "--scale" ? (next ? arguments[++i] : "") : argument.substr(8);
             result.WindowScale = WindowScaleValue(value);
+            const std::string allowed = "a whole number from 1 to " + std::to_string(MaxWindowScale);
             if (result.WindowScale == 0)
-                return {true, 2, {}, "plover: --scale takes a whole number from 1 to " + std::to_string(MaxWindowScale) + ", not '" + value + "'\n" +
-                                         UsageText()};
+                return {true, BadProgramExitStatus, {},
+                        "plover: " + (value.empty() ? "--scale needs a value: " : "--scale " + value + ": not ") +
+                            allowed + "\n"};
             continue;
         }
         const bool option = argument.size() > 1 && argument[0] == '-';
         const std::string what = option ? "unknown option '" : "unexpected argument '";
-        return {true, 2, {}, "plover: " + what + argument + "'\n" + UsageText()};
+        return {true, BadProgramExitStatus, {}, "plover: " + what + argument + "'\n" + UsageText()};
     }
-    if (!loadTaken || (load.file && !ReadUserProgram(*load.file, result.Program, error)))
-        return {true, 2, {}, "plover: " + error + "\n"};
+    if (load.file && !ReadUserProgram(*load.file, result.Program, error))
+        return {true, BadProgramExitStatus, {}, "plover: " + error + "\n"};
     result.Load = load;
     return result;
 }

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "plover/shell/command_line.h"
 #include "plover/shell/program_load.h"
 #include "plover/z80/cpu.h"
 
@@ -48,11 +49,38 @@ TEST_F(ProgramLoad, OptionsAreTakenAndTheRestLeft) {
     EXPECT_FALSE(options.file);
     std::vector<std::string> goAlone{"--go", "8000"};
     EXPECT_FALSE(TakeLoadOptions(goAlone, options, error));
-    EXPECT_EQ(error, "--go and --watch need --load FILE");
-    std::vector<std::string> badGo{"--load", "p.hex", "--go", "zz"};
-    EXPECT_FALSE(TakeLoadOptions(badGo, options, error));
-    std::vector<std::string> noValue{"--load"};
-    EXPECT_FALSE(TakeLoadOptions(noValue, options, error));
+    EXPECT_EQ(error, "--go needs --load FILE: the program to start or watch");
+    std::vector<std::string> joined{"--load=p.hex", "--go=8000"};
+    EXPECT_TRUE(TakeLoadOptions(joined, options, error)) << error;
+    EXPECT_EQ(options.go, 0x8000);
+}
+
+// Each bad value is blamed on its own option, with what it may be; exit status 2.
+TEST_F(ProgramLoad, ABadArgumentNamesItsOptionItsValueAndWhatIsAllowed) {
+    const std::string big = Write("big.bin", std::string(512, '\x76'));
+    const std::string go = "a hexadecimal address from 0 to FFFF (8000, 8000h or 0x8000)";
+    const struct {
+        std::vector<std::string> args;
+        std::string said;
+    } cases[] = {
+        {{"--load", "p.bin@5000", "--go", "zz"}, "--go zz: not " + go},
+        {{"--go", "12345"}, "--go 12345: not " + go},
+        {{"--go"}, "--go needs a value: " + go},
+        {{"--load", "p.hex", "--go", "--watch"}, "--go needs a value: " + go},
+        {{"--load"}, "--load needs a value: FILE.hex or FILE.ihx (Intel HEX), or FILE@ADDR (a raw image at "
+                     "hexadecimal ADDR)"},
+        {{"--load", "p.bin"}, "--load 'p.bin': not a HEX file (.hex, .ihx); give a raw image as FILE@ADDR"},
+        {{"--load", big + "@FF00"}, big + ": 512 bytes at FF00h run past the end of memory at FFFFh, which leaves "
+                                          "room for 256"},
+        {{"--scale", "5"}, "--scale 5: not a whole number from 1 to 4"},
+        {{"--scale"}, "--scale needs a value: a whole number from 1 to 4"},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = ParseCommandLine(c.args);
+        EXPECT_TRUE(line.Exit);
+        EXPECT_EQ(line.ExitStatus, 2);
+        EXPECT_EQ(line.Errors, "plover: " + c.said + "\n");
+    }
 }
 
 TEST_F(ProgramLoad, BytesBelowTheRomLimitAreRefusedNamingTheAddress) {
