@@ -25,6 +25,7 @@ public:
 int main(int argc, char** argv) {
     const plover::CommandLine commandLine = plover::HandleCommandLine(argc, argv);
     if (commandLine.Exit) return commandLine.ExitStatus;
+    plover::MessageLanguage = plover::PreferredMessageLanguage();
     static ProgramHost host;
     host.SetWindowScale(commandLine.WindowScale);
     plover::ActiveHost = &host;

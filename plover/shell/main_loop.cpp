@@ -11,6 +11,7 @@
 #include "plover/board/host.h"
 #include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
+#include "plover/z80/messages.h"
 
 namespace plover {
 
@@ -55,10 +56,9 @@ void LoadRom(const std::string& path) {
     // loading is not an emulated write: the ROM limit does not apply
     std::memcpy(BoardMemory, image, sizeof image);
     if (!readable)
-        ReportStartUpProblem("No se puede leer la ROM \"" + path + "\". Pulse ESC para salir.");
+        ReportStartUpProblem(MessageText(Message::RomUnreadable, {path}));
     else if (got < sizeof image)
-        ReportStartUpProblem("La ROM \"" + path + "\" es demasiado corta: " + std::to_string(got) + " de " +
-                             std::to_string(RomSize) + " bytes. Pulse ESC para salir.");
+        ReportStartUpProblem(MessageText(Message::RomShort, {path, std::to_string(got), std::to_string(RomSize)}));
 }
 
 void LoadKeyboardPicture(const std::string& path) {
@@ -66,16 +66,18 @@ void LoadKeyboardPicture(const std::string& path) {
     keyboardPicture.Height = KeyboardPictureHeight;
     keyboardPicture.Pixels.assign(static_cast<size_t>(keyboardPicture.Width) * keyboardPicture.Height, 0);
     if (!ActiveHost->LoadBmp(path, keyboardPicture))
-        std::fprintf(stderr, "plover: no se puede leer la imagen \"%s\"\n", path.c_str());
+        std::fprintf(stderr, "plover: %s\n", MessageText(Message::PictureUnreadable, {path}).c_str());
 }
 
 void LoadCharset(const std::string& path) {
     LoadVioCharset(path);
+    std::string problem;
     if (VioCharsetLength == 0)
-        std::fprintf(stderr, "plover: no se puede leer el generador de caracteres \"%s\"\n", path.c_str());
+        problem = MessageText(Message::CharsetUnreadable, {path});
     else if (VioCharsetLength < VioCharsetCapacity)
-        std::fprintf(stderr, "plover: el generador de caracteres \"%s\" es corto: %d de %d bytes\n", path.c_str(),
-                     VioCharsetLength, VioCharsetCapacity);
+        problem = MessageText(Message::CharsetShort, {path, std::to_string(VioCharsetLength),
+                                                      std::to_string(VioCharsetCapacity)});
+    if (!problem.empty()) std::fprintf(stderr, "plover: %s\n", problem.c_str());
 }
 
 // Splits a message at spaces into lines of at most width characters.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "plover/video/screen.h"
 
@@ -74,6 +75,23 @@ bool IsInvisibleDriver(const char* name) {
 
 SDL_Scancode SdlScancodeForSet1(int scanCode) {
     return scanCode >= 0 && scanCode < 128 ? KeyMap[scanCode] : SDL_SCANCODE_UNKNOWN;
+}
+
+Language PreferredMessageLanguage() {
+    std::vector<std::string> preferred;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            preferred.emplace_back(value);
+            break;
+        }
+    }
+    if (SDL_Locale* locales = SDL_GetPreferredLocales()) {
+        for (const SDL_Locale* locale = locales; locale->language != nullptr; ++locale)
+            preferred.emplace_back(locale->language);
+        SDL_free(locales);
+    }
+    return LanguageForLocales(preferred);
 }
 
 SdlHost::SdlHost() : origin_(std::chrono::steady_clock::now()) {}
@@ -203,8 +221,8 @@ void SdlHost::NoteKeyDown(const SDL_KeyboardEvent& event) {
     // The program has not read the keyboard for KeyPressQueue::Capacity
     // presses: later ones are refused rather than taken out of order, and
     // the user is told once until the queue empties.
-    std::fprintf(stderr, "plover: el programa no lee el teclado: %d teclas en espera, se pierden las siguientes\n",
-                 KeyPressQueue::Capacity);
+    const std::string said = MessageText(Message::KeysRefused, {std::to_string(KeyPressQueue::Capacity)});
+    std::fprintf(stderr, "plover: %s\n", said.c_str());
     queueFullReported_ = true;
 }
 

@@ -12,11 +12,17 @@
 #include <cstdint>
 
 #include "plover/board/host.h"
+#include "plover/z80/messages.h"
 
 namespace plover {
 
 // The SDL key of a PC set-1 scan code that plover reads (UNKNOWN otherwise).
 SDL_Scancode SdlScancodeForSet1(int scanCode);
+
+// The language of plover's messages from the user's preferred locales: as
+// POSIX orders them for messages, LC_ALL or else LC_MESSAGES first (this SDL
+// reads neither), then SDL's list (LANG, then LANGUAGE).
+Language PreferredMessageLanguage();
 
 class SdlHost : public Host {
 public:
