@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     plover::StartUp();
     if (commandLine.Load.file) {
         plover::StoreUserProgram(commandLine.Program);
-        host.Program = plover::UserProgram(commandLine.Load);
+        host.Program = plover::UserProgram(commandLine.Load, plover::ShowProgramProblem);
     }
     plover::RunMainLoop();
 }

@@ -29,8 +29,10 @@ namespace {
 
 // The keyboard picture as loaded, kept to redraw the window.
 Picture keyboardPicture;
-// Messages about the files of start-up, shown in the lower right panel.
+// Messages about the files of start-up, shown in the lower right panel, and
+// below them what is wrong with the user program's file.
 std::vector<std::string> startUpMessages;
+std::string programProblem;
 
 constexpr uint8_t MessageInk = 15;           // white, on the panel's colour
 constexpr int PanelTextRow = 38;             // first 8-pixel text row inside the panel
@@ -97,13 +99,17 @@ std::vector<std::string> WrapText(const std::string& text, size_t width) {
     return lines;
 }
 
-void DrawStartUpMessages() {
+void DrawPanel() {
+    Screen.Box(950, 290, 1274, 589, PanelColour);  // clipped by the window
     int row = PanelTextRow;
     for (const std::string& message : startUpMessages) {
         for (const std::string& line : WrapText(message, PanelTextWidth))
             Screen.DrawText(row++, PanelTextColumn, line, MessageInk, PanelColour);
         ++row;
     }
+    if (programProblem.empty()) return;
+    for (const std::string& line : WrapText(programProblem, PanelTextWidth))
+        Screen.DrawText(row++, PanelTextColumn, line, MessageInk, PanelColour);
 }
 
 // Everything but the digits and the VIO text, which are drawn over it.
@@ -112,8 +118,7 @@ void DrawWindowFrame() {
     Screen.Box(0, 0, ScreenWidth - 1, ScreenHeight - 1, 0);
     Screen.PutXor(0, 0, keyboardPicture);
     Screen.Box(950, 281, 1274, 289, StripColour);  // separator strip
-    Screen.Box(950, 290, 1274, 589, PanelColour);  // lower right panel (clipped by the window)
-    DrawStartUpMessages();
+    DrawPanel();  // lower right panel
 }
 
 // The debug view's part of a pass (DebugLevel non-zero): F1 and F2 switch
@@ -149,6 +154,7 @@ void StartUp(const StartUpFiles& files) {
     ResetProcessor();
     LoadSegmentPictures();
     startUpMessages.clear();
+    programProblem.clear();
     LoadCharset(files.Charset);
     FrameCycles = TStatesPerFrame;
     LastFrameTime = ActiveHost->NowMillis();
@@ -221,6 +227,12 @@ int PaceFrame() {
     // after the sleep.
     LastFrameTime = frameEnd >= 0 ? frameEnd : ActiveHost->NowMillis();
     return taken;
+}
+
+void ShowProgramProblem(const std::string& text) {
+    programProblem = text;
+    DrawPanel();
+    ActiveHost->Present();
 }
 
 void RedrawWindow() {

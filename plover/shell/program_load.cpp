@@ -109,7 +109,7 @@ UserProgram::Stamp UserProgram::Look(const std::string& path) {
     return stamp;
 }
 
-UserProgram::UserProgram(const LoadOptions& options) : options_(options) {
+UserProgram::UserProgram(const LoadOptions& options, ProblemReport report) : options_(options), report_(report) {
     if (options_.file && options_.watch) loaded_ = seen_ = Look(options_.file->path);
 }
 
@@ -137,8 +137,12 @@ void UserProgram::Reload() {
     std::string error;
     if (!ReadUserProgram(*options_.file, program, error)) {
         std::fprintf(stderr, "plover: %s\n", error.c_str());
+        if (report_ != nullptr) report_(error);
+        problemShown_ = true;
         return;
     }
+    if (problemShown_ && report_ != nullptr) report_({});
+    problemShown_ = false;
     StoreUserProgram(program);
     ++watchLoads_;
     if (options_.go && started_) Z80Registers.PC = *options_.go;

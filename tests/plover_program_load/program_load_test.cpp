@@ -16,6 +16,9 @@
 namespace plover {
 namespace {
 
+// What the user program reported, in order.
+std::vector<std::string> reports;
+
 class ProgramLoad : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -111,7 +114,7 @@ TEST_F(ProgramLoad, GoWaitsForTheMonitorAndTheWatcherForAStableFile) {
     StoreUserProgram(program);
     EXPECT_EQ(BoardMemory[0x8000], 0x11);
 
-    UserProgram user(options);
+    UserProgram user(options, [](const std::string& problem) { reports.push_back(problem); });
     Z80Registers.PC = 0x0123;
     for (int i = 1; i < UserProgram::kMonitorStartFrames; ++i) user.Frame();
     EXPECT_EQ(Z80Registers.PC, 0x0123);
@@ -131,6 +134,22 @@ TEST_F(ProgramLoad, GoWaitsForTheMonitorAndTheWatcherForAStableFile) {
     EXPECT_EQ(Z80Registers.PC, 0x8000);  // restarted
     for (int i = 0; i < 3 * UserProgram::kStableFrames; ++i) user.Frame();
     EXPECT_EQ(user.WatchLoads(), 1);  // unchanged since: not loaded again
+
+    // A rewrite that cannot be loaded is reported and the running program goes on.
+    Z80Registers.PC = 0x8000;
+    Write("p.bin", std::string(0x8001, '\x33'));
+    testing::internal::CaptureStderr();
+    for (int i = 0; i <= UserProgram::kStableFrames; ++i) user.Frame();
+    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string why = path + ": 32769 bytes at 8000h run past the end of memory at FFFFh, which leaves room for 32768";
+    EXPECT_EQ(said, "plover: " + why + "\n");
+    EXPECT_EQ(reports, std::vector<std::string>{why});
+    EXPECT_EQ(BoardMemory[0x8000], 0x22);
+    EXPECT_EQ(Z80Registers.PC, 0x8000);
+    Write("p.bin", "\x44");
+    for (int i = 0; i <= UserProgram::kStableFrames; ++i) user.Frame();
+    EXPECT_EQ(BoardMemory[0x8000], 0x44);
+    EXPECT_EQ(reports, (std::vector<std::string>{why, ""}));  // the report is taken back
 }
 
 }  // namespace
