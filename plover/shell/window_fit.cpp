@@ -36,11 +36,7 @@ PicturePlace FitPicture(int windowWidth, int windowHeight) {
     PicturePlace place;
     FitAspect(std::max(windowWidth, 1), std::max(windowHeight, 1), place.Width, place.Height);
     const int whole = place.Width / ScreenWidth;
-    if (whole >= 1 && place.Width * 50 <= whole * ScreenWidth * 51) {
-        place.Whole = whole;
-        place.Width = ScreenWidth * whole;
-        place.Height = ScreenHeight * whole;
-    }
+    if (place.Width == ScreenWidth * whole && place.Height == ScreenHeight * whole) place.Whole = whole;
     place.X = (windowWidth - place.Width) / 2;
     place.Y = (windowHeight - place.Height) / 2;
     return place;

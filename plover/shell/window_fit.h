@@ -18,9 +18,7 @@ struct WindowOpening {
 WindowOpening ChooseWindowOpening(int askedScale, int screenWidth, int screenHeight);
 
 // Where the picture goes in a window: the largest size that fits with the
-// framebuffer's aspect kept, centred (the rest is border). Within 2 % above a
-// whole multiple the whole multiple is taken, so that a window a few pixels
-// larger than 2x shows sharp pixels rather than filtered ones.
+// framebuffer's aspect kept, centred (the rest is border).
 struct PicturePlace {
     int X = 0;
     int Y = 0;
