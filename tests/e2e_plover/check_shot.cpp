@@ -90,16 +90,13 @@ void ExpectCell(int row, int column, unsigned code, const std::vector<unsigned c
     }
 }
 
-// Line `line` (from 0) of the panel's messages, which start at text row 38,
-// column 120 (x 952, y 296).
+// Line `line` (from 0) of the panel's messages, from x 952, y 296.
 void ExpectPanelLine(int line, const std::string& text) {
-    for (size_t c = 0; c < text.size(); ++c) {
-        const auto& glyph = plover::Font8x8[static_cast<unsigned char>(text[c])];
-        for (int i = 0; i < 8; ++i)
-            for (int j = 0; j < 8; ++j)
-                Expect(952 + 8 * static_cast<int>(c) + j, 296 + 8 * line + i, (glyph[i] & (0x80 >> j)) ? White : Panel,
-                       "panel line " + std::to_string(line) + " '" + text + "' column " + std::to_string(c));
-    }
+    for (int c = 0; c < static_cast<int>(text.size()); ++c)
+        for (int i = 0; i < 64; ++i)
+            Expect(952 + 8 * c + i % 8, 296 + 8 * line + i / 8,
+                   (plover::Font8x8[static_cast<unsigned char>(text[c])][i / 8] & (0x80 >> i % 8)) ? White : Panel,
+                   "panel line " + std::to_string(line) + " '" + text + "' column " + std::to_string(c));
 }
 
 void ExpectDigit(int digit, bool lit) {
