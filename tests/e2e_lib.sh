@@ -7,6 +7,9 @@ work="$(mktemp -d)"
 # drives keypad") stay in the scratch folder: the user's own never change a
 # test run, nor a test run them.
 export XDG_CONFIG_HOME="$work/config"
+# The programs under test play their sound on SDL's silent driver, unless the
+# caller chose one.
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 xvfb_pid="" app_pid=""
 e2e_cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
@@ -41,7 +44,7 @@ e2e_start_xvfb() {
 wait_window() {
   local id
   for _ in $(seq 100); do
-    id="$(timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)"
+    id="$(timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | sed -n 1p)"
     [ -n "$id" ] && { echo "$id"; return 0; }
     kill -0 "$app_pid" 2>/dev/null || return 1
     sleep 0.1

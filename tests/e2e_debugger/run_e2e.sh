@@ -14,7 +14,6 @@ kestrel="$1" probe="$2" x11tool="$3"
 source "$(dirname "$0")/../e2e_lib.sh"
 e2e_start_xvfb 1280x800
 unset QT_QPA_PLATFORM
-export SDL_AUDIODRIVER=dummy
 
 # The test ROM: 4,096 NOPs, so every step is "NOP" whatever PC the run had reached.
 mkdir "$work/run"

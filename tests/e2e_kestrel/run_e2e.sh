@@ -35,7 +35,6 @@ fi
 
 e2e_start_xvfb 1024x768
 unset QT_QPA_PLATFORM
-export SDL_AUDIODRIVER=dummy
 
 mkdir "$work/run"
 [ -n "$rom" ] && cp "$rom" "$work/run/mpf1b_u6.rom"

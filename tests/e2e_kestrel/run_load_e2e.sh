@@ -12,7 +12,6 @@ source "$(dirname "$0")/../e2e_lib.sh"
 
 e2e_start_xvfb 1024x768
 unset QT_QPA_PLATFORM
-export SDL_AUDIODRIVER=dummy
 mkdir "$work/run" && cp "$rom" "$work/run/mpf1b_u6.rom"
 
 # assemble "BYTES" (rightmost digit first) into prog.hex, as an editor's

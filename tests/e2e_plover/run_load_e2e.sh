@@ -10,7 +10,6 @@ set -u
 plover=$1 data=$2 rom=$3 check=$4 x11=$5 pasmo=$6 source=$7
 source "$(dirname "$0")/../e2e_lib.sh"
 e2e_start_xvfb 1400x700
-export SDL_AUDIODRIVER=dummy
 
 plover_run_folder "$work/a" "$rom" "$data"
 

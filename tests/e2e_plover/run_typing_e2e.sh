@@ -9,7 +9,6 @@ set -u
 plover=$1 data=$2 rom=$3 check=$4 x11=$5 delay=${6:-30}
 source "$(dirname "$0")/../e2e_lib.sh"
 e2e_start_xvfb 1400x700
-export SDL_AUDIODRIVER=dummy
 
 plover_run_folder "$work/a" "$rom" "$data"
 (cd "$work/a" && exec "$plover") >"$work/plover.log" 2>&1 &

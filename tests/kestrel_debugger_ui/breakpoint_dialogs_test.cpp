@@ -382,10 +382,4 @@ TEST_F(DisassembleToFileTest, UnwritableFileShowsAnError) {
 }  // namespace
 }  // namespace kestrel
 
-int main(int argc, char** argv) {
-    // Test discovery runs this binary outside CTest's environment too.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return kestrel::testing::RunQtTests(argc, argv); }

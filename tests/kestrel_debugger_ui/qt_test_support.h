@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
@@ -67,12 +69,20 @@ inline void ExpectTextsWhole(QWidget* root, int margin = 0) {
         check(button, button->text(), button->width() - 4);  // inside the bevel
 }
 
-// main() of a gtest program that needs a QApplication (offscreen unless the
-// environment chooses a platform).
+// main() of every gtest program that needs a QApplication. It sets the
+// environment itself, so a test run outside CTest (and CTest's discovery run)
+// sees the same: the offscreen platform and SDL's silent audio driver unless
+// the caller chose others, and the user's stored settings (QSettings) kept in
+// a scratch folder.
 inline int RunQtTests(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER")) qputenv("SDL_AUDIODRIVER", "dummy");
     ::testing::InitGoogleTest(&argc, argv);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    QTemporaryDir settings;
+    if (!settings.isValid()) return 1;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     return RUN_ALL_TESTS();
 }
 

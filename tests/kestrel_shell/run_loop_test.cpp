@@ -23,6 +23,7 @@
 #include "kestrel/shell/emulator.h"
 #include "kestrel/shell/main_window.h"
 #include "kestrel/z80/cpu.h"
+#include "tests/kestrel_debugger_ui/qt_test_support.h"
 #include "tests/kestrel_shell/kestrel_program_fixture.h"
 
 namespace kestrel {
@@ -148,9 +149,4 @@ TEST_F(RunLoopDebug, MainMenuDisassemblesToFile) {
 }  // namespace
 }  // namespace kestrel
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return kestrel::testing::RunQtTests(argc, argv); }
