@@ -25,6 +25,12 @@ bool EndsWith(std::string_view text, std::string_view tail) {
     return true;
 }
 
+std::string Hex4(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
+    return text;
+}
+
 ParseResult Refuse(std::string message) {
     ParseResult result;
     result.fault = Fault{0, std::move(message)};
@@ -82,24 +88,24 @@ ParseResult ReadProgram(const LoadArgument& argument) {
         std::fclose(file);
         return Refuse(argument.path + ": not a regular file");
     }
-    std::vector<uint8_t> bytes(kAddressSpace + 1);
+    // one byte more than fits tells an image that runs past FFFFh
+    const std::size_t room = kAddressSpace - argument.address;
+    std::vector<uint8_t> bytes(room + 1);
     const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) return Refuse(argument.path + ": read error");
-    if (got > kAddressSpace) return Refuse(argument.path + ": larger than 64 KiB");
+    if (got > room) {
+        const std::size_t size = std::max(static_cast<std::size_t>(info.st_size), got);
+        return Refuse(argument.path + ": " + std::to_string(size) + " bytes at " + Hex4(argument.address) +
+                      "h run past the end of memory at FFFFh, which leaves room for " + std::to_string(room));
+    }
     ParseResult result;
     result.ok = true;
-    std::size_t first = std::min(got, kAddressSpace - argument.address);
-    auto add = [&](uint16_t address, std::size_t from, std::size_t to) {
-        if (from == to) return;
-        Block block;
-        block.address = address;
-        block.bytes.assign(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
-        result.program.blocks.push_back(std::move(block));
-    };
-    add(argument.address, 0, first);
-    add(0, first, got);
+    if (got > 0) {
+        bytes.resize(got);
+        result.program.blocks.push_back(Block{argument.address, std::move(bytes)});
+    }
     return result;
 }
 

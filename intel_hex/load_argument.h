@@ -26,7 +26,8 @@ std::optional<uint16_t> ParseAddress(std::string_view text);
 std::optional<LoadArgument> ParseLoadArgument(std::string_view text, std::string& why);
 
 // Reads the named file: a HEX file is parsed, a raw image becomes one block
-// at its address (two when it wraps past FFFFh; at most 65,536 bytes).
+// at its address. Like a HEX record, an image that runs past FFFFh is
+// refused, not wrapped round to 0000h.
 ParseResult ReadProgram(const LoadArgument& argument);
 
 }  // namespace intel_hex

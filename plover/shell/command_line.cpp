@@ -18,13 +18,19 @@ std::string UsageText() {
            "Options:\n"
            "  -h, --help     Print this help and exit.\n"
            "  --version      Print the version and exit.\n"
-           "  --scale N      Start with the window N times as large (1-4); it can be\n"
-           "                 resized, keeping its proportions.\n"
+           "  --scale N      Open the window N times as large (1-4), or at the largest\n"
+           "                 scale that fits the screen. It can be resized, not below 1x;\n"
+           "                 the picture keeps its proportions.\n"
            "  --load FILE    Load FILE.hex or FILE.ihx (Intel HEX), or FILE@ADDR (a raw\n"
-           "                 image at hexadecimal ADDR), at or above 4000h.\n"
-           "  --go ADDR      Start the loaded program at hexadecimal ADDR once the\n"
-           "                 monitor is up.\n"
-           "  --watch        Reload and restart it whenever the file changes.\n"
+           "                 image at hexadecimal ADDR), within 4000h-FFFFh.\n"
+           "  --go ADDR      Start the loaded program at hexadecimal ADDR (0-FFFF) once\n"
+           "                 the monitor is up.\n"
+           "  --watch        Reload and restart it whenever the file changes; a file that\n"
+           "                 cannot be loaded is shown, and the program runs on.\n"
+           "\n"
+           "Messages are in Spanish, or in English when the locale is English (LC_ALL,\n"
+           "LC_MESSAGES, LANG). Exit status: 0 when ended with Escape or the close button,\n"
+           "1 when it cannot start (no display), 2 for a wrong argument or program file.\n"
            "\n"
            "Files, in the folder where plover starts (a missing one leaves zeros):\n"
            "  roms/MPF1P.bin       the monitor ROM image (8,192 bytes)\n"
@@ -45,27 +51,30 @@ CommandLine ParseCommandLine(const std::vector<std::string>& all) {
     std::vector<std::string> arguments = all;
     LoadOptions load;
     std::string error;
-    const bool loadTaken = TakeLoadOptions(arguments, load, error);
+    // a bad value is the fault of its own option, whatever else is wrong
+    if (!TakeLoadOptions(arguments, load, error)) return {true, BadProgramExitStatus, {}, "plover: " + error + "\n"};
     CommandLine result;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "-h" || argument == "--help") return {true, 0, UsageText(), {}};
         if (argument == "--version") return {true, 0, "plover " PLOVER_VERSION "\n", {}};
         if (argument == "--scale" || argument.rfind("--scale=", 0) == 0) {
-            const std::string value = argument == "--scale" ? (i + 1 < arguments.size() ? arguments[++i] : "")
-                                                            : argument.substr(8);
+            const bool next = argument == "--scale" && i + 1 < arguments.size();
+            const std::string value = argument == "--scale" ? (next ? arguments[++i] : "") : argument.substr(8);
             result.WindowScale = WindowScaleValue(value);
+            const std::string allowed = "a whole number from 1 to " + std::to_string(MaxWindowScale);
             if (result.WindowScale == 0)
-                return {true, 2, {}, "plover: --scale takes a whole number from 1 to " + std::to_string(MaxWindowScale) + ", not '" + value + "'\n" +
-                                         UsageText()};
+                return {true, BadProgramExitStatus, {},
+                        "plover: " + (value.empty() ? "--scale needs a value: " : "--scale " + value + ": not ") +
+                            allowed + "\n"};
             continue;
         }
         const bool option = argument.size() > 1 && argument[0] == '-';
         const std::string what = option ? "unknown option '" : "unexpected argument '";
-        return {true, 2, {}, "plover: " + what + argument + "'\n" + UsageText()};
+        return {true, BadProgramExitStatus, {}, "plover: " + what + argument + "'\n" + UsageText()};
     }
-    if (!loadTaken || (load.file && !ReadUserProgram(*load.file, result.Program, error)))
-        return {true, 2, {}, "plover: " + error + "\n"};
+    if (load.file && !ReadUserProgram(*load.file, result.Program, error))
+        return {true, BadProgramExitStatus, {}, "plover: " + error + "\n"};
     result.Load = load;
     return result;
 }

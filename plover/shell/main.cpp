@@ -25,13 +25,14 @@ public:
 int main(int argc, char** argv) {
     const plover::CommandLine commandLine = plover::HandleCommandLine(argc, argv);
     if (commandLine.Exit) return commandLine.ExitStatus;
+    plover::MessageLanguage = plover::PreferredMessageLanguage();
     static ProgramHost host;
     host.SetWindowScale(commandLine.WindowScale);
     plover::ActiveHost = &host;
     plover::StartUp();
     if (commandLine.Load.file) {
         plover::StoreUserProgram(commandLine.Program);
-        host.Program = plover::UserProgram(commandLine.Load);
+        host.Program = plover::UserProgram(commandLine.Load, plover::ShowProgramProblem);
     }
     plover::RunMainLoop();
 }

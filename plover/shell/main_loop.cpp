@@ -11,6 +11,7 @@
 #include "plover/board/host.h"
 #include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
+#include "plover/z80/messages.h"
 
 namespace plover {
 
@@ -28,8 +29,10 @@ namespace {
 
 // The keyboard picture as loaded, kept to redraw the window.
 Picture keyboardPicture;
-// Messages about the files of start-up, shown in the lower right panel.
+// Messages about the files of start-up, shown in the lower right panel, and
+// below them what is wrong with the user program's file.
 std::vector<std::string> startUpMessages;
+std::string programProblem;
 
 constexpr uint8_t MessageInk = 15;           // white, on the panel's colour
 constexpr int PanelTextRow = 38;             // first 8-pixel text row inside the panel
@@ -55,10 +58,9 @@ void LoadRom(const std::string& path) {
     // loading is not an emulated write: the ROM limit does not apply
     std::memcpy(BoardMemory, image, sizeof image);
     if (!readable)
-        ReportStartUpProblem("No se puede leer la ROM \"" + path + "\". Pulse ESC para salir.");
+        ReportStartUpProblem(MessageText(Message::RomUnreadable, {path}));
     else if (got < sizeof image)
-        ReportStartUpProblem("La ROM \"" + path + "\" es demasiado corta: " + std::to_string(got) + " de " +
-                             std::to_string(RomSize) + " bytes. Pulse ESC para salir.");
+        ReportStartUpProblem(MessageText(Message::RomShort, {path, std::to_string(got), std::to_string(RomSize)}));
 }
 
 void LoadKeyboardPicture(const std::string& path) {
@@ -66,16 +68,18 @@ void LoadKeyboardPicture(const std::string& path) {
     keyboardPicture.Height = KeyboardPictureHeight;
     keyboardPicture.Pixels.assign(static_cast<size_t>(keyboardPicture.Width) * keyboardPicture.Height, 0);
     if (!ActiveHost->LoadBmp(path, keyboardPicture))
-        std::fprintf(stderr, "plover: no se puede leer la imagen \"%s\"\n", path.c_str());
+        std::fprintf(stderr, "plover: %s\n", MessageText(Message::PictureUnreadable, {path}).c_str());
 }
 
 void LoadCharset(const std::string& path) {
     LoadVioCharset(path);
+    std::string problem;
     if (VioCharsetLength == 0)
-        std::fprintf(stderr, "plover: no se puede leer el generador de caracteres \"%s\"\n", path.c_str());
+        problem = MessageText(Message::CharsetUnreadable, {path});
     else if (VioCharsetLength < VioCharsetCapacity)
-        std::fprintf(stderr, "plover: el generador de caracteres \"%s\" es corto: %d de %d bytes\n", path.c_str(),
-                     VioCharsetLength, VioCharsetCapacity);
+        problem = MessageText(Message::CharsetShort, {path, std::to_string(VioCharsetLength),
+                                                      std::to_string(VioCharsetCapacity)});
+    if (!problem.empty()) std::fprintf(stderr, "plover: %s\n", problem.c_str());
 }
 
 // Splits a message at spaces into lines of at most width characters.
@@ -95,13 +99,17 @@ std::vector<std::string> WrapText(const std::string& text, size_t width) {
     return lines;
 }
 
-void DrawStartUpMessages() {
+void DrawPanel() {
+    Screen.Box(950, 290, 1274, 589, PanelColour);  // clipped by the window
     int row = PanelTextRow;
     for (const std::string& message : startUpMessages) {
         for (const std::string& line : WrapText(message, PanelTextWidth))
             Screen.DrawText(row++, PanelTextColumn, line, MessageInk, PanelColour);
         ++row;
     }
+    if (programProblem.empty()) return;
+    for (const std::string& line : WrapText(programProblem, PanelTextWidth))
+        Screen.DrawText(row++, PanelTextColumn, line, MessageInk, PanelColour);
 }
 
 // Everything but the digits and the VIO text, which are drawn over it.
@@ -110,8 +118,7 @@ void DrawWindowFrame() {
     Screen.Box(0, 0, ScreenWidth - 1, ScreenHeight - 1, 0);
     Screen.PutXor(0, 0, keyboardPicture);
     Screen.Box(950, 281, 1274, 289, StripColour);  // separator strip
-    Screen.Box(950, 290, 1274, 589, PanelColour);  // lower right panel (clipped by the window)
-    DrawStartUpMessages();
+    DrawPanel();  // lower right panel
 }
 
 // The debug view's part of a pass (DebugLevel non-zero): F1 and F2 switch
@@ -147,6 +154,7 @@ void StartUp(const StartUpFiles& files) {
     ResetProcessor();
     LoadSegmentPictures();
     startUpMessages.clear();
+    programProblem.clear();
     LoadCharset(files.Charset);
     FrameCycles = TStatesPerFrame;
     LastFrameTime = ActiveHost->NowMillis();
@@ -219,6 +227,12 @@ int PaceFrame() {
     // after the sleep.
     LastFrameTime = frameEnd >= 0 ? frameEnd : ActiveHost->NowMillis();
     return taken;
+}
+
+void ShowProgramProblem(const std::string& text) {
+    programProblem = text;
+    DrawPanel();
+    ActiveHost->Present();
 }
 
 void RedrawWindow() {

@@ -46,6 +46,11 @@ inline constexpr int TextGreen63 = 56;
 // reported on standard error, a missing or short ROM also in the window.
 void StartUp(const StartUpFiles& files = StartUpFiles{});
 
+// Shows what is wrong with the user program's file (a rewrite that --watch
+// cannot load) in the lower right panel, below the start-up messages and in
+// place of the last such text; an empty text takes it away.
+void ShowProgramProblem(const std::string& text);
+
 // Draws the whole window again (keyboard picture, panels, start-up messages,
 // VIO text), clearing whatever was printed over it.
 void RedrawWindow();

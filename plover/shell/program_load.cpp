@@ -19,24 +19,40 @@ std::string Hex4(unsigned value) {
 
 }  // namespace
 
+namespace {
+
+// What each option's value may be, for the messages that refuse one.
+constexpr const char* kGoValues = "a hexadecimal address from 0 to FFFF (8000, 8000h or 0x8000)";
+constexpr const char* kLoadValues =
+    "FILE.hex or FILE.ihx (Intel HEX), or FILE@ADDR (a raw image at hexadecimal ADDR)";
+
+}  // namespace
+
 bool TakeLoadOptions(std::vector<std::string>& args, LoadOptions& options, std::string& error) {
     options = LoadOptions{};
     std::vector<std::string> rest;
     std::string load;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
         if (arg == "--watch") {
             options.watch = true;
-        } else if (arg == "--load" || arg == "--go") {
-            if (i + 1 >= args.size()) {
-                error = arg + " needs a value";
+        } else if (name == "--load" || name == "--go") {
+            // the value follows the option or its '='; an option in its place is no value
+            std::string value;
+            if (equals != std::string::npos)
+                value = arg.substr(equals + 1);
+            else if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
+                value = args[++i];
+            if (value.empty()) {
+                error = name + " needs a value: " + (name == "--load" ? kLoadValues : kGoValues);
                 return false;
             }
-            const std::string& value = args[++i];
-            if (arg == "--load") {
+            if (name == "--load") {
                 load = value;
             } else if (!(options.go = intel_hex::ParseAddress(value))) {
-                error = "--go " + value + ": not a hexadecimal address from 0 to FFFF";
+                error = "--go " + value + ": not " + kGoValues;
                 return false;
             }
         } else {
@@ -46,7 +62,7 @@ bool TakeLoadOptions(std::vector<std::string>& args, LoadOptions& options, std::
     args = rest;
     if (load.empty()) {
         if (options.go || options.watch) {
-            error = "--go and --watch need --load FILE";
+            error = std::string(options.go ? "--go" : "--watch") + " needs --load FILE: the program to start or watch";
             return false;
         }
         return true;
@@ -93,7 +109,7 @@ UserProgram::Stamp UserProgram::Look(const std::string& path) {
     return stamp;
 }
 
-UserProgram::UserProgram(const LoadOptions& options) : options_(options) {
+UserProgram::UserProgram(const LoadOptions& options, ProblemReport report) : options_(options), report_(report) {
     if (options_.file && options_.watch) loaded_ = seen_ = Look(options_.file->path);
 }
 
@@ -121,8 +137,12 @@ void UserProgram::Reload() {
     std::string error;
     if (!ReadUserProgram(*options_.file, program, error)) {
         std::fprintf(stderr, "plover: %s\n", error.c_str());
+        if (report_ != nullptr) report_(error);
+        problemShown_ = true;
         return;
     }
+    if (problemShown_ && report_ != nullptr) report_({});
+    problemShown_ = false;
     StoreUserProgram(program);
     ++watchLoads_;
     if (options_.go && started_) Z80Registers.PC = *options_.go;

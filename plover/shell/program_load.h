@@ -9,7 +9,8 @@
 // Watching polls the file's size and modification time at each frame
 // boundary (a stat call, nothing allocated) and loads it only after they
 // have stayed the same for kStableFrames frames, so a file that is still
-// being written is never loaded.
+// being written is never loaded. A file that cannot be used is reported and
+// not loaded: the program that runs goes on.
 #pragma once
 
 #include <cstdint>
@@ -49,8 +50,12 @@ public:
     static constexpr int kMonitorStartFrames = 10;  // 200 ms of board time
     static constexpr int kStableFrames = 5;         // 100 ms without a change
 
+    // Besides standard error, told what is wrong with a file that cannot be
+    // reloaded, and an empty text at the next good reload.
+    using ProblemReport = void (*)(const std::string& problem);
+
     UserProgram() = default;
-    explicit UserProgram(const LoadOptions& options);
+    explicit UserProgram(const LoadOptions& options, ProblemReport report = nullptr);
 
     // Called at every frame boundary.
     void Frame();
@@ -68,6 +73,8 @@ private:
     void Reload();
 
     LoadOptions options_;
+    ProblemReport report_ = nullptr;
+    bool problemShown_ = false;
     int frames_ = 0;
     bool started_ = false;
     Stamp loaded_;

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
+#include "plover/shell/window_fit.h"
 #include "plover/video/screen.h"
 
 namespace plover {
@@ -76,6 +78,23 @@ SDL_Scancode SdlScancodeForSet1(int scanCode) {
     return scanCode >= 0 && scanCode < 128 ? KeyMap[scanCode] : SDL_SCANCODE_UNKNOWN;
 }
 
+Language PreferredMessageLanguage() {
+    std::vector<std::string> preferred;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            preferred.emplace_back(value);
+            break;
+        }
+    }
+    if (SDL_Locale* locales = SDL_GetPreferredLocales()) {
+        for (const SDL_Locale* locale = locales; locale->language != nullptr; ++locale)
+            preferred.emplace_back(locale->language);
+        SDL_free(locales);
+    }
+    return LanguageForLocales(preferred);
+}
+
 SdlHost::SdlHost() : origin_(std::chrono::steady_clock::now()) {}
 
 SdlHost::~SdlHost() {
@@ -102,30 +121,48 @@ void SdlHost::OpenWindow() {
     // megabytes of memory.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    const int scale = std::clamp(windowScale_, 1, MaxWindowScale);
-    window_ = SDL_CreateWindow("plover - MPF-1 Plus", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               ScreenWidth * scale, ScreenHeight * scale, SDL_WINDOW_RESIZABLE);
+    const WindowOpening opening = ChooseOpening();
+    window_ = SDL_CreateWindow("plover - MPF-1 Plus", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, opening.Width,
+                               opening.Height, SDL_WINDOW_RESIZABLE);
     if (window_ == nullptr) FailStart(SDL_GetError());
+    // smaller than 1x, strokes of the text would be lost: only a screen too
+    // small for 1x gets a window below it
+    SDL_SetWindowMinimumSize(window_, std::min(ScreenWidth, opening.Width), std::min(ScreenHeight, opening.Height));
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_ == nullptr) FailStart(SDL_GetError());
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, ScreenWidth,
                                  ScreenHeight);
     if (texture_ == nullptr) FailStart(SDL_GetError());
-    // coordinates stay those of the framebuffer whatever the window's size
-    SDL_RenderSetLogicalSize(renderer_, ScreenWidth, ScreenHeight);
-    SDL_SetWindowMinimumSize(window_, ScreenWidth / 4, ScreenHeight / 4);
     FitToWindow();
     exposed_ = true;
     Screen.MarkAllChanged();
 }
 
+WindowOpening SdlHost::ChooseOpening() const {
+    // the screen the window opens on; none to fit on an invisible driver
+    SDL_Rect usable{0, 0, 0, 0};
+    if (IsInvisibleDriver(SDL_GetCurrentVideoDriver()) || SDL_GetDisplayUsableBounds(0, &usable) != 0)
+        usable = {0, 0, 0, 0};
+    const WindowOpening opening = ChooseWindowOpening(windowScale_, usable.w, usable.h);
+    std::string said;
+    if (opening.Scale == 0)
+        said = MessageText(Message::ScreenTooSmall,
+                           {std::to_string(usable.w), std::to_string(usable.h), std::to_string(ScreenWidth),
+                            std::to_string(ScreenHeight), std::to_string(opening.Width), std::to_string(opening.Height)});
+    else if (opening.Scale < windowScale_)
+        said = MessageText(Message::ScaleTooLarge, {std::to_string(windowScale_), std::to_string(usable.w),
+                                                    std::to_string(usable.h), std::to_string(opening.Scale)});
+    if (!said.empty()) std::fprintf(stderr, "plover: %s\n", said.c_str());
+    return opening;
+}
+
 void SdlHost::FitToWindow() {
-    // whole multiples of the framebuffer's pixels where the window has room
-    // for one, nearest-pixel scaling below that
     int width = 0, height = 0;
     SDL_GetRendererOutputSize(renderer_, &width, &height);
-    SDL_RenderSetIntegerScale(renderer_, width >= ScreenWidth && height >= ScreenHeight ? SDL_TRUE : SDL_FALSE);
+    place_ = FitPicture(width, height);
+    // whole multiples copy each pixel exactly; between them linear filtering
+    // keeps every stroke of the text, which dropping pixels would not
+    SDL_SetTextureScaleMode(texture_, place_.Whole > 0 ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
 }
 
 bool SdlHost::LoadBmp(const std::string& path, Picture& picture) {
@@ -203,8 +240,8 @@ void SdlHost::NoteKeyDown(const SDL_KeyboardEvent& event) {
     // The program has not read the keyboard for KeyPressQueue::Capacity
     // presses: later ones are refused rather than taken out of order, and
     // the user is told once until the queue empties.
-    std::fprintf(stderr, "plover: el programa no lee el teclado: %d teclas en espera, se pierden las siguientes\n",
-                 KeyPressQueue::Capacity);
+    const std::string said = MessageText(Message::KeysRefused, {std::to_string(KeyPressQueue::Capacity)});
+    std::fprintf(stderr, "plover: %s\n", said.c_str());
     queueFullReported_ = true;
 }
 
@@ -302,19 +339,28 @@ void SdlHost::PresentChanges() {
         }
     }
     Screen.TakeChanges();
-    if (exposed_) SDL_RenderClear(renderer_);  // the bars beside a picture that keeps its aspect
-    if (!rect.Empty()) {
-        // a pixel more on each side covers rounding when the scale is not whole
-        const int x0 = std::max(rect.X0 - 1, 0), y0 = std::max(rect.Y0 - 1, 0);
-        const int x1 = std::min(rect.X1 + 1, ScreenWidth - 1), y1 = std::min(rect.Y1 + 1, ScreenHeight - 1);
-        const SDL_Rect copy{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
-        SDL_RenderCopy(renderer_, texture_, &copy, &copy);
-    }
+    if (exposed_) SDL_RenderClear(renderer_);  // the borders beside a picture that keeps its aspect
+    if (!rect.Empty()) CopyToWindow(rect);
     SDL_RenderPresent(renderer_);
     exposed_ = false;
     lastPresent_ = NowMillis();
     presentWanted_ = false;
     ++presents_;
+}
+
+void SdlHost::CopyToWindow(const ScreenRect& rect) {
+    const PicturePlace& p = place_;
+    if (p.Whole == 0) {
+        // filtered: each window pixel depends on its neighbours, so the whole
+        // picture is scaled at once and no seam shows where a change ended
+        const SDL_Rect to{p.X, p.Y, p.Width, p.Height};
+        SDL_RenderCopy(renderer_, texture_, nullptr, &to);
+        return;
+    }
+    // whole multiples: only the changed pixels, each onto its square
+    const SDL_Rect from{rect.X0, rect.Y0, rect.X1 - rect.X0 + 1, rect.Y1 - rect.Y0 + 1};
+    const SDL_Rect to{p.X + from.x * p.Whole, p.Y + from.y * p.Whole, from.w * p.Whole, from.h * p.Whole};
+    SDL_RenderCopy(renderer_, texture_, &from, &to);
 }
 
 void SdlHost::PresentIfDue() {

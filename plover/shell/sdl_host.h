@@ -12,11 +12,19 @@
 #include <cstdint>
 
 #include "plover/board/host.h"
+#include "plover/shell/window_fit.h"
+#include "plover/video/screen.h"
+#include "plover/z80/messages.h"
 
 namespace plover {
 
 // The SDL key of a PC set-1 scan code that plover reads (UNKNOWN otherwise).
 SDL_Scancode SdlScancodeForSet1(int scanCode);
+
+// The language of plover's messages from the user's preferred locales: as
+// POSIX orders them for messages, LC_ALL or else LC_MESSAGES first (this SDL
+// reads neither), then SDL's list (LANG, then LANGUAGE).
+Language PreferredMessageLanguage();
 
 class SdlHost : public Host {
 public:
@@ -24,8 +32,9 @@ public:
     ~SdlHost() override;
 
     // Window size at opening: the framebuffer's times scale (1 to
-    // MaxWindowScale). The window can be resized later; the picture keeps its
-    // aspect ratio and sharp pixels.
+    // MaxWindowScale), or the largest that fits the screen (said on standard
+    // error). The window can be resized, not below 1x; the picture takes the
+    // largest size that fits with its aspect kept (window_fit.h).
     void SetWindowScale(int scale) { windowScale_ = scale; }
 
     void OpenWindow() override;
@@ -55,7 +64,9 @@ private:
     void DrainEvents();
     void NoteWindowEvent(const SDL_WindowEvent& event);
     void NoteKeyDown(const SDL_KeyboardEvent& event);
+    WindowOpening ChooseOpening() const;
     void FitToWindow();
+    void CopyToWindow(const ScreenRect& rect);
     void PresentChanges();
     void PresentIfDue();
 
@@ -63,6 +74,7 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     int windowScale_ = 1;
+    PicturePlace place_;  // where the picture goes in the window
     std::array<uint32_t, 256> texturePalette_{};
     std::array<bool, 128> presses_{};  // a press of each key since TakePress looked
     bool queueFullReported_ = false;

@@ -16,6 +16,7 @@
 
 #include "plover/z80/cpu.h"
 #include "plover/z80/memory_access.h"
+#include "plover/z80/messages.h"
 
 namespace plover {
 namespace {
@@ -294,12 +295,12 @@ inline void Bit(uint8_t v) {
 }
 
 int UnknownIndexed(uint8_t op) {
-    DebugLine("Instruccion desconocida " + std::to_string(op) + " en " + std::to_string(R.PC), true);
+    DebugLine(MessageText(Message::UnknownIndexed, {std::to_string(op), std::to_string(R.PC)}), true);
     return 0;
 }
 
 int UnknownExtended(uint8_t op) {
-    DebugLine("Instruccion ED desconocida " + std::to_string(op) + " en " + std::to_string(R.PC), true);
+    DebugLine(MessageText(Message::UnknownExtended, {std::to_string(op), std::to_string(R.PC)}), true);
     return 8;
 }
 

@@ -10,12 +10,17 @@
 //     a run without files: black picture area, separator strip and panel
 //     with the message about the ROM in white, empty VIO window, all twenty
 //     digits lit.
+//   check_shot panel SHOT LINE...
+//     the lower right panel begins with the lines of text, in the window's
+//     8 x 8 font, white on the panel's grey.
 // Prints what differs and exits 1 on any difference.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "plover/video/font8x8.h"
 
 namespace {
 
@@ -85,6 +90,15 @@ void ExpectCell(int row, int column, unsigned code, const std::vector<unsigned c
     }
 }
 
+// Line `line` (from 0) of the panel's messages, from x 952, y 296.
+void ExpectPanelLine(int line, const std::string& text) {
+    for (int c = 0; c < static_cast<int>(text.size()); ++c)
+        for (int i = 0; i < 64; ++i)
+            Expect(952 + 8 * c + i % 8, 296 + 8 * line + i / 8,
+                   (plover::Font8x8[static_cast<unsigned char>(text[c])][i / 8] & (0x80 >> i % 8)) ? White : Panel,
+                   "panel line " + std::to_string(line) + " '" + text + "' column " + std::to_string(c));
+}
+
 void ExpectDigit(int digit, bool lit) {
     // the inside of the top bar, cell pixel (20, 2)
     Expect(40 * digit + 39 + 20, 35 + 2, lit ? Green : DarkGreen, "digit " + std::to_string(digit));
@@ -134,10 +148,12 @@ int main(int argc, char** argv) {
             ++failures;
         }
         for (int d = 1; d <= 20; ++d) ExpectDigit(d, true);
+    } else if (mode == "panel" && argc >= 4) {
+        for (int i = 3; i < argc; ++i) ExpectPanelLine(i - 3, argv[i]);
     } else {
         std::printf(
             "usage: check_shot typed SHOT VIOCHAR ROW0 ROW1 LIT | check_shot rows SHOT VIOCHAR FIRST TEXT... | "
-            "check_shot blank SHOT\n");
+            "check_shot blank SHOT | check_shot panel SHOT LINE...\n");
         return 2;
     }
     if (failures > 0) std::printf("%d pixels differ\n", failures);

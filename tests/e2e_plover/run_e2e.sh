@@ -5,15 +5,18 @@
 #    character generator: keys typed with xdotool are echoed on the VIO
 #    screen and light display digits; Escape ends the program with status 0;
 #  - with none of the three files: black picture area, panels with the
-#    message about the ROM, all twenty digits lit, the files named on
-#    standard error; Escape ends the program although it reads no keys;
-#  - the same, ended with the window's close button (status 0);
+#    message about the ROM in Spanish, all twenty digits lit, the files named
+#    on standard error; Escape ends the program although it reads no keys;
+#  - the same under an English locale, the message in English, ended with
+#    the window's close button (status 0);
 #  - without a display: "plover: no display" and status 1.
 # Usage: run_e2e.sh PLOVER DATA_DIR TEST_ROM CHECK_SHOT X11_TOOL
 set -u
 plover=$1 data=$2 rom=$3 check=$4 x11=$5
 source "$(dirname "$0")/../e2e_lib.sh"
 e2e_start_xvfb 1400x700
+# the language of plover's messages follows these; each run sets LANG
+unset LC_ALL LC_MESSAGES LANGUAGE
 
 # wait_shot WHAT MODE CHECK_ARGS...: takes screenshots of $win until
 # check_shot MODE passes on one with CHECK_ARGS, for at most 15 s; then fails
@@ -68,10 +71,11 @@ timeout 5 xdotool keyup Escape
 
 # No files: the emulated program runs through memory and reads no keys
 mkdir -p "$work/b"
-(cd "$work/b" && exec "$plover") >"$work/b.log" 2>&1 &
+(cd "$work/b" && LANG=C.UTF-8 exec "$plover") >"$work/b.log" 2>&1 &
 app_pid=$!
 win=$(wait_window '^plover') || fail "no plover window without files"
 wait_shot "start without files" blank
+wait_shot "Spanish message about the ROM" panel 'No se puede leer la ROM' '"roms/MPF1P.bin". Pulse ESC para salir.'
 for f in roms/MPF1P.bin teclado/teclado.bmp video/VIOchar.bin; do
   grep -q "\"$f\"" "$work/b.log" || fail "$f not named on standard error"
 done
@@ -81,10 +85,12 @@ wait_end
 timeout 5 xdotool keyup Escape
 [ "$status" = 0 ] || fail "Escape without keyboard reads: status $status"
 
-# The close button
-(cd "$work/b" && exec "$plover") >"$work/c.log" 2>&1 &
+# Under an English locale (none needs to be generated), then the close button
+(cd "$work/b" && LANG=en_US.UTF-8 exec "$plover") >"$work/c.log" 2>&1 &
 app_pid=$!
 win=$(wait_window '^plover') || fail "no plover window for the close button"
+wait_shot "English message about the ROM" panel 'Cannot read the ROM "roms/MPF1P.bin".' 'Press ESC to quit.'
+grep -q 'plover: cannot read the picture "teclado/teclado.bmp"' "$work/c.log" || fail "no English on standard error"
 "$x11" close "$win"
 wait_end
 [ "$status" = 0 ] || fail "close button: status $status"

@@ -166,25 +166,16 @@ TEST(LoadArgument, NamesAndAddresses) {
     EXPECT_FALSE(intel_hex::ParseAddress(""));
 }
 
-TEST(LoadArgument, ARawImageWrapsPastTheTopAndStopsAt64KiB) {
+TEST(LoadArgument, ARawImageEndsAtFFFFhAndIsRefusedPastIt) {
     char dir[] = "/tmp/intel_hex_test.XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string path = std::string(dir) + "/prog.bin";
-    auto write = [&](std::size_t size) {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        for (std::size_t i = 0; i < size; ++i) out.put(static_cast<char>(i));
-    };
-    write(10);
-    const auto wrapped = intel_hex::ReadProgram({path, false, 0xFFFA});
-    ASSERT_TRUE(wrapped.ok);
-    ASSERT_EQ(wrapped.program.blocks.size(), 2u);
-    EXPECT_EQ(wrapped.program.blocks[0].bytes.size(), 6u);
-    EXPECT_EQ(wrapped.program.blocks[1].address, 0);
-    EXPECT_EQ(wrapped.program.blocks[1].bytes, (std::vector<uint8_t>{6, 7, 8, 9}));
-    write(0x10001);
-    const auto large = intel_hex::ReadProgram({path, false, 0});
-    EXPECT_FALSE(large.ok);
-    EXPECT_NE(large.fault.message.find("larger than 64 KiB"), std::string::npos);
+    std::ofstream(path, std::ios::binary) << "0123456789";
+    const auto top = intel_hex::ReadProgram({path, false, 0xFFF6});
+    ASSERT_TRUE(top.ok);
+    EXPECT_EQ(top.program.blocks.at(0).bytes.back(), '9');
+    const auto past = intel_hex::ReadProgram({path, false, 0xFFF7});
+    EXPECT_EQ(past.fault.message, path + ": 10 bytes at FFF7h run past the end of memory at FFFFh, which leaves room for 9");
     unlink(path.c_str());
     rmdir(dir);
 }

@@ -9,11 +9,15 @@
 
 #include <unistd.h>
 
+#include "plover/shell/command_line.h"
 #include "plover/shell/program_load.h"
 #include "plover/z80/cpu.h"
 
 namespace plover {
 namespace {
+
+// What the user program reported, in order.
+std::vector<std::string> reports;
 
 class ProgramLoad : public ::testing::Test {
 protected:
@@ -48,11 +52,27 @@ TEST_F(ProgramLoad, OptionsAreTakenAndTheRestLeft) {
     EXPECT_FALSE(options.file);
     std::vector<std::string> goAlone{"--go", "8000"};
     EXPECT_FALSE(TakeLoadOptions(goAlone, options, error));
-    EXPECT_EQ(error, "--go and --watch need --load FILE");
-    std::vector<std::string> badGo{"--load", "p.hex", "--go", "zz"};
-    EXPECT_FALSE(TakeLoadOptions(badGo, options, error));
-    std::vector<std::string> noValue{"--load"};
-    EXPECT_FALSE(TakeLoadOptions(noValue, options, error));
+    EXPECT_EQ(error, "--go needs --load FILE: the program to start or watch");
+}
+
+// Each bad value is blamed on its own option, with what it may be; exit status 2.
+TEST_F(ProgramLoad, ABadArgumentNamesItsOptionItsValueAndWhatIsAllowed) {
+    const std::string big = Write("big.bin", std::string(512, '\x76'));
+    const std::string go = "a hexadecimal address from 0 to FFFF (8000, 8000h or 0x8000)";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--load", "p.bin@5000", "--go", "zz"}, "--go zz: not " + go},
+        {{"--go", "12345"}, "--go 12345: not " + go},
+        {{"--load", "p.hex", "--go"}, "--go needs a value: " + go},
+        {{"--load"}, "--load needs a value: FILE.hex or FILE.ihx (Intel HEX), or FILE@ADDR (a raw image at "
+                     "hexadecimal ADDR)"},
+        {{"--load", big + "@FF00"}, big + ": 512 bytes at FF00h run past the end of memory at FFFFh, which leaves "
+                                          "room for 256"},
+    };
+    for (const auto& [args, said] : cases) {
+        const CommandLine line = ParseCommandLine(args);
+        EXPECT_EQ(line.ExitStatus, 2);
+        EXPECT_EQ(line.Errors, "plover: " + said + "\n");
+    }
 }
 
 TEST_F(ProgramLoad, BytesBelowTheRomLimitAreRefusedNamingTheAddress) {
@@ -83,7 +103,7 @@ TEST_F(ProgramLoad, GoWaitsForTheMonitorAndTheWatcherForAStableFile) {
     StoreUserProgram(program);
     EXPECT_EQ(BoardMemory[0x8000], 0x11);
 
-    UserProgram user(options);
+    UserProgram user(options, [](const std::string& problem) { reports.push_back(problem); });
     Z80Registers.PC = 0x0123;
     for (int i = 1; i < UserProgram::kMonitorStartFrames; ++i) user.Frame();
     EXPECT_EQ(Z80Registers.PC, 0x0123);
@@ -103,6 +123,18 @@ TEST_F(ProgramLoad, GoWaitsForTheMonitorAndTheWatcherForAStableFile) {
     EXPECT_EQ(Z80Registers.PC, 0x8000);  // restarted
     for (int i = 0; i < 3 * UserProgram::kStableFrames; ++i) user.Frame();
     EXPECT_EQ(user.WatchLoads(), 1);  // unchanged since: not loaded again
+
+    // A rewrite that cannot be loaded is reported and the running program goes on.
+    Write("p.bin", std::string(0x8001, '\x33'));
+    testing::internal::CaptureStderr();
+    for (int i = 0; i <= UserProgram::kStableFrames; ++i) user.Frame();
+    const std::string why = path + ": 32769 bytes at 8000h run past the end of memory at FFFFh, which leaves room for 32768";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "plover: " + why + "\n");
+    EXPECT_EQ(BoardMemory[0x8000], 0x22);
+    Write("p.bin", "\x44");
+    for (int i = 0; i <= UserProgram::kStableFrames; ++i) user.Frame();
+    EXPECT_EQ(BoardMemory[0x8000], 0x44);
+    EXPECT_EQ(reports, (std::vector<std::string>{why, ""}));  // shown, then taken back
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ bool PanelShows(uint8_t colour) { return Shows(colour, 950, 290, ScreenWidth - 1
 void PrintMessage() { Screen.DrawText(10, 10, "Instruccion desconocida", 3, 0); }
 bool MessageShown() { return Shows(3, 72, 72, 72 + 8 * 23, 79); }
 
-TEST_F(MainLoop, AMissingOrShortRomIsReportedInTheWindowAndOnStandardError) {
+TEST_F(MainLoop, AMissingOrShortRomOrABadProgramIsReportedInTheWindowAndOnStandardError) {
     const ScratchDir scratch;
     // missing, a folder, empty, short: each named on standard error and in the panel
     const std::string cases[][2] = {
@@ -144,6 +144,11 @@ TEST_F(MainLoop, AMissingOrShortRomIsReportedInTheWindowAndOnStandardError) {
     StartUp({scratch.Write("whole.bin", std::vector<uint8_t>(8192, 0)), NoFiles.KeyboardPicture, NoFiles.Charset});
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(said.find("ROM"), std::string::npos) << said;
+    EXPECT_FALSE(PanelShows(15));
+    // a file that --watch cannot load shows there until it is taken away
+    ShowProgramProblem("p.hex: line 1: a record starts with ':'");
+    EXPECT_TRUE(PanelShows(15));
+    ShowProgramProblem("");
     EXPECT_FALSE(PanelShows(15));
     // missing pictures are named too
     EXPECT_NE(said.find("no/such/teclado.bmp"), std::string::npos) << said;

@@ -131,7 +131,7 @@ TEST_F(SdlLayer, PresenterPushesChangesAtMostEvery20Milliseconds) {
     EXPECT_EQ(SurfacePixel(1274, 573), Mapped(0, 0, 255));
 }
 
-TEST_F(SdlLayer, AScaledWindowShowsEachFramebufferPixelAsASquare) {
+TEST_F(SdlLayer, AScaledWindowShowsSquarePixelsAndAResizedOneFiltersThem) {
     host.SetWindowScale(2);
     StartWithProjectFiles();
     host.PresentNow();
@@ -148,6 +148,18 @@ TEST_F(SdlLayer, AScaledWindowShowsEachFramebufferPixelAsASquare) {
     for (const int dy : {0, 1})
         for (const int dx : {0, 1}) EXPECT_EQ(SurfacePixel(2000 + dx, 800 + dy), Mapped(255, 255, 255));
     EXPECT_EQ(SurfacePixel(2002, 800), Mapped(44, 44, 44));
+    // 1.5 times as wide and taller still: the picture fills the width between
+    // black bars of 70 rows; the strip's top edge (y 281, window row 70 +
+    // 421.5) shades from black to its grey
+    SDL_SetWindowSize(host.Window(), 1912, 1000);
+    host.SleepMillis(2);
+    host.FrameBoundary();  // takes the window's events
+    host.PresentNow();
+    EXPECT_EQ(SurfacePixel(1000, 69), Mapped(0, 0, 0));
+    EXPECT_EQ(SurfacePixel(1911, 497), Mapped(80, 80, 80));
+    bool between = false;
+    for (int y = 488; y <= 494; ++y) between |= (SurfacePixel(1430, y) >> 16 & 0xFF) % 80 != 0;  // red: 0 or 80 unfiltered
+    EXPECT_TRUE(between);
 }
 
 SDL_Event KeyDown(SDL_Scancode code) {
