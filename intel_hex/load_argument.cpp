@@ -98,7 +98,8 @@ ParseResult ReadProgram(const LoadArgument& argument) {
     if (got > room) {
         const std::size_t size = std::max(static_cast<std::size_t>(info.st_size), got);
         return Refuse(argument.path + ": " + std::to_string(size) + " bytes at " + Hex4(argument.address) +
-                      "h run past the end of memory at FFFFh, which leaves room for " + std::to_string(room));
+                      "h run past the end of memory at FFFFh: address 10000h does not fit (room for " +
+                      std::to_string(room) + ")");
     }
     ParseResult result;
     result.ok = true;

@@ -10,22 +10,6 @@
 
 namespace kestrel {
 
-namespace {
-
-// A raw image must fit below the top of memory, as every HEX record must:
-// the reason naming the first address that does not fit, or nothing.
-QString PastTopOfMemory(const intel_hex::LoadArgument& argument, const intel_hex::Program& image) {
-    uint32_t size = 0;
-    for (const intel_hex::Block& block : image.blocks) size += static_cast<uint32_t>(block.bytes.size());
-    if (argument.address + size <= 0x10000) return {};
-    return QStringLiteral("%1: %2 bytes from %3h run past FFFFh: address 10000h does not fit; nothing loaded")
-        .arg(QFile::decodeName(argument.path.c_str()))
-        .arg(size)
-        .arg(QString::number(argument.address, 16).rightJustified(4, QLatin1Char('0')).toUpper());
-}
-
-}  // namespace
-
 void AddLoadOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("load"),
                       QStringLiteral("Load FILE at start-up: FILE.hex or FILE.ihx (Intel HEX), or "
@@ -69,12 +53,6 @@ bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QSt
         error = QString::fromStdString(argument->path + ": " + checked.fault.Describe());
         if (checked.fault.line == 0) error = QString::fromStdString(checked.fault.Describe());
         return false;
-    }
-    if (!argument->hex) {
-        if (const QString past = PastTopOfMemory(*argument, checked.program); !past.isEmpty()) {
-            error = past;
-            return false;
-        }
     }
     ProgramSource source;
     source.kind = argument->hex ? ProgramSource::Kind::Hex : ProgramSource::Kind::Bin;

@@ -175,7 +175,7 @@ TEST(LoadArgument, ARawImageEndsAtFFFFhAndIsRefusedPastIt) {
     ASSERT_TRUE(top.ok);
     EXPECT_EQ(top.program.blocks.at(0).bytes.back(), '9');
     const auto past = intel_hex::ReadProgram({path, false, 0xFFF7});
-    EXPECT_EQ(past.fault.message, path + ": 10 bytes at FFF7h run past the end of memory at FFFFh, which leaves room for 9");
+    EXPECT_EQ(past.fault.message, path + ": 10 bytes at FFF7h run past the end of memory at FFFFh: address 10000h does not fit (room for 9)");
     unlink(path.c_str());
     rmdir(dir);
 }

@@ -44,7 +44,7 @@ TEST_F(ProgramSessionTest, LoadOptionRefusesARawImageRunningPastFFFFh) {
     const CommandLine past = ParseCommandLine({"kestrel", "--load", argument});
     EXPECT_TRUE(past.Exit);
     EXPECT_EQ(past.ExitStatus, 2);
-    EXPECT_TRUE(past.Errors.contains(QStringLiteral("9 bytes from FFF8h run past FFFFh: address 10000h does not fit")))
+    EXPECT_TRUE(past.Errors.contains(QStringLiteral("9 bytes at FFF8h run past the end of memory at FFFFh: address 10000h does not fit")))
         << past.Errors.toStdString();
 }
 

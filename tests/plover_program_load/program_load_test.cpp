@@ -65,8 +65,8 @@ TEST_F(ProgramLoad, ABadArgumentNamesItsOptionItsValueAndWhatIsAllowed) {
         {{"--load", "p.hex", "--go"}, "--go needs a value: " + go},
         {{"--load"}, "--load needs a value: FILE.hex or FILE.ihx (Intel HEX), or FILE@ADDR (a raw image at "
                      "hexadecimal ADDR)"},
-        {{"--load", big + "@FF00"}, big + ": 512 bytes at FF00h run past the end of memory at FFFFh, which leaves "
-                                          "room for 256"},
+        {{"--load", big + "@FF00"},
+         big + ": 512 bytes at FF00h run past the end of memory at FFFFh: address 10000h does not fit (room for 256)"},
     };
     for (const auto& [args, said] : cases) {
         const CommandLine line = ParseCommandLine(args);
@@ -128,7 +128,7 @@ TEST_F(ProgramLoad, GoWaitsForTheMonitorAndTheWatcherForAStableFile) {
     Write("p.bin", std::string(0x8001, '\x33'));
     testing::internal::CaptureStderr();
     for (int i = 0; i <= UserProgram::kStableFrames; ++i) user.Frame();
-    const std::string why = path + ": 32769 bytes at 8000h run past the end of memory at FFFFh, which leaves room for 32768";
+    const std::string why = path + ": 32769 bytes at 8000h run past the end of memory at FFFFh: address 10000h does not fit (room for 32768)";
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "plover: " + why + "\n");
     EXPECT_EQ(BoardMemory[0x8000], 0x22);
     Write("p.bin", "\x44");
