@@ -14,6 +14,11 @@
 #include <cstdint>
 
 #include "kestrel/board/board.h"
+#include "kestrel/debug/debug_checks.h"
+
+namespace kestrel {
+class SymbolTable;  // symbols.h
+}
 
 namespace kestrel {
 
@@ -35,6 +40,9 @@ struct MachineRecord : Board {
     uint8_t BreakOnChange;                   // register kinds: 1 CHANGE, 0 SET
     uint8_t BreakOpcode;                     // opcode of the opcode kind
     uint16_t DisassemblyStart;               // default start of the next "Disassemble to file"
+    DebugChecks Checks;                      // breakpoint list, watchpoints, one-time stop
+    SymbolTable* Symbols;                    // the program's symbols (owned by the program; null in bare tests)
+    uint8_t ShowSymbols;                     // 1: the listing and files name addresses by symbol
 
     // --- program: run loop and main window ---
     uint8_t QuitRequested;                   // leave the run loop after this pass
