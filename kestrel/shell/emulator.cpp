@@ -49,6 +49,8 @@ bool Emulator::Start() {
     // system is known to work.
     machine_.reset(new (std::nothrow) MachineRecord());
     MachineRecord* m = machine_.get();
+    symbols_ = std::make_unique<SymbolTable>();
+    if (m != nullptr) m->Symbols = symbols_.get();
 
     // Fixed tables and the start directory.
     if (m != nullptr) std::copy(std::begin(kDigitXStart), std::end(kDigitXStart), m->DigitX);
@@ -153,6 +155,7 @@ int RunKestrel(const LoadOptions& options, bool realTime, bool keyboard) {
             emulator.Window().SetRealTime(RealTimeAtStart(realTime));
             if (keyboard) emulator.Window().SetKeyboardDrivesKeypad(true, false);
             ApplyLoadOptions(emulator.Window().Programs(), options);
+            if (options.symbols) *emulator.Machine().Symbols = *options.symbols;
             emulator.Run();
         }
     }

@@ -8,10 +8,12 @@
 #include <QMenuBar>
 
 #include "kestrel/board/ppi.h"
+#include "kestrel/debug/debug_checks.h"
 #include "kestrel/debugger_ui/debugger_window.h"
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
+#include "kestrel/debugger_ui/symbol_files.h"
 #include "kestrel/gui/memory_range_dialog.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/board_view.h"
@@ -73,6 +75,8 @@ void MainWindow::BuildMenus() {
     file->setObjectName(QStringLiteral("menuFile"));
     AddItem(file, QStringLiteral("Load Bin/Rom"), menu_id::kLoadBin, "actionLoadBin", &MainWindow::LoadBin);
     AddProgramItems(file);
+    AddItem(file, QStringLiteral("Load symbols"), menu_id::kLoadSymbols, "actionLoadSymbols",
+            &MainWindow::LoadSymbols);
     AddItem(file, QStringLiteral("Save Bin/Rom"), menu_id::kSaveBin, "actionSaveBin", &MainWindow::SaveBin);
     file->addSeparator();
     AddItem(file, QStringLiteral("Exit"), menu_id::kExit, "actionExit", &MainWindow::RequestQuit);
@@ -111,6 +115,8 @@ void MainWindow::BuildMenus() {
             &MainWindow::ShowHelpTopics);
     AddItem(help, QStringLiteral("Keyboard map"), menu_id::kKeyboardMap, "actionKeyboardMap",
             &MainWindow::ShowKeyboardMap);
+    AddItem(help, QStringLiteral("Debugger keys"), menu_id::kDebuggerKeys, "actionDebuggerKeys",
+            &MainWindow::ShowDebuggerKeys);
     AddItem(help, QStringLiteral("About"), menu_id::kAbout, "actionAbout", &MainWindow::ShowAbout);
 }
 
@@ -135,9 +141,11 @@ void MainWindow::PressKey(const KeyRect& key) {
     switch (key.Code) {
         case kKeyCodeReset:
             ResetBoard(machine_, false);
+            DisarmOneTimeStop(machine_);  // the program being stepped over or out of is gone
             break;
         case kKeyCodeMoni:
             EnterNmi(machine_);
+            DisarmOneTimeStop(machine_);
             break;
         case kKeyCodeIntr:
             AcceptInterrupt(machine_);  // refused requests are lost
@@ -151,7 +159,10 @@ void MainWindow::PressKey(const KeyRect& key) {
     }
 }
 
-void MainWindow::HardReset() { ResetBoard(machine_, true); }
+void MainWindow::HardReset() {
+    ResetBoard(machine_, true);
+    DisarmOneTimeStop(machine_);
+}
 
 void MainWindow::ToggleWriteProtectRom() {
     // The check mark follows the flag; the WriteEnableMap is not affected.
@@ -195,6 +206,13 @@ void MainWindow::DisassembleToFile() { ::kestrel::DisassembleToFile(machine_, th
 void MainWindow::OpenDebugger() { RunDebuggerWindow(machine_, this); }
 void MainWindow::OpenDebuggerAtBreakpoint() {
     RunDebuggerWindow(machine_, this, BreakpointHitText(machine_));
+}
+void MainWindow::OpenDebuggerAtCheck() { RunDebuggerWindowAtCheck(machine_, this); }
+
+void MainWindow::LoadSymbols() { ChooseAndLoadSymbols(machine_, this); }
+
+void MainWindow::ShowDebuggerKeys() {
+    platform::ShowMessage(this, QStringLiteral("Debugger keys"), QString::fromLatin1(kDebuggerKeysText));
 }
 void MainWindow::PeekMemory() { RunPeekDialog(machine_, this); }
 void MainWindow::PokeMemory() { RunPokeDialog(machine_, this); }

@@ -12,6 +12,7 @@
 
 #include "kestrel/board/ppi.h"
 #include "kestrel/debug/breakpoint.h"
+#include "kestrel/debug/debug_checks.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/gui/platform.h"
@@ -68,17 +69,23 @@ constexpr int64_t kLateSoundNanos = 2 * Pacer::kSliceNanos;
 }
 
 // One pass after the poll: the instruction, the HALT refresh, the monitor
-// hooks and the breakpoint. Returns true when the debugger window opened in
-// it (the board stood still meanwhile).
+// hooks and the breakpoints. Returns true when the debugger window opened in
+// it (the board stood still meanwhile). A Checked pass runs the executor that
+// reports data accesses and tests the breakpoint list and the one-time stop
+// (debug_checks.h); a plain pass pays nothing for them.
+template <bool Checked>
 [[gnu::always_inline]] inline bool RunPass(MainWindow& window, MachineRecord& m) {
     // Was the processor halted before this instruction?
     const bool wasHalted = m.Cpu.Halted;
     bool debuggerOpened = false;
+    bool checkHit = false;
 
     // Execute one instruction. While TraceToFile is set, the traced
     // step with its listing line takes this place.
     if (m.TraceToFile) [[unlikely]] {
         debuggerOpened = TracePass(window, m);
+    } else if constexpr (Checked) {
+        checkHit = ExecuteChecked(m);
     } else {
         ExecuteInstruction(m);
     }
@@ -97,17 +104,30 @@ constexpr int64_t kLateSoundNanos = 2 * Pacer::kSliceNanos;
             debuggerOpened = true;
         }
     }
+    if (checkHit && !debuggerOpened) [[unlikely]] {
+        window.OpenDebuggerAtCheck();
+        debuggerOpened = true;
+    }
     return debuggerOpened;
 }
 
-// Passes up to `count`; returns how many ran (fewer when QuitRequested ends them).
-uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
+// Passes up to `count`; returns how many ran (fewer when QuitRequested ends
+// them, or when the debugger opened: what it armed picks the next slice's loop).
+template <bool Checked>
+uint32_t RunSliceOf(MainWindow& window, MachineRecord& m, uint32_t count) {
     for (uint32_t pass = 0; pass < count; ++pass) {
-        RunPass(window, m);
+        const bool debuggerOpened = RunPass<Checked>(window, m);
         // Leave after this pass when asked to.
-        if (m.QuitRequested) [[unlikely]] return pass + 1;
+        if (m.QuitRequested || debuggerOpened) [[unlikely]] return pass + 1;
     }
     return count;
+}
+
+// The loop of a slice is chosen once: the plain one unless a breakpoint of
+// the list is enabled or a one-time stop is armed.
+uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
+    if (ChecksArmed(m.Checks)) [[unlikely]] return RunSliceOf<true>(window, m, count);
+    return RunSliceOf<false>(window, m, count);
 }
 
 // Real time: one paced slice, or a sleep while the processor is halted. A
@@ -117,7 +137,8 @@ uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
 void RunPacedSlice(MainWindow& window, MachineRecord& m, RealTimePacing& pacing, RunStatistics& stats) {
     ++stats.Polls;
     if (!window.Speaker().Attached()) [[unlikely]] window.Speaker().Attach(m, pacing.TStates());
-    if (m.Cpu.Halted && !m.BreakArmed && !m.TraceToFile) {
+    const bool checked = ChecksArmed(m.Checks);
+    if (m.Cpu.Halted && !m.BreakArmed && !m.TraceToFile && !checked) {
         pacing.SleepWhileHalted();
         FeedSpeaker(window, pacing.TStates(), false);
         return;
@@ -130,7 +151,7 @@ void RunPacedSlice(MainWindow& window, MachineRecord& m, RealTimePacing& pacing,
     bool stoodStill = false;
     while (tstates < end && !stoodStill) {
         const uint16_t before = m.Cpu.TStates;
-        stoodStill = RunPass(window, m);
+        stoodStill = checked ? RunPass<true>(window, m) : RunPass<false>(window, m);
         if (!stoodStill) tstates += static_cast<uint16_t>(m.Cpu.TStates - before);
         ++stats.Instructions;
         if (m.QuitRequested) [[unlikely]] break;
