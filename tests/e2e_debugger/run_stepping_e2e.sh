@@ -41,7 +41,7 @@ open_debugger() {
   done
   [ -n "$found" ] && echo "$found"
 }
-code_titled() { xdotool search --onlyvisible --name "^Kestrel - Code - $1\$" >/dev/null 2>&1; }
+code_titled() { xdotool search --onlyvisible --name "^Kestrel - Code - ${1//+/\\+}\$" >/dev/null 2>&1; }
 # The debugger's client area, for clicks: RUN, and the listing to take the focus.
 debugger_client() {
   read -r dx dy dw dh <<<"$(geometry "$1")"
