@@ -19,7 +19,8 @@ const char* const kFiles =
     "  debug.lst     the trace listing, appended to by \"Debug to file\"\n"
     "  dis.asm       the disassembly listing, appended to by \"Disassemble to file\"\n"
     "\nExit status: 0 after a normal end; 1 when start-up fails (no usable mpf1b_u6.rom, no\n"
-    "display); 2 for a wrong option or a --load file that cannot be used.\n";
+    "display); 2 for a wrong option, a --load file that cannot be used or a --symbols file\n"
+    "that cannot be read.\n";
 
 }  // namespace
 
