@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "kestrel/debug/disassembler.h"
+#include "kestrel/debug/symbols.h"
 
 namespace kestrel {
 
@@ -26,6 +27,7 @@ ListingOutcome WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_
         const uint16_t previous = cursor;
         cursor = DisassembleInstruction(m, cursor);
         wrapped = cursor <= previous;
+        SymbolizeInPlace(m, m.InstructionText);  // only while "Show symbols" is on
         const size_t addressLength = std::strlen(m.AddressText);
         std::memcpy(out + fill, m.AddressText, addressLength);
         fill += addressLength;

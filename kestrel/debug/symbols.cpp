@@ -1,10 +1,12 @@
 #include "kestrel/debug/symbols.h"
 
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "kestrel/debug/machine_record.h"
 #include "kestrel/debug/number_format.h"
 
 namespace kestrel {
@@ -130,29 +132,62 @@ NumberInput ParseAddressInput(std::string_view text, const SymbolTable* symbols)
     return number;
 }
 
-std::string SymbolizeOperands(std::string_view text, const SymbolTable& symbols, uint8_t base) {
-    std::string out;
+namespace {
+
+// The value of the word operand of `width` characters at text[i] in `base`
+// ("1820h" or "06176"), or -1 when none stands there.
+int32_t WordOperandAt(std::string_view text, size_t i, uint8_t base) {
+    constexpr size_t kWidth = 5;
+    if (i + kWidth > text.size()) return -1;
+    if (i > 0 && std::isalnum(static_cast<unsigned char>(text[i - 1]))) return -1;
+    if (i + kWidth < text.size() && std::isalnum(static_cast<unsigned char>(text[i + kWidth]))) return -1;
     const size_t digits = base == kBaseHex ? 4 : 5;
-    const size_t width = 5;  // "1820h" or "06176"
+    if (base == kBaseHex && text[i + 4] != 'h') return -1;
+    int32_t value = 0;
+    for (size_t k = 0; k < digits; ++k) {
+        const char c = text[i + k];
+        int d = -1;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (base == kBaseHex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        if (d < 0) return -1;
+        value = value * (base == kBaseHex ? 16 : 10) + d;
+    }
+    return value <= 0xFFFF ? value : -1;
+}
+
+}  // namespace
+
+int SymbolizeInto(std::string_view text, const SymbolTable& symbols, uint8_t base, char* out, int size) {
+    int fill = 0;
+    auto put = [&](char c) {
+        if (fill + 1 < size) out[fill++] = c;
+    };
     size_t i = 0;
     while (i < text.size()) {
-        const bool boundary = i == 0 || !std::isalnum(static_cast<unsigned char>(text[i - 1]));
-        size_t j = i;
-        while (j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]))) ++j;
-        const bool word = boundary && j - i == digits && (base == kBaseHex ? j < text.size() && text[j] == 'h' : true) &&
-                          (i + width >= text.size() || !std::isalnum(static_cast<unsigned char>(text[i + width])));
-        if (word) {
-            const NumberInput value = ParseNumberInput(text.substr(i, width), 0xFFFF);
-            const std::string* name = value.Ok ? symbols.NameAt(static_cast<uint16_t>(value.Value)) : nullptr;
-            if (name != nullptr) {
-                out += *name;
-                i += width;
-                continue;
-            }
+        const int32_t value = WordOperandAt(text, i, base);
+        const std::string* name = value >= 0 ? symbols.NameAt(static_cast<uint16_t>(value)) : nullptr;
+        if (name != nullptr) {
+            for (char c : *name) put(c);
+            i += 5;
+        } else {
+            put(text[i++]);
         }
-        out += text[i++];
     }
-    return out;
+    if (size > 0) out[fill] = '\0';
+    return fill;
+}
+
+std::string SymbolizeOperands(std::string_view text, const SymbolTable& symbols, uint8_t base) {
+    char out[256];
+    const int length = SymbolizeInto(text, symbols, base, out, sizeof out);
+    return std::string(out, static_cast<size_t>(length));
+}
+
+void SymbolizeInPlace(const MachineRecord& m, char* text) {
+    if (!m.ShowSymbols || m.Symbols == nullptr) return;
+    char out[kTextSize];
+    SymbolizeInto(text, *m.Symbols, m.NumberBase, out, kTextSize);
+    std::memcpy(text, out, kTextSize);
 }
 
 }  // namespace kestrel

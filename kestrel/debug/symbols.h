@@ -55,5 +55,14 @@ NumberInput ParseAddressInput(std::string_view text, const SymbolTable* symbols)
 // a symbol names replaced by the name: "CALL 1820h" -> "CALL sub1". Byte
 // operands and displacements stay numbers.
 std::string SymbolizeOperands(std::string_view text, const SymbolTable& symbols, uint8_t base);
+// The same into out (size bytes with the terminator, the text cut to fit);
+// returns its length. Allocation-free.
+int SymbolizeInto(std::string_view text, const SymbolTable& symbols, uint8_t base, char* out, int size);
+
+struct MachineRecord;
+// "Show symbols": while m.ShowSymbols is set and m has symbols, the
+// instruction text (kTextSize bytes) names its word operands by symbol, as
+// the debugger's listing, "debug.lst" and "dis.asm" then show them.
+void SymbolizeInPlace(const MachineRecord& m, char* text);
 
 }  // namespace kestrel

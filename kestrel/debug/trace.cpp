@@ -4,6 +4,7 @@
 
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/number_format.h"
+#include "kestrel/debug/symbols.h"
 #include "kestrel/z80/cpu.h"
 #include "kestrel/z80/execute_impl.h"
 
@@ -98,6 +99,7 @@ bool FlushTraceBuffer(MachineRecord& m, const char* path) {
 
 TraceOutcome TraceRunLoopStep(MachineRecord& m, const char* path) {
     TracedStep(m);
+    if (m.ShowSymbols) [[unlikely]] SymbolizeInPlace(m, m.InstructionText);
     char line[kTraceLineLength];
     int length = ComposeTraceLine(m, line);
     // A full buffer is written before the line would run past its end; the

@@ -118,6 +118,15 @@ TEST_F(DebugChecksTest, PasmoAndZ80asmFilesGiveTheSameSymbols) {
     EXPECT_EQ(SymbolizeOperands("CALL 1820h", pasmo.Table, kBaseHex), "CALL inner");
     EXPECT_EQ(SymbolizeOperands("LD A,(06144)", pasmo.Table, kBaseDecimal), "LD A,(start)");
     EXPECT_EQ(SymbolizeOperands("LD A,03h", pasmo.Table, kBaseHex), "LD A,03h");
+    // "Show symbols" off (as at start) leaves the listings' texts alone.
+    SymbolTable table = pasmo.Table;
+    m->Symbols = &table;
+    char text[kTextSize] = "JP 1820h";
+    SymbolizeInPlace(*m, text);
+    EXPECT_STREQ(text, "JP 1820h");
+    m->ShowSymbols = 1;
+    SymbolizeInPlace(*m, text);
+    EXPECT_STREQ(text, "JP inner");
 }
 
 TEST(SymbolInput, NamesMarkedNumbersAndBadFiles) {
