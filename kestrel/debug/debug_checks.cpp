@@ -162,29 +162,42 @@ void ArmRunTo(MachineRecord& m, uint16_t address) { ArmStop(m, StopKind::RunTo, 
 
 void DisarmOneTimeStop(MachineRecord& m) { m.Checks.Stop = StopKind::None; }
 
-bool ExecuteChecked(MachineRecord& m) {
+CheckStart BeginChecked(MachineRecord& m) {
     DebugChecks& c = m.Checks;
-    Z80State& s = m.Cpu;
-    const uint16_t pc = s.PC;
-    const uint16_t sp = s.SP;
-    const uint16_t tstates = s.TStates;
-    const bool wasReturn = c.Stop == StopKind::StepOut && IsReturn(m.MemoryImage, pc);
+    const Z80State& s = m.Cpu;
     c.Hit.Kind = HitKind::None;
-    CheckHooks hooks{c, pc};
-    ExecuteWith(m, hooks);
-    c.StopTStates += static_cast<uint16_t>(s.TStates - tstates);
+    return CheckStart{s.PC, s.SP, s.TStates, c.Stop == StopKind::StepOut && IsReturn(m.MemoryImage, s.PC)};
+}
+
+bool EndChecked(MachineRecord& m, const CheckStart& start) {
+    DebugChecks& c = m.Checks;
+    const Z80State& s = m.Cpu;
+    c.StopTStates += static_cast<uint16_t>(s.TStates - start.TStates);
     if (c.Hit.Kind != HitKind::None) return true;
-    if (c.Stop != StopKind::None && OneTimeStopReached(c, s, sp, wasReturn)) {
+    if (c.Stop != StopKind::None && OneTimeStopReached(c, s, start.Sp, start.WasReturn)) {
         c.LastStop = c.Stop;
         c.Stop = StopKind::None;
-        c.Hit = CheckHit{HitKind::OneTimeStop, 0, s.PC, 0, pc};
+        c.Hit = CheckHit{HitKind::OneTimeStop, 0, s.PC, 0, start.Pc};
         return true;
     }
     if (TestBit(c.ExecuteMap, s.PC)) {
-        c.Hit = CheckHit{HitKind::Breakpoint, FindEnabledExecute(c, s.PC) + 1, s.PC, 0, pc};
+        c.Hit = CheckHit{HitKind::Breakpoint, FindEnabledExecute(c, s.PC) + 1, s.PC, 0, start.Pc};
         return true;
     }
     return false;
+}
+
+void NoteDataAccess(DebugChecks& c, bool write, uint16_t address, uint8_t value, uint16_t pc) {
+    CheckHooks hooks{c, pc};
+    if (write) hooks.DataWritten(address, value);
+    else hooks.DataRead(address, value);
+}
+
+bool ExecuteChecked(MachineRecord& m) {
+    const CheckStart start = BeginChecked(m);
+    CheckHooks hooks{m.Checks, start.Pc};
+    ExecuteWith(m, hooks);
+    return EndChecked(m, start);
 }
 
 std::string CheckHitText(const MachineRecord& m, const CheckHit& hit) {

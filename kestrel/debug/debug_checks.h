@@ -112,6 +112,17 @@ inline bool ChecksArmed(const DebugChecks& c) { return c.EnabledCount > 0 || c.S
 // Returns true on a hit (then in m.Checks.Hit; a one-time stop is disarmed).
 bool ExecuteChecked(MachineRecord& m);
 
+// The same around another executor (the traced one of a trace): what
+// EndChecked needs of the state before the instruction, and the data-access
+// report that executor's hooks give.
+struct CheckStart {
+    uint16_t Pc, Sp, TStates;
+    bool WasReturn;
+};
+CheckStart BeginChecked(MachineRecord& m);
+bool EndChecked(MachineRecord& m, const CheckStart& start);
+void NoteDataAccess(DebugChecks& c, bool write, uint16_t address, uint8_t value, uint16_t pc);
+
 // The reason of a hit as the debugger's listing shows it, numbers in the base
 // of NumberBase: "Breakpoint 2 at 1820h", "Write to 1900h: 3Ch by the
 // instruction at 1804h", "Read from 1900h: 3Ch by the instruction at 1804h",

@@ -59,8 +59,9 @@ constexpr int64_t kLateSoundNanos = 2 * Pacer::kSliceNanos;
 // first that the trace went to the file and ended, or that the file could not
 // be written and the lines are lost.
 // Returns true when the debugger opened.
-[[gnu::noinline]] bool TracePass(MainWindow& window, MachineRecord& m) {
-    const TraceOutcome outcome = TraceRunLoopStep(m);
+// With `checked` the step reports to the breakpoint list's watchpoints.
+[[gnu::noinline]] bool TracePass(MainWindow& window, MachineRecord& m, bool checked) {
+    const TraceOutcome outcome = TraceRunLoopStep(m, kDebugListingFile, checked);
     if (outcome == TraceOutcome::Collecting) return false;
     if (outcome == TraceOutcome::WriteFailed) ShowListingWriteError(&window, kDebugListingFile);
     if (outcome == TraceOutcome::Written) ShowTraceWritten(&window, m);
@@ -83,7 +84,13 @@ template <bool Checked>
     // Execute one instruction. While TraceToFile is set, the traced
     // step with its listing line takes this place.
     if (m.TraceToFile) [[unlikely]] {
-        debuggerOpened = TracePass(window, m);
+        if constexpr (Checked) {
+            const CheckStart start = BeginChecked(m);
+            debuggerOpened = TracePass(window, m, true);
+            checkHit = !debuggerOpened && EndChecked(m, start);
+        } else {
+            debuggerOpened = TracePass(window, m, false);
+        }
     } else if constexpr (Checked) {
         checkHit = ExecuteChecked(m);
     } else {

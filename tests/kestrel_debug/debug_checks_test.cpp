@@ -13,6 +13,7 @@
 #include "kestrel/debug/machine_record.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/symbols.h"
+#include "kestrel/debug/trace.h"
 #include "kestrel/z80/cpu.h"
 #include "listing_support.h"
 
@@ -73,6 +74,20 @@ TEST_F(DebugChecksTest, StackPushesAndPopsAreWatchedFetchesAreNot) {
     Add(BreakEntryKind::ReadWrite, 0x1805, 0x1807);   // the CALL's own bytes: fetched only
     EXPECT_EQ(RunToHit(), "Write to 1EFFh: 18h by the instruction at 1805h");  // the first byte pushed
     EXPECT_EQ(RunToHit(), "Read from 1EFEh: 08h by the instruction at 1816h");
+}
+
+TEST_F(DebugChecksTest, ATraceStillStopsAtWatchpoints) {
+    Add(BreakEntryKind::Write, 0x1900, 0x1900);
+    BeginTrace(*m);
+    const std::string path = (dir / "debug.lst").string();
+    bool hit = false;
+    for (int i = 0; i < 100 && !hit; ++i) {
+        const CheckStart start = BeginChecked(*m);
+        TraceRunLoopStep(*m, path.c_str(), true);
+        hit = EndChecked(*m, start);
+    }
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(CheckHitText(*m, m->Checks.Hit), "Write to 1900h: 3Dh by the instruction at 1808h");
 }
 
 TEST_F(DebugChecksTest, StepOverRunToAndStepOutOfNestedRoutines) {
