@@ -39,6 +39,8 @@ struct Z80RegisterSet {
     // interrupt enable flip-flops and interrupt mode (0, 1 or 2)
     bool IFF1, IFF2;
     uint8_t IM;
+
+    bool operator==(const Z80RegisterSet&) const = default;
 };
 
 // A host key going down (auto-repeat is no press), with the modifier keys held
@@ -47,6 +49,8 @@ struct KeyPress {
     uint8_t ScanCode = 0;
     bool Shift = false;
     bool Control = false;
+
+    bool operator==(const KeyPress&) const = default;
 };
 
 // Key presses the emulated program has not seen yet, oldest first: a fixed
@@ -79,6 +83,7 @@ public:
         if (size_ == 0) head_ = 0;
     }
     void Clear() { head_ = size_ = 0; }
+    bool operator==(const KeyPressQueue&) const = default;
 
 private:
     std::array<KeyPress, Capacity> ring_{};
@@ -104,6 +109,8 @@ struct KeyMatrixState {
     // port 82h answers with the modifiers of ModifierPress while this is set
     bool ModifiersFromPress = false;
     KeyPress ModifierPress;
+
+    bool operator==(const KeyMatrixState&) const = default;
 };
 
 // Writes below the ROM limit are silently dropped: BoardRomLimit on the board;
@@ -126,6 +133,8 @@ struct MachineState {
     uint64_t TotalCycles;   // T-states executed since start-up, interrupts included
     int RefreshCounter;     // passes since the last board refresh
     uint32_t RefreshCount;  // board refreshes so far (the VIO is drawn on every 32nd)
+
+    bool operator==(const MachineState&) const = default;
 };
 
 // The one machine of the program.
