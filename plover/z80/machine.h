@@ -118,10 +118,11 @@ struct KeyMatrixState {
 inline constexpr uint32_t BoardRomLimit = 0x4000;
 
 struct MachineState {
-    // processor and memory (plover/z80)
-    Z80RegisterSet Registers;
-    uint8_t Memory[65536];
-    uint32_t RomLimit = BoardRomLimit;
+    // processor and memory (plover/z80), each on cache lines of its own as
+    // when they were separate globals
+    alignas(64) Z80RegisterSet Registers;
+    alignas(64) uint8_t Memory[65536];
+    alignas(64) uint32_t RomLimit = BoardRomLimit;
     // output latches of ports 80h-82h and 90h-91h (plover/board)
     uint32_t DigitSelect;
     uint16_t SegmentLatch;
