@@ -58,7 +58,7 @@ bool TakeSymbols(const QCommandLineParser& parser, LoadOptions& options, QString
 
 }  // namespace
 
-// --load, --go, --watch and --symbols.
+// --load, --go and --watch.
 static bool TakeProgramOptions(const QCommandLineParser& parser, LoadOptions& options, QString& error);
 
 bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QString& error) {

@@ -144,13 +144,15 @@ uint32_t RunSlice(MainWindow& window, MachineRecord& m, uint32_t count) {
 void RunPacedSlice(MainWindow& window, MachineRecord& m, RealTimePacing& pacing, RunStatistics& stats) {
     ++stats.Polls;
     if (!window.Speaker().Attached()) [[unlikely]] window.Speaker().Attach(m, pacing.TStates());
-    const bool checked = ChecksArmed(m.Checks);
-    if (m.Cpu.Halted && !m.BreakArmed && !m.TraceToFile && !checked) {
+    if (m.Cpu.Halted && !m.BreakArmed && !m.TraceToFile && !ChecksArmed(m.Checks)) {
         pacing.SleepWhileHalted();
         FeedSpeaker(window, pacing.TStates(), false);
         return;
     }
     pacing.AwaitSlice();
+    // The loop is chosen after the slice's events: a debugger opened by one
+    // may just have armed something.
+    const bool checked = ChecksArmed(m.Checks);
     // The board's clock: each pass adds its T-states (the processor's counter
     // is 16 bits and wraps) until the slice's end is reached.
     uint64_t tstates = pacing.TStates();
