@@ -12,12 +12,12 @@ void BeginDebugSession(MachineRecord& m) {
 }
 
 void EndDebugSession(MachineRecord& m) {
-    m.Cpu.TStates = 0;
+    ZeroTStates(m);
     m.StepTStateTotal = 0;
 }
 
 void DebugStep(MachineRecord& m) {
-    m.Cpu.TStates = 0;
+    ZeroTStates(m);
     TracedStep(m);
     m.StepTStateTotal = (m.StepTStateTotal + m.Cpu.TStates) % kStepTotalModulus;
 }

@@ -53,7 +53,7 @@ struct BareFigures {
 // The ROM on the core alone, with the run loop's checks but no window.
 BareFigures BareCore(double seconds) {
     auto m = std::make_unique<kestrel::MachineRecord>();
-    kestrel::InitBoard(*m);
+    kestrel::InitMachine(*m);
     QFile rom(QString::fromLatin1(kestrel::kRomFileName));
     if (!rom.open(QIODevice::ReadOnly) ||
         rom.read(reinterpret_cast<char*>(m->MemoryImage), kestrel::kRomSize) != kestrel::kRomSize) {
