@@ -40,9 +40,9 @@ void DrawKeyed(RgbImage& frame, const RgbImage& image, int x, int y) {
 
 }  // namespace
 
-void PlaceDigits(Board& m) { std::memcpy(m.DigitX, kDigitXStart, sizeof m.DigitX); }
+void PlaceDigits(Machine& m) { std::memcpy(m.DigitX, kDigitXStart, sizeof m.DigitX); }
 
-DisplaySnapshot TakeDisplaySnapshot(const Board& m) {
+DisplaySnapshot TakeDisplaySnapshot(const Machine& m) {
     DisplaySnapshot s;
     std::memcpy(s.Digits, m.DigitSegments, sizeof s.Digits);
     s.ToneLit = (m.PortCLatch & 0x80) == 0;

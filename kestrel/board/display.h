@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kestrel/board/board.h"
+#include "kestrel/board/machine.h"
 
 namespace kestrel {
 
@@ -49,7 +49,7 @@ inline constexpr int kHaltLampX = 278, kHaltLampY = 391;   // red, lit while hal
 inline constexpr uint8_t kDigitXStart[6] = {226, 188, 140, 102, 64, 26};
 
 // Stores the digit positions kDigitXStart in the board's DigitX.
-void PlaceDigits(Board& m);
+void PlaceDigits(Machine& m);
 
 // What one refresh shows.
 struct DisplaySnapshot {
@@ -70,7 +70,7 @@ struct DisplayPictures {
 };
 
 // The state that RefreshDisplay shows: DigitSegments, port C bit 7, Halted.
-DisplaySnapshot TakeDisplaySnapshot(const Board& m);
+DisplaySnapshot TakeDisplaySnapshot(const Machine& m);
 
 // Builds a whole 460 x 438 frame: the board picture, then for each digit i the
 // segment pictures of its set bits at (digitX[i], 374) with black left

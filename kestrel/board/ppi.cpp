@@ -2,7 +2,6 @@
 // column select plus TONE on port C, mode word on the control port.
 #include "kestrel/board/ppi.h"
 
-#include "kestrel/board/speaker.h"
 
 namespace kestrel {
 namespace {
@@ -11,7 +10,7 @@ namespace {
 // the digits (PC already points past the two-byte OUT at 0x063A).
 constexpr uint16_t kIgnoredDigitWritePc = 0x063C;
 
-bool KeypadIdle(const Board& m) {
+bool KeypadIdle(const Machine& m) {
     for (uint8_t column : m.KeyColumns) {
         if (column != 0xFF) return false;
     }
@@ -19,14 +18,14 @@ bool KeypadIdle(const Board& m) {
 }
 
 // Shows the oldest waiting click once the one before it has been read.
-void ShowNextClick(Board& m) {
+void ShowNextClick(Machine& m) {
     if (m.KeyQueueCount == 0 || !KeypadIdle(m)) return;
     m.KeyColumns[m.KeyQueueColumn[m.KeyQueueHead]] = m.KeyQueuePattern[m.KeyQueueHead];
-    m.KeyQueueHead = static_cast<uint8_t>((m.KeyQueueHead + 1) % Board::kKeyQueueSize);
+    m.KeyQueueHead = static_cast<uint8_t>((m.KeyQueueHead + 1) % Machine::kKeyQueueSize);
     --m.KeyQueueCount;
 }
 
-void ReadKeyboard(Board& m) {
+void ReadKeyboard(Machine& m) {
     const uint8_t select = static_cast<uint8_t>(~m.PortCLatch & 0x3F);
     // Exactly one column must be pulled low; anything else reads as no key.
     if (select == 0 || (select & (select - 1)) != 0) {
@@ -45,7 +44,7 @@ void ReadKeyboard(Board& m) {
     }
 }
 
-void LatchDigits(Board& m) {
+void LatchDigits(Machine& m) {
     if (m.Cpu.PC == kIgnoredDigitWritePc) return;
     m.PortBLatch = m.IoData;
     for (int i = 0; i < 6; ++i) {
@@ -55,14 +54,14 @@ void LatchDigits(Board& m) {
 }
 
 // Bit 7 also drives the speaker: its edges are recorded while a capture is
-// attached (real time). The test stays out of the way of the plain path.
-inline void WatchSpeaker(Board& m, uint8_t next) {
-    if (m.Speaker != nullptr && ((m.PortCLatch ^ next) & 0x80) != 0) [[unlikely]] {
-        RecordSpeakerEdge(m, (next & 0x80) != 0);
+// captured (real time). The test stays out of the way of the plain path.
+inline void WatchSpeaker(Machine& m, uint8_t next) {
+    if (m.SpeakerCapturing && ((m.PortCLatch ^ next) & 0x80) != 0) [[unlikely]] {
+        m.Speaker.Record(ClockNow(m), (next & 0x80) != 0);
     }
 }
 
-void StorePortC(Board& m) {
+void StorePortC(Machine& m) {
     // The TONE lamp shows while bit 7 is low: redraw when it falls.
     const bool falling = (m.PortCLatch & 0x80) != 0 && (m.IoData & 0x80) == 0;
     WatchSpeaker(m, m.IoData);
@@ -70,7 +69,7 @@ void StorePortC(Board& m) {
     if (falling) RequestRefresh(m);
 }
 
-void WriteControl(Board& m) {
+void WriteControl(Machine& m) {
     if (m.IoData & 0x80) {
         m.PpiControl = m.IoData;  // mode set: stored, no other effect
         return;
@@ -85,10 +84,10 @@ void WriteControl(Board& m) {
 
 }  // namespace
 
-bool ClickKey(Board& m, uint8_t column, uint8_t pattern) {
+bool ClickKey(Machine& m, uint8_t column, uint8_t pattern) {
     if (column >= 6) return false;
-    if (m.KeyQueueCount == Board::kKeyQueueSize) return false;
-    const int tail = (m.KeyQueueHead + m.KeyQueueCount) % Board::kKeyQueueSize;
+    if (m.KeyQueueCount == Machine::kKeyQueueSize) return false;
+    const int tail = (m.KeyQueueHead + m.KeyQueueCount) % Machine::kKeyQueueSize;
     m.KeyQueueColumn[tail] = column;
     m.KeyQueuePattern[tail] = pattern;
     ++m.KeyQueueCount;
@@ -96,7 +95,7 @@ bool ClickKey(Board& m, uint8_t column, uint8_t pattern) {
     return true;
 }
 
-void PortAccess(Board& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t /*hi*/) {
+void PortAccess(Machine& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t /*hi*/) {
     if (lo & 0xC0) return;  // empty blocks 0x40-0xFF: IoData keeps its byte
     switch (lo & 3) {
         case 0:  // port A: keypad input, writes ignored

@@ -1,12 +1,12 @@
 // The board's 8255 PPI as far as the monitor ROM uses it: port A reads the
 // keypad, port B latches segment patterns into the selected digits, port C
 // selects digits and keypad columns and drives the TONE lamp and the
-// speaker (bit 7; its edges go to Board::Speaker while one is attached).
+// speaker (bit 7; its edges go to Machine::Speaker while it captures).
 #pragma once
 
 #include <cstdint>
 
-#include "kestrel/board/board.h"
+#include "kestrel/board/machine.h"
 
 namespace kestrel {
 
@@ -14,8 +14,8 @@ namespace kestrel {
 // whose low byte has bits 7 and 6 clear reach the PPI (registers by bits 1-0);
 // the other three blocks of 64 ports are empty: OUT does nothing and IN leaves
 // IoData as it was. The high address byte is passed but not decoded. Every
-// Board's Ports seam leads here.
-void PortAccess(Board& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
+// Machine's Ports seam leads here.
+void PortAccess(Machine& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
 
 // One click of the keypad key in `column` (0-5) with its active-low row
 // `pattern`. The keypad shows one click at a time, in the order they came: a
@@ -24,6 +24,6 @@ void PortAccess(Board& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
 // merged, swapped or lost. Returns false, dropping the click, only when
 // kKeyQueueSize clicks are already waiting (a program that no longer reads
 // the keypad).
-bool ClickKey(Board& m, uint8_t column, uint8_t pattern);
+bool ClickKey(Machine& m, uint8_t column, uint8_t pattern);
 
 }  // namespace kestrel

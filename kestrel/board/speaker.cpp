@@ -8,19 +8,17 @@ namespace kestrel {
 
 // --- capture -------------------------------------------------------------------
 
-void SpeakerCapture::Start(uint64_t tstateCount, uint16_t cpuTStates, bool high) {
+void SpeakerCapture::Start(uint64_t tstate, bool high) {
     head_ = 0;
     count_ = 0;
-    base_ = tstateCount;
-    base16_ = cpuTStates;
-    last_ = tstateCount;
+    base_ = tstate;
+    last_ = tstate;
     level_ = high;
     ringLevel_ = high;
 }
 
-void SpeakerCapture::Sync(uint64_t tstateCount, uint16_t cpuTStates, bool high) {
-    base_ = std::max(tstateCount, last_);
-    base16_ = cpuTStates;
+void SpeakerCapture::Sync(uint64_t tstate, bool high) {
+    base_ = std::max(tstate, last_);
     level_ = high;
     if (high != ringLevel_ && count_ < kCapacity) {
         ring_[(head_ + count_) & (kCapacity - 1)] = SpeakerEdge{base_, high};
@@ -30,11 +28,11 @@ void SpeakerCapture::Sync(uint64_t tstateCount, uint16_t cpuTStates, bool high) 
     }
 }
 
-void SpeakerCapture::Record(uint16_t cpuTStates, bool high) {
+void SpeakerCapture::Record(uint64_t tstate, bool high) {
     if (high == level_) return;
     level_ = high;
-    // The debugger zeroes the processor's counter: never let time run back.
-    const uint64_t t = std::max(base_ + static_cast<uint16_t>(cpuTStates - base16_), last_);
+    // Edges never go back in time.
+    const uint64_t t = std::max(tstate, last_);
     if (count_ == kCapacity) {
         ++lost_;
         return;
@@ -53,7 +51,6 @@ bool SpeakerCapture::Take(uint64_t until, SpeakerEdge& edge) {
     return true;
 }
 
-void RecordSpeakerEdge(Board& m, bool high) { m.Speaker->Record(m.Cpu.TStates, high); }
 
 // --- resampler -------------------------------------------------------------------
 

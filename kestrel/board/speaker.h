@@ -5,7 +5,7 @@
 // - SpeakerCapture records the level edges with their time in T-states on
 //   a 64-bit clock, in a fixed ring (no allocation while the processor runs).
 //   The PPI records into it only while a capture is attached to the board
-//   (Board::Speaker); otherwise a port C write costs one pointer test.
+//   (Machine::Speaker); otherwise a port C write costs one pointer test.
 // - SpeakerResampler turns the edges into samples at the host rate by area
 //   averaging (each sample is the share of its time the level was high), then
 //   removes the DC level with a one-pole high-pass, so a speaker held at
@@ -18,7 +18,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "kestrel/board/board.h"
 #include "kestrel/board/pacer.h"
 
 namespace kestrel {
@@ -36,21 +35,17 @@ class SpeakerCapture {
 public:
     static constexpr uint32_t kCapacity = 8192;  // edges between two Syncs; a power of two
 
-    // Starts the clock at `tstateCount` while the processor's counter reads
-    // `cpuTStates`, with the speaker at `high`. Forgets every edge.
-    void Start(uint64_t tstateCount, uint16_t cpuTStates, bool high);
+    // Starts at clock `tstate` with the speaker at `high`. Forgets every edge.
+    void Start(uint64_t tstate, bool high);
 
-    // Moves the time base on: the 64-bit count `tstateCount` matches the
-    // processor's counter `cpuTStates` now. Call it at least every 65,536
-    // T-states (after each run-loop slice), since edges are timed by the
-    // 16-bit counter's distance from the last Sync. A level that differs from
-    // the last edge (a reset, or edges lost to a full ring) becomes an edge now.
-    void Sync(uint64_t tstateCount, uint16_t cpuTStates, bool high);
+    // The clock has reached `tstate` (after each run-loop slice). A level
+    // that differs from the last edge (a reset, or edges lost to a full
+    // ring) becomes an edge now.
+    void Sync(uint64_t tstate, bool high);
 
-    // A level change seen by the PPI at the processor's counter `cpuTStates`.
-    // Repeated levels are ignored; a full ring loses the edge (Sync repairs
-    // the level).
-    void Record(uint16_t cpuTStates, bool high);
+    // A level change seen by the PPI at clock `tstate`. Repeated levels are
+    // ignored; a full ring loses the edge (Sync repairs the level).
+    void Record(uint64_t tstate, bool high);
 
     // The oldest edge not taken yet, when there is one at or before `until`.
     bool Take(uint64_t until, SpeakerEdge& edge);
@@ -64,7 +59,6 @@ private:
     uint32_t head_ = 0;
     uint32_t count_ = 0;
     uint64_t base_ = 0;        // the clock at the last Sync
-    uint16_t base16_ = 0;      // the processor's counter at the last Sync
     uint64_t last_ = 0;        // time of the newest edge (edges never go back)
     bool level_ = false;       // level as the PPI last set it
     bool ringLevel_ = false;   // level after the newest edge in the ring
@@ -110,8 +104,5 @@ private:
     double lastIn_ = 0.0;      // high-pass state
     double lastOut_ = 0.0;
 };
-
-// Called by the PPI when a port C write changes bit 7 while a capture is attached.
-void RecordSpeakerEdge(Board& m, bool high);
 
 }  // namespace kestrel

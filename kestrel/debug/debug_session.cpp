@@ -1,7 +1,7 @@
 #include "kestrel/debug/debug_session.h"
 
 #include "kestrel/debug/breakpoint.h"
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/trace.h"
 
@@ -14,12 +14,12 @@ void BeginDebugSession(MachineRecord& m) {
 }
 
 void EndDebugSession(MachineRecord& m) {
-    m.Cpu.TStates = 0;
+    ZeroTStates(m);
     m.StepTStateTotal = 0;
 }
 
 void DebugStep(MachineRecord& m) {
-    m.Cpu.TStates = 0;
+    ZeroTStates(m);
     TracedStep(m);
     m.StepTStateTotal = (m.StepTStateTotal + m.Cpu.TStates) % kStepTotalModulus;
 }

@@ -352,15 +352,24 @@ void FormatByteText(char* out, const uint8_t* bytes, int count) {
     out[2 * count] = '\0';
 }
 
-uint16_t DisassembleInstruction(MachineRecord& m, uint16_t address) {
+Disassembly Disassemble(const Processor& m, uint8_t base, uint16_t address) {
+    Disassembly out;
     uint8_t window[kMaxInstructionBytes];
     for (int i = 0; i < kMaxInstructionBytes; ++i)
         window[i] = m.MemoryImage[static_cast<uint16_t>(address + i)];
-    int length = DecodeInstruction(window, address, m.NumberBase, TextVariant::Listing,
-                                   m.InstructionText);
-    FormatAddressText(m.AddressText, address);
-    FormatByteText(m.ByteText, window, length);
-    return static_cast<uint16_t>(address + length);
+    const int length = DecodeInstruction(window, address, base, TextVariant::Listing, out.Instruction);
+    FormatAddressText(out.Address, address);
+    FormatByteText(out.Bytes, window, length);
+    out.Next = static_cast<uint16_t>(address + length);
+    return out;
+}
+
+uint16_t DisassembleInstruction(MachineRecord& m, uint16_t address) {
+    const Disassembly d = Disassemble(m, m.NumberBase, address);
+    std::memcpy(m.AddressText, d.Address, kTextSize);
+    std::memcpy(m.ByteText, d.Bytes, kTextSize);
+    std::memcpy(m.InstructionText, d.Instruction, kTextSize);
+    return d.Next;
 }
 
 }  // namespace kestrel

@@ -45,10 +45,21 @@ void FormatAddressText(char* out, uint16_t address);
 // Writes count bytes as upper-case hex pairs, NUL-terminated.
 void FormatByteText(char* out, const uint8_t* bytes, int count);
 
-// Disassembles the instruction at address of m.MemoryImage (wrapping past
-// 0xFFFF) into m.AddressText, m.ByteText and m.InstructionText in the base of
-// m.NumberBase and returns the address of the next instruction. Reads memory
-// only; no register changes.
+// The three texts of one disassembled instruction, and where the next begins.
+struct Disassembly {
+    char Address[kTextSize];      // AddressText's form
+    char Bytes[kTextSize];        // ByteText's form
+    char Instruction[kTextSize];  // InstructionText's form
+    uint16_t Next;
+};
+
+// Disassembles the instruction at `address` of the memory (wrapping past
+// 0xFFFF) with numbers in `base`. Reads memory only.
+Disassembly Disassemble(const Processor& m, uint8_t base, uint16_t address);
+
+// Disassemble in the base of m.NumberBase, with the texts kept in
+// m.AddressText, m.ByteText and m.InstructionText; returns the address of the
+// next instruction. No register changes.
 uint16_t DisassembleInstruction(MachineRecord& m, uint16_t address);
 
 }  // namespace kestrel

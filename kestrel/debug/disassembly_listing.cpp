@@ -25,18 +25,19 @@ ListingOutcome WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_
     bool wrapped = false;
     do {
         const uint16_t previous = cursor;
-        cursor = DisassembleInstruction(m, cursor);
+        Disassembly d = Disassemble(m, m.NumberBase, cursor);
+        SymbolizeInPlace(m, d.Instruction);  // only while "Show symbols" is on
+        cursor = d.Next;
         wrapped = cursor <= previous;
-        SymbolizeInPlace(m, m.InstructionText);  // only while "Show symbols" is on
-        const size_t addressLength = std::strlen(m.AddressText);
-        std::memcpy(out + fill, m.AddressText, addressLength);
+        const size_t addressLength = std::strlen(d.Address);
+        std::memcpy(out + fill, d.Address, addressLength);
         fill += addressLength;
-        size_t byteLength = std::strlen(m.ByteText);
-        std::memcpy(out + fill, m.ByteText, byteLength);
+        size_t byteLength = std::strlen(d.Bytes);
+        std::memcpy(out + fill, d.Bytes, byteLength);
         fill += byteLength;
         for (; byteLength < 12; ++byteLength) out[fill++] = ' ';
-        const size_t textLength = std::strlen(m.InstructionText);
-        std::memcpy(out + fill, m.InstructionText, textLength);
+        const size_t textLength = std::strlen(d.Instruction);
+        std::memcpy(out + fill, d.Instruction, textLength);
         fill += textLength;
         out[fill++] = '\r';
         out[fill++] = '\n';

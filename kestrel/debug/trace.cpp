@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/symbols.h"
@@ -24,10 +24,10 @@ struct TraceHooks {
 
 // A trace with the breakpoint list armed also reports data accesses to it.
 struct WatchingTraceHooks : TraceHooks {
-    DebugChecks* Checks;
+    BreakpointList* List;
     uint16_t Pc;
-    void DataRead(uint16_t a, uint8_t v) { NoteDataAccess(*Checks, false, a, v, Pc); }
-    void DataWritten(uint16_t a, uint8_t v) { NoteDataAccess(*Checks, true, a, v, Pc); }
+    void DataRead(uint16_t a, uint8_t v) { NoteDataAccess(*List, false, a, v, Pc); }
+    void DataWritten(uint16_t a, uint8_t v) { NoteDataAccess(*List, true, a, v, Pc); }
 };
 
 constexpr int kTextColumns = 48;
@@ -56,7 +56,7 @@ void TracedStep(MachineRecord& m) {
 
 void TracedStepWatching(MachineRecord& m) {
     WatchingTraceHooks hooks;
-    hooks.Checks = &m.Checks;
+    hooks.List = &m.Breakpoints;
     hooks.Pc = m.Cpu.PC;
     TracedStepWith(m, hooks);
 }

@@ -36,7 +36,7 @@ inline constexpr char kTraceHeader[] =
 // Tests no breakpoint and accepts no interrupt. Allocation-free.
 void TracedStep(MachineRecord& m);
 // TracedStep reporting data accesses to the breakpoint list's watchpoints
-// (debug_checks.h), for a trace while the list is armed.
+// (breakpoint_list.h), for a trace while the list is armed.
 void TracedStepWatching(MachineRecord& m);
 
 // Writes the trace line of the last traced instruction: the three texts cut

@@ -86,7 +86,7 @@ QString BreakpointsWindow::AddressText(uint16_t address) const {
 
 void BreakpointsWindow::Refresh() {
     refreshing_ = true;
-    const DebugChecks& c = m_.Checks;
+    const BreakpointList& c = m_.Breakpoints;
     table_->setRowCount(c.Count);
     for (int i = 0; i < c.Count; ++i) {
         const BreakEntry& e = c.Entries[i];
@@ -103,8 +103,8 @@ void BreakpointsWindow::Refresh() {
 }
 
 void BreakpointsWindow::FillFields(int index) {
-    if (index < 0 || index >= m_.Checks.Count) return;
-    const BreakEntry& e = m_.Checks.Entries[index];
+    if (index < 0 || index >= m_.Breakpoints.Count) return;
+    const BreakEntry& e = m_.Breakpoints.Entries[index];
     kind_->setCurrentIndex(static_cast<int>(e.Kind));
     start_->setText(QString::fromStdString(NumberText(e.Start, NumberWidth::Word, kBaseHex)));
     end_->setText(QString::fromStdString(NumberText(e.End, NumberWidth::Word, kBaseHex)));
@@ -133,13 +133,13 @@ bool BreakpointsWindow::ReadFields(BreakEntry& entry) {
 bool BreakpointsWindow::AddEntry() {
     BreakEntry entry;
     if (!ReadFields(entry)) return false;
-    if (!AddBreakEntry(m_.Checks, entry)) {
+    if (!AddBreakEntry(m_.Breakpoints, entry)) {
         platform::ShowMessage(this, QString::fromLatin1(kBreakpointsTitle),
                               QStringLiteral("The list holds %1 entries already.").arg(kMaxBreakEntries));
         return false;
     }
     Refresh();
-    table_->setCurrentCell(m_.Checks.Count - 1, 1);
+    table_->setCurrentCell(m_.Breakpoints.Count - 1, 1);
     return true;
 }
 
@@ -147,22 +147,22 @@ bool BreakpointsWindow::ChangeEntry() {
     const int row = table_->currentRow();
     BreakEntry entry;
     if (row < 0 || !ReadFields(entry)) return false;
-    entry.Enabled = m_.Checks.Entries[row].Enabled;
-    EditBreakEntry(m_.Checks, row, entry);
+    entry.Enabled = m_.Breakpoints.Entries[row].Enabled;
+    EditBreakEntry(m_.Breakpoints, row, entry);
     Refresh();
     return true;
 }
 
 bool BreakpointsWindow::DeleteEntry() {
     const int row = table_->currentRow();
-    if (row < 0 || row >= m_.Checks.Count) return false;
-    RemoveBreakEntry(m_.Checks, row);
+    if (row < 0 || row >= m_.Breakpoints.Count) return false;
+    RemoveBreakEntry(m_.Breakpoints, row);
     Refresh();
     return true;
 }
 
 void BreakpointsWindow::SetEnabled(int index, bool enabled) {
-    EnableBreakEntry(m_.Checks, index, enabled);
+    EnableBreakEntry(m_.Breakpoints, index, enabled);
     Refresh();
 }
 

@@ -1,5 +1,5 @@
 // The "Breakpoints" window of the debugger: lists the breakpoint list's
-// entries (kestrel/debug/debug_checks.h) and adds, changes, enables, disables
+// entries (kestrel/debug/breakpoint_list.h) and adds, changes, enables, disables
 // and deletes them. Addresses are typed as numbers (6144, 1800h, 0x1800,
 // $1800) or symbol names; a bad entry is refused with the reason.
 #pragma once
@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debug/machine_record.h"
 
 class QComboBox;

@@ -5,8 +5,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "kestrel/debug/code_view.h"
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/debug/code_lines.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debug/symbols.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/gui/ui_support.h"
@@ -66,8 +66,8 @@ void CodeWindow::Refresh() {
     currentRow_ = -1;
     for (int row = 0; row < static_cast<int>(lines.size()); ++row) {
         const CodeLine& line = lines[row];
-        const int entry = line.Label ? -1 : FindExecuteEntry(m_.Checks, line.Address);
-        const bool enabled = entry >= 0 && m_.Checks.Entries[entry].Enabled;
+        const int entry = line.Label ? -1 : FindExecuteEntry(m_.Breakpoints, line.Address);
+        const bool enabled = entry >= 0 && m_.Breakpoints.Entries[entry].Enabled;
         auto* margin = new QTableWidgetItem(entry < 0 ? QString() : enabled ? QStringLiteral("●") : QStringLiteral("○"));
         auto* text = new QTableWidgetItem(QString::fromStdString(line.Text));
         for (QTableWidgetItem* item : {margin, text}) {
@@ -88,7 +88,7 @@ void CodeWindow::Refresh() {
 void CodeWindow::ToggleAt(int row) {
     QTableWidgetItem* item = table_->item(row, 0);
     if (item == nullptr || item->data(kLabelRole).toBool()) return;
-    if (!ToggleExecuteEntry(m_.Checks, static_cast<uint16_t>(item->data(kAddressRole).toUInt())))
+    if (!ToggleExecuteEntry(m_.Breakpoints, static_cast<uint16_t>(item->data(kAddressRole).toUInt())))
         platform::ShowMessage(this, QStringLiteral("Breakpoints"), QStringLiteral("The list holds 32 entries already."));
     Refresh();
 }

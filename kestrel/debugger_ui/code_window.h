@@ -1,5 +1,5 @@
 // The "Code" window beside the debugger: the disassembly around PC
-// (kestrel/debug/code_view.h), the current instruction highlighted, execution
+// (kestrel/debug/code_lines.h), the current instruction highlighted, execution
 // breakpoints marked in the margin. Clicking a line's margin toggles a
 // breakpoint there; a line's context menu offers "Run to here".
 //

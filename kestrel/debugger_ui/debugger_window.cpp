@@ -175,19 +175,10 @@ QString DebuggerFieldText(const MachineRecord& m, DebuggerField field) {
 }
 
 QString BreakpointHitText(MachineRecord& m) {
-    char address[kTextSize], bytes[kTextSize], instruction[kTextSize];
-    std::memcpy(address, m.AddressText, kTextSize);
-    std::memcpy(bytes, m.ByteText, kTextSize);
-    std::memcpy(instruction, m.InstructionText, kTextSize);
-    DisassembleInstruction(m, m.Cpu.PC);
-    const QString text = QStringLiteral("Breakpoint hit: %1 at PC %2: %3")
-                             .arg(QString::fromStdString(BreakpointWatchText(m)),
-                                  Word(m.Cpu.PC, m.NumberBase),
-                                  QString::fromLatin1(m.InstructionText));
-    std::memcpy(m.AddressText, address, kTextSize);
-    std::memcpy(m.ByteText, bytes, kTextSize);
-    std::memcpy(m.InstructionText, instruction, kTextSize);
-    return text;
+    const Disassembly d = Disassemble(m, m.NumberBase, m.Cpu.PC);
+    return QStringLiteral("Breakpoint hit: %1 at PC %2: %3")
+        .arg(QString::fromStdString(BreakpointWatchText(m)), Word(m.Cpu.PC, m.NumberBase),
+             QString::fromLatin1(d.Instruction));
 }
 
 QString StepListingLine(const MachineRecord& m) {

@@ -134,7 +134,7 @@ private:
 // TStates and StepTStateTotal to 0 and disarms the breakpoint. `status`, if
 // any, is shown in the status line (why the debugger opened).
 void RunDebuggerWindow(MachineRecord& m, QWidget* parent, const QString& status = QString());
-// Opens it after a hit of the breakpoint list or a one-time stop (m.Checks.Hit).
+// Opens it after a hit of the breakpoint list or a one-time stop (m.Breakpoints.Hit).
 void RunDebuggerWindowAtCheck(MachineRecord& m, QWidget* parent);
 
 }  // namespace kestrel

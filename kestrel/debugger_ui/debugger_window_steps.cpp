@@ -1,13 +1,13 @@
 // The debugger's items beyond its original menus: symbols, step over, step
 // out, run to an address and the breakpoint list. The debugger is modal, so
 // the stepping items leave it with a one-time stop armed
-// (kestrel/debug/debug_checks.h); the run loop opens it again at the stop.
+// (kestrel/debug/breakpoint_list.h); the run loop opens it again at the stop.
 #include <QAction>
 #include <QInputDialog>
 #include <QMenu>
 #include <algorithm>
 
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debug/symbols.h"
 #include "kestrel/debugger_ui/breakpoints_window.h"
 #include "kestrel/debugger_ui/code_window.h"
@@ -80,7 +80,7 @@ void DebuggerWindow::OpenBreakpoints() {
 void DebuggerWindow::SetShowSymbols(bool on) { m_.ShowSymbols = on ? 1 : 0; }
 
 void DebuggerWindow::ShowCheckHit() {
-    const DebugChecks& c = m_.Checks;
+    const BreakpointList& c = m_.Breakpoints;
     const QString text = QString::fromStdString(CheckHitText(m_, c.Hit));
     if (c.Hit.Kind == HitKind::OneTimeStop) {
         // What ran counts as one step does.

@@ -354,7 +354,7 @@ Canvas Keypad() {
     Text(&c, kBig, 25, 8, "KEYBOARD", Colour{150, 150, 150});
     for (const kestrel::KeyRect& key : kestrel::kKeys) {
         std::string label = key.Label;
-        bool special = key.Code >= 10;
+        bool special = kestrel::WiringOf(key.Key).Action != kestrel::KeyAction::Matrix;
         bool hex = label.size() == 1 && label != "+" && label != "-";
         Colour face = special ? kKeyRed : (hex ? kKeyWhite : kKeyBlue);
         Colour body = special ? kKeyRedBody : (hex ? kKeyWhiteBody : kKeyBlueBody);

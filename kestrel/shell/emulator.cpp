@@ -8,8 +8,7 @@
 #include <new>
 #include <random>
 
-#include "kestrel/board/board.h"
-#include "kestrel/board/display.h"
+#include "kestrel/board/machine.h"
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/pictures/pictures.h"
@@ -29,7 +28,6 @@ Emulator::~Emulator() {
     if (machine_) {
         machine_->RefreshDisplay = nullptr;
         machine_->RefreshContext = nullptr;
-        machine_->Speaker = nullptr;
     }
     window_.reset();
 }
@@ -44,16 +42,15 @@ bool Emulator::Fail(const char* title, const QString& text) {
 }
 
 bool Emulator::Start() {
-    // The program-wide record, zero-filled. It holds the 64 KiB memory and the
-    // ListingBuffer, so a failed allocation is reported once the window
-    // system is known to work.
+    // The machine with the debugger's record, zero-filled. It holds the
+    // 64 KiB memory and the ListingBuffer, so a failed allocation is
+    // reported once the window system is known to work.
     machine_.reset(new (std::nothrow) MachineRecord());
     MachineRecord* m = machine_.get();
     symbols_ = std::make_unique<SymbolTable>();
     if (m != nullptr) m->Symbols = symbols_.get();
 
     // Fixed tables and the start directory.
-    if (m != nullptr) std::copy(std::begin(kDigitXStart), std::end(kDigitXStart), m->DigitX);
     startDirectory_ = QDir::currentPath();
     FillMnemonicTables();
 
@@ -65,9 +62,10 @@ bool Emulator::Start() {
     platform::InitAudio();
     if (m == nullptr) return Fail(platform::kTitleFatalError, QStringLiteral("Can't allocate memory!"));
 
-    // All memory 0xFF (the memory map, DigitX and KeyColumns come with it),
-    // then the ROM image.
-    InitBoard(*m);
+    // The board at power-on: all memory 0xFF (the memory map, DigitX and
+    // KeyColumns come with it), RAM noise that differs from run to run; then
+    // the ROM image.
+    InitMachine(*m, std::random_device{}() | 1u);
     if (!LoadRom(*m)) return false;
 
     // The three fonts of the debugger and the memory tools come from ToolFont
@@ -76,7 +74,7 @@ bool Emulator::Start() {
 
     // Back to the start directory.
     QDir::setCurrent(startDirectory_);
-    PrepareBoard(*m);
+    StartBoard(*m);
     return true;
 }
 
@@ -117,24 +115,10 @@ bool Emulator::OpenMainWindow(MachineRecord& m) {
     return true;
 }
 
-void Emulator::PrepareBoard(MachineRecord& m) {
-    // Debugger state, digit positions, number base, keypad.
-    m.BreakArmed = 0;
-    m.TraceToFile = 0;
-    std::copy(std::begin(kDigitXStart), std::end(kDigitXStart), m.DigitX);
-    m.NumberBase = 0;
-    std::fill(std::begin(m.KeyColumns), std::end(m.KeyColumns), uint8_t{0xFF});
-
-    // Only the 2 KiB of RAM is writable by the processor.
-    for (uint32_t a = 0; a < 0x10000; ++a) m.WriteEnableMap[a] = (a >= kRamStart && a <= kRamEnd) ? 1 : 0;
-
-    // No quit, no USER KEY; "Write Protect ROM" starts checked.
-    m.QuitRequested = 0;
-    m.UserKeyPending = false;
+void Emulator::StartBoard(MachineRecord& m) {
+    // "Write Protect ROM" starts checked; the debugger, the keypad and the
+    // number base start as the zero-filled record has them.
     m.WriteProtectRom = true;
-
-    // A hard reset, with RAM noise that differs from run to run.
-    m.RandomState = std::random_device{}() | 1u;
     ResetBoard(m, true);
 }
 

@@ -1,4 +1,4 @@
-// kestrel's start-up and its program-wide state: the MachineRecord, the main
+// kestrel's start-up and its program-wide state: the machine (MachineRecord), the main
 // window and the platform facilities, built in a fixed order, each failure
 // reported in a message box. Start() then Run(); the process ends with 0,
 // or with 1 when the start failed.
@@ -29,7 +29,7 @@ public:
     // Start-up up to the run loop. On failure the message box has been shown
     // (or recorded) and false is returned: the program then simply ends.
     bool Start();
-    // The run loop, until QuitRequested.
+    // The run loop, until the window's QuitRequested.
     void Run(RunStatistics* statistics = nullptr);
 
     // Valid after a successful Start().
@@ -40,8 +40,8 @@ private:
     bool Fail(const char* title, const QString& text);
     bool LoadRom(MachineRecord& m);
     bool OpenMainWindow(MachineRecord& m);
-    // The record's state from the start-up's last settings to the hard reset.
-    void PrepareBoard(MachineRecord& m);
+    // The start-up's last setting and the hard reset.
+    void StartBoard(MachineRecord& m);
 
     std::unique_ptr<MachineRecord> machine_;
     std::unique_ptr<SymbolTable> symbols_;  // the record's Symbols

@@ -12,7 +12,7 @@ namespace kestrel {
 struct HostKey {
     int Key;             // the Qt::Key code
     const char* Name;    // the host key as the map names it
-    const char* Keypad;  // the label of the keypad key it presses, as kKeys prints it
+    KeypadKey Keypad;    // the keypad key it presses
 };
 
 // The hex keys are the host's 0-9 and A-F (the number pad's digits give the
@@ -20,38 +20,39 @@ struct HostKey {
 // Enter, + and - are themselves and the arrows. Escape is not here: it ends
 // the program whatever the mode.
 inline constexpr HostKey kHostKeys[] = {
-    {Qt::Key_0, "0", "0"},  {Qt::Key_1, "1", "1"},  {Qt::Key_2, "2", "2"},  {Qt::Key_3, "3", "3"},
-    {Qt::Key_4, "4", "4"},  {Qt::Key_5, "5", "5"},  {Qt::Key_6, "6", "6"},  {Qt::Key_7, "7", "7"},
-    {Qt::Key_8, "8", "8"},  {Qt::Key_9, "9", "9"},  {Qt::Key_A, "A", "A"},  {Qt::Key_B, "B", "B"},
-    {Qt::Key_C, "C", "C"},  {Qt::Key_D, "D", "D"},  {Qt::Key_E, "E", "E"},  {Qt::Key_F, "F", "F"},
-    {Qt::Key_Return, "Enter", "GO"},
-    {Qt::Key_Enter, "Num Enter", "GO"},
-    {Qt::Key_Plus, "+", "+"},
-    {Qt::Key_Equal, "=", "+"},
-    {Qt::Key_Down, "Down", "+"},
-    {Qt::Key_Minus, "-", "-"},
-    {Qt::Key_Up, "Up", "-"},
-    {Qt::Key_F1, "F1", "ADDR"},
-    {Qt::Key_F2, "F2", "DATA"},
-    {Qt::Key_F3, "F3", "PC"},
-    {Qt::Key_F4, "F4", "REG"},
-    {Qt::Key_F5, "F5", "STEP"},
-    {Qt::Key_F6, "F6", "SBR"},
-    {Qt::Key_F7, "F7", "CBR"},
-    {Qt::Key_F8, "F8", "MOVE"},
-    {Qt::Key_F9, "F9", "RELA"},
-    {Qt::Key_F10, "F10", "TAPE\nWR"},
-    {Qt::Key_F11, "F11", "TAPE\nRD"},
-    {Qt::Key_F12, "F12", "USER\nKEY"},
-    {Qt::Key_Insert, "Insert", "INS"},
-    {Qt::Key_Delete, "Delete", "DEL"},
-    {Qt::Key_Home, "Home", "RESET"},
-    {Qt::Key_End, "End", "MONI"},
-    {Qt::Key_PageUp, "Page Up", "INTR"},
+    {Qt::Key_0, "0", KeypadKey::Hex0},  {Qt::Key_1, "1", KeypadKey::Hex1},
+    {Qt::Key_2, "2", KeypadKey::Hex2},  {Qt::Key_3, "3", KeypadKey::Hex3},
+    {Qt::Key_4, "4", KeypadKey::Hex4},  {Qt::Key_5, "5", KeypadKey::Hex5},
+    {Qt::Key_6, "6", KeypadKey::Hex6},  {Qt::Key_7, "7", KeypadKey::Hex7},
+    {Qt::Key_8, "8", KeypadKey::Hex8},  {Qt::Key_9, "9", KeypadKey::Hex9},
+    {Qt::Key_A, "A", KeypadKey::HexA},  {Qt::Key_B, "B", KeypadKey::HexB},
+    {Qt::Key_C, "C", KeypadKey::HexC},  {Qt::Key_D, "D", KeypadKey::HexD},
+    {Qt::Key_E, "E", KeypadKey::HexE},  {Qt::Key_F, "F", KeypadKey::HexF},
+    {Qt::Key_Return, "Enter", KeypadKey::Go},
+    {Qt::Key_Enter, "Num Enter", KeypadKey::Go},
+    {Qt::Key_Plus, "+", KeypadKey::Plus},
+    {Qt::Key_Equal, "=", KeypadKey::Plus},
+    {Qt::Key_Down, "Down", KeypadKey::Plus},
+    {Qt::Key_Minus, "-", KeypadKey::Minus},
+    {Qt::Key_Up, "Up", KeypadKey::Minus},
+    {Qt::Key_F1, "F1", KeypadKey::Addr},
+    {Qt::Key_F2, "F2", KeypadKey::Data},
+    {Qt::Key_F3, "F3", KeypadKey::Pc},
+    {Qt::Key_F4, "F4", KeypadKey::Reg},
+    {Qt::Key_F5, "F5", KeypadKey::Step},
+    {Qt::Key_F6, "F6", KeypadKey::Sbr},
+    {Qt::Key_F7, "F7", KeypadKey::Cbr},
+    {Qt::Key_F8, "F8", KeypadKey::Move},
+    {Qt::Key_F9, "F9", KeypadKey::Rela},
+    {Qt::Key_F10, "F10", KeypadKey::TapeWr},
+    {Qt::Key_F11, "F11", KeypadKey::TapeRd},
+    {Qt::Key_F12, "F12", KeypadKey::UserKey},
+    {Qt::Key_Insert, "Insert", KeypadKey::Ins},
+    {Qt::Key_Delete, "Delete", KeypadKey::Del},
+    {Qt::Key_Home, "Home", KeypadKey::Reset},
+    {Qt::Key_End, "End", KeypadKey::Moni},
+    {Qt::Key_PageUp, "Page Up", KeypadKey::Intr},
 };
-
-// The keypad key with this label (as kKeys prints it), or nullptr.
-const KeyRect* KeypadKeyLabelled(const char* label);
 
 // The keypad key that a press of host key `key` (a Qt::Key) clicks, or
 // nullptr. Keys held with Ctrl, Alt or Meta click nothing, so shortcuts stay

@@ -39,7 +39,7 @@ int ColumnWidth() {
 QString KeyCell(const KeyRect& key, int width) {
     QString cell = QStringLiteral("<td align=\"center\" width=\"%1\"><b>%2</b>").arg(width).arg(LabelText(key));
     for (const HostKey& host : kHostKeys)
-        if (KeypadKeyLabelled(host.Keypad) == &key)
+        if (host.Keypad == key.Key)
             cell += QStringLiteral("<br>") + QString::fromLatin1(host.Name).toHtmlEscaped();
     return cell + QStringLiteral("</td>");
 }

@@ -7,8 +7,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "kestrel/board/ppi.h"
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/board/keypad.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debugger_ui/debugger_window.h"
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
@@ -128,35 +128,18 @@ QAction* MainWindow::MenuAction(int id) const {
 }
 
 void MainWindow::ClickKeypad(int x, int y) {
-    machine_.MouseX = x;
-    machine_.MouseY = y;
+    mouseX_ = x;
+    mouseY_ = y;
     if (x < 1 || y < kKeypadTop) return;
     const KeyRect* key = KeyAt(x, y - kKeypadTop);
     if (key == nullptr) return;
-    PressKey(*key);
+    PressKey(key->Key);
 }
 
-void MainWindow::PressKey(const KeyRect& key) {
-    if (key.Code == 0 && key.Pattern == 0) return;  // black in the key colour map: no key
-    switch (key.Code) {
-        case kKeyCodeReset:
-            ResetBoard(machine_, false);
-            DisarmOneTimeStop(machine_);  // the program being stepped over or out of is gone
-            break;
-        case kKeyCodeMoni:
-            EnterNmi(machine_);
-            DisarmOneTimeStop(machine_);
-            break;
-        case kKeyCodeIntr:
-            AcceptInterrupt(machine_);  // refused requests are lost
-            break;
-        case kKeyCodeUserKey:
-            machine_.UserKeyPending = true;
-            break;
-        default:
-            ClickKey(machine_, key.Code, key.Pattern);
-            break;
-    }
+void MainWindow::PressKey(KeypadKey key) {
+    PressKeypadKey(machine_, key);
+    // MONI and RESET leave the program being stepped over or out of.
+    if (key == KeypadKey::Moni || key == KeypadKey::Reset) DisarmOneTimeStop(machine_);
 }
 
 void MainWindow::HardReset() {
@@ -243,7 +226,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         event->ignore();  // every other key does nothing
         return;
     }
-    PressKey(*key);
+    PressKey(key->Key);
     event->accept();
 }
 

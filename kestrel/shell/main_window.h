@@ -80,13 +80,20 @@ public:
     // A left single click at (x, y) in client coordinates below the menu bar.
     void ClickKeypad(int x, int y);
     // The effect of one key of the keypad.
-    void PressKey(const KeyRect& key);
+    void PressKey(KeypadKey key);
     void HardReset();
     // Whether host key presses click keypad keys (Escape ends the program
     // either way). `remember` keeps the choice for the next runs.
     void SetKeyboardDrivesKeypad(bool on, bool remember);
     bool KeyboardDrivesKeypad() const { return keyboardDrivesKeypad_; }
-    void RequestQuit() { machine_.QuitRequested = 1; }
+    // Leave the run loop after its current slice (Escape, closing the window, "Exit").
+    void RequestQuit() { quitRequested_ = 1; }
+    uint8_t QuitRequested() const { return quitRequested_; }
+    // Takes the request back, so the run loop can be entered again.
+    void CancelQuit() { quitRequested_ = 0; }
+    // The last keypad click position, in client coordinates below the menu bar.
+    int32_t MouseX() const { return mouseX_; }
+    int32_t MouseY() const { return mouseY_; }
     // "Real-time speed" on or off, with its check mark; stores nothing.
     void SetRealTime(bool on);
     // The run loop's pacing; its TStates() is the board's clock after each
@@ -145,7 +152,9 @@ private:
     bool keyboardDrivesKeypad_ = false;
     QAction* reload_ = nullptr;
     ProgramSession* programs_ = nullptr;
-    SpeakerOutput speaker_;
+    SpeakerOutput speaker_{machine_};
+    uint8_t quitRequested_ = 0;
+    int32_t mouseX_ = 0, mouseY_ = 0;
 };
 
 }  // namespace kestrel

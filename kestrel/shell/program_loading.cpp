@@ -2,6 +2,7 @@
 #include "kestrel/shell/program_loading.h"
 
 #include "intel_hex/intel_hex.h"
+#include "kestrel/board/machine.h"
 #include "kestrel/gui/memory_files.h"
 #include "kestrel/z80/cpu.h"
 
@@ -71,7 +72,7 @@ ProgramLoadResult LoadProgram(MachineRecord& m, const ProgramSource& source, con
 }
 
 void RunMonitorStart(MachineRecord& m) {
-    for (int i = 0; i < kMonitorStartInstructions; ++i) ExecuteInstruction(m);
+    for (int i = 0; i < kMonitorStartInstructions; ++i) StepInstruction(m);
 }
 
 void StartUserProgram(MachineRecord& m, uint16_t address) {

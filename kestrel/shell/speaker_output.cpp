@@ -1,41 +1,37 @@
 #include "kestrel/shell/speaker_output.h"
 
 #include "kestrel/gui/platform.h"
-#include "kestrel/shell/main_window.h"
 
 namespace kestrel {
 
 namespace {
-bool SpeakerHigh(const MachineRecord& m) { return (m.PortCLatch & 0x80) != 0; }
+
+bool SpeakerHigh(const Machine& m) { return (m.PortCLatch & 0x80) != 0; }
+
 }  // namespace
 
-SpeakerOutput::SpeakerOutput() : capture_(std::make_unique<SpeakerCapture>()) {}
-
+SpeakerOutput::SpeakerOutput(Machine& m) : m_(m) {}
 SpeakerOutput::~SpeakerOutput() = default;
 
-void SpeakerOutput::Attach(MachineRecord& m, uint64_t tstateCount) {
+void SpeakerOutput::Attach() {
     AudioQueue& queue = platform::SpeakerQueue();
     const int rate = queue.SampleRate() > 0 ? queue.SampleRate() : SpeakerStream::kSilentRate;
     if (!stream_ || stream_->SampleRate() != rate) stream_ = std::make_unique<SpeakerStream>(queue);
-    capture_->Start(tstateCount, m.Cpu.TStates, SpeakerHigh(m));
-    stream_->Start(tstateCount, SpeakerHigh(m));
-    m.Speaker = capture_.get();
+    SetSpeakerCapture(m_, true);
+    stream_->Start(m_.Clock, SpeakerHigh(m_));
     attached_ = true;
 }
 
-void SpeakerOutput::Detach(MachineRecord& m) {
-    if (m.Speaker == capture_.get()) m.Speaker = nullptr;
+void SpeakerOutput::Detach() {
+    SetSpeakerCapture(m_, false);
     attached_ = false;
 }
 
-void SpeakerOutput::Feed(MachineRecord& m, uint64_t tstateCount, bool late) {
+void SpeakerOutput::Feed(bool late) {
     if (!attached_) return;
-    capture_->Sync(tstateCount, m.Cpu.TStates, SpeakerHigh(m));
-    stream_->Feed(*capture_, tstateCount, late);
-}
-
-void FeedSpeaker(MainWindow& window, uint64_t tstateCount, bool late) {
-    window.Speaker().Feed(window.Machine(), tstateCount, late);
+    SyncClock(m_);
+    m_.Speaker.Sync(m_.Clock, SpeakerHigh(m_));
+    stream_->Feed(m_.Speaker, m_.Clock, late);
 }
 
 }  // namespace kestrel

@@ -1,8 +1,8 @@
 // The board's speaker heard through the host's audio output, in real time.
 //
-// While attached, the board records every edge of port C bit 7 (the TONE
-// output) with its T-state time; after each paced slice the run loop calls
-// FeedSpeaker, which resamples what the slice produced to the host rate and
+// While attached, the machine captures every edge of port C bit 7 (the TONE
+// output) on its clock; after each paced slice the run loop calls Feed,
+// which resamples what the slice produced to the host rate and
 // keeps the device's queue flowing (kestrel/board/speaker_stream.h: rate
 // matching to the sound card's clock, a fade-in at the start, no old sound
 // after a stall).
@@ -17,44 +17,38 @@
 #include <cstdint>
 #include <memory>
 
+#include "kestrel/board/machine.h"
 #include "kestrel/board/speaker.h"
 #include "kestrel/board/speaker_stream.h"
-#include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
 
 class SpeakerOutput {
 public:
-    SpeakerOutput();
+    explicit SpeakerOutput(Machine& m);
     ~SpeakerOutput();
 
-    // Starts capturing on `m`; `tstateCount` is the run loop's 64-bit T-state
-    // count now. Without an audio device the capture still runs (the hook
-    // beep stays silent in real time either way) and every sample is dropped.
-    void Attach(MachineRecord& m, uint64_t tstateCount);
+    // Starts the machine's capture from its clock now. Without an audio
+    // device the capture still runs (the hook beep stays silent in real time
+    // either way) and every sample is dropped.
+    void Attach();
     // Stops capturing; the hook beeps again.
-    void Detach(MachineRecord& m);
+    void Detach();
     bool Attached() const { return attached_; }
 
-    // After a paced slice that ended at `tstateCount`: the slice's samples
-    // go to the host. Slices must stay under 65,536 T-states (36 ms). `late`:
-    // the board is catching up after the host stood still.
-    void Feed(MachineRecord& m, uint64_t tstateCount, bool late);
+    // After a paced slice (or a halted wait): the samples up to the
+    // machine's clock go to the host. `late`: the board is catching up after
+    // the host stood still. Does nothing while detached.
+    void Feed(bool late);
 
     // The capture and the stream (for tests).
-    const SpeakerCapture& Capture() const { return *capture_; }
+    const SpeakerCapture& Capture() const { return m_.Speaker; }
     const SpeakerStream& Stream() const { return *stream_; }
 
 private:
-    std::unique_ptr<SpeakerCapture> capture_;
+    Machine& m_;
     std::unique_ptr<SpeakerStream> stream_;
     bool attached_ = false;
 };
-
-class MainWindow;
-
-// The run loop's call after each paced slice: feeds the window's speaker when
-// it is attached, does nothing otherwise.
-void FeedSpeaker(MainWindow& window, uint64_t tstateCount, bool late);
 
 }  // namespace kestrel

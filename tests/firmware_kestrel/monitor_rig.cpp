@@ -94,7 +94,7 @@ MonitorRig::MonitorRig() : record_(std::make_unique<MachineRecord>()) {
     scan_address_ = FindSymbol(KESTREL_ROM_SYMBOLS, "SCANKEY");
 
     MachineRecord& rec = *record_;
-    InitBoard(rec);
+    InitMachine(rec);
     for (size_t i = 0; i < bytes.size(); ++i) rec.MemoryImage[i] = static_cast<uint8_t>(bytes[i]);
     rec.RandomState = 0x2545F491u;
     ResetBoard(rec, true);

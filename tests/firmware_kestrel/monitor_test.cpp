@@ -551,7 +551,7 @@ TEST(MonitorDecode, InstructionLengthsAgreeWithTheCore) {
             for (uint8_t operand : {0x05, 0x06, 0x07}) bytes.push_back(operand);
 
             auto core = std::make_unique<MachineRecord>();
-            InitBoard(*core);
+            InitMachine(*core);
             ResetCpu(*core);
             for (size_t i = 0; i < bytes.size(); ++i) core->MemoryImage[0x1900 + i] = bytes[i];
             core->Cpu.PC = 0x1900;

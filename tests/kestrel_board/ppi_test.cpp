@@ -13,8 +13,8 @@ namespace {
 class KestrelBoardPpi : public ::testing::Test {
 protected:
     void SetUp() override {
-        m = std::make_unique<Board>();
-        InitBoard(*m);
+        m = std::make_unique<Machine>();
+        InitMachine(*m);
         ResetBoard(*m, false);
         m->RefreshDisplay = [](void* c) { ++*static_cast<int*>(c); };
         m->RefreshContext = &refreshes;
@@ -27,7 +27,7 @@ protected:
         m->IoData = value;
         PortAccess(*m, 0, 1, port, 0x00);
     }
-    std::unique_ptr<Board> m;
+    std::unique_ptr<Machine> m;
     int refreshes = 0;
 };
 
@@ -59,10 +59,10 @@ TEST_F(KestrelBoardPpi, ClicksBeforeAReadWaitTheirTurnInOrder) {
     EXPECT_EQ(In(0x00), 0xF7);
     EXPECT_EQ(m->KeyQueueCount, 0);
     // A full queue refuses the click and keeps the ones it holds.
-    for (int i = 0; i <= Board::kKeyQueueSize; ++i) ASSERT_TRUE(ClickKey(*m, 2, 0xFE));
+    for (int i = 0; i <= Machine::kKeyQueueSize; ++i) ASSERT_TRUE(ClickKey(*m, 2, 0xFE));
     EXPECT_FALSE(ClickKey(*m, 2, 0xFD));
     m->PortCLatch = 0xFB;
-    for (int i = 0; i <= Board::kKeyQueueSize; ++i) ASSERT_EQ(In(0x00), 0xFE) << i;
+    for (int i = 0; i <= Machine::kKeyQueueSize; ++i) ASSERT_EQ(In(0x00), 0xFE) << i;
     EXPECT_EQ(In(0x00), 0xFF);
 }
 

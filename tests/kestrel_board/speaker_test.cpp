@@ -62,8 +62,8 @@ void RenderTo(SpeakerResampler& r, SpeakerCapture& c, uint64_t until, std::vecto
 }
 
 TEST(KestrelSpeaker, ProgramTogglingEvery500TStatesIsHeardAt1790Hz) {
-    auto m = std::make_unique<Board>();
-    InitBoard(*m);
+    auto m = std::make_unique<Machine>();
+    InitMachine(*m);
     ResetBoard(*m, false);
     const uint8_t program[] = {
         0x3E, 0x80,        // LD A,80h
@@ -75,26 +75,18 @@ TEST(KestrelSpeaker, ProgramTogglingEvery500TStatesIsHeardAt1790Hz) {
         0xC3, 0x02, 0x00,  //       JP loop         10 = 500
     };
     std::memcpy(m->MemoryImage, program, sizeof program);
-    SpeakerCapture capture;
     SpeakerResampler resampler(kRate);
-    capture.Start(0, m->Cpu.TStates, (m->PortCLatch & 0x80) != 0);
-    resampler.Start(0, (m->PortCLatch & 0x80) != 0);
-    m->Speaker = &capture;
+    SetSpeakerCapture(*m, true);
+    resampler.Start(m->Clock, (m->PortCLatch & 0x80) != 0);
     // One emulated second in slices of about 20,000 T-states, as a paced loop runs.
     std::vector<int16_t> samples;
-    uint64_t clock = 0;
-    uint16_t previous = m->Cpu.TStates;
-    while (clock < 1789773) {
-        const uint64_t sliceEnd = clock + 20000;
-        while (clock < sliceEnd) {
-            ExecuteInstruction(*m);
-            clock += static_cast<uint16_t>(m->Cpu.TStates - previous);
-            previous = m->Cpu.TStates;
-        }
-        capture.Sync(clock, m->Cpu.TStates, (m->PortCLatch & 0x80) != 0);
-        RenderTo(resampler, capture, clock, samples);
+    while (m->Clock < 1789773) {
+        const uint64_t sliceEnd = m->Clock + 20000;
+        while (m->Clock < sliceEnd) StepInstruction(*m);
+        m->Speaker.Sync(m->Clock, (m->PortCLatch & 0x80) != 0);
+        RenderTo(resampler, m->Speaker, m->Clock, samples);
     }
-    EXPECT_EQ(capture.Lost(), 0u);
+    EXPECT_EQ(m->Speaker.Lost(), 0u);
     EXPECT_NEAR(samples.size(), kRate, kRate / 100);
     const Measured got = Measure(samples, kRate / 10);
     EXPECT_NEAR(got.FrequencyHz, 1789.77, 17.9);
@@ -106,19 +98,18 @@ TEST(KestrelSpeaker, ProgramTogglingEvery500TStatesIsHeardAt1790Hz) {
 std::vector<int16_t> Square(uint32_t period, uint32_t high, int periods, uint32_t slice) {
     auto capture = std::make_unique<SpeakerCapture>();
     SpeakerResampler resampler(kRate);
-    capture->Start(0, 0, false);
+    capture->Start(0, false);
     resampler.Start(0, false);
     std::vector<int16_t> out;
     uint64_t synced = 0;
     const uint64_t end = uint64_t(period) * periods;
     for (uint64_t t = 0; t < end; ++t) {
         const uint32_t phase = t % period;
-        if (phase == 0) capture->Record(static_cast<uint16_t>(t - synced), true);
-        if (phase == high) capture->Record(static_cast<uint16_t>(t - synced), false);
+        if (phase == 0) capture->Record(t, true);
+        if (phase == high) capture->Record(t, false);
         if ((t + 1) % slice == 0) {
-            // The processor's counter is the offset from the start here.
             synced = t + 1;
-            capture->Sync(synced, 0, phase + 1 < high || phase + 1 == period);
+            capture->Sync(synced, phase + 1 < high || phase + 1 == period);
             RenderTo(resampler, *capture, synced, out);
         }
     }
@@ -150,10 +141,10 @@ TEST(KestrelSpeaker, HeldLevelFadesToSilenceAndStallsKeepTheNewestSamples) {
     for (bool held : {false, true}) {
         SpeakerCapture capture;
         SpeakerResampler resampler(kRate);
-        capture.Start(0, 0, held);
+        capture.Start(0, held);
         resampler.Start(0, held);
         capture.Record(1000, !held);  // one edge, then the level stays
-        capture.Sync(178977, 178977 & 0xFFFF, !held);
+        capture.Sync(178977, !held);
         std::vector<int16_t> s;
         RenderTo(resampler, capture, 178977, s);  // 0.1 s
         ASSERT_NEAR(s.size(), kRate / 10, 2u);
@@ -163,27 +154,26 @@ TEST(KestrelSpeaker, HeldLevelFadesToSilenceAndStallsKeepTheNewestSamples) {
     // A stall of ten seconds makes only the newest 100 samples.
     SpeakerCapture capture;
     SpeakerResampler resampler(kRate);
-    capture.Start(0, 0, false);
+    capture.Start(0, false);
     resampler.Start(0, false);
     capture.Record(500, true);
-    capture.Sync(17897725, 0, true);
+    capture.Sync(17897725, true);
     int16_t out[100];
     EXPECT_EQ(resampler.Render(capture, 17897725, out, 100), 100u);
     EXPECT_EQ(capture.Pending(), 0u);
 }
 
 TEST(KestrelSpeaker, PortCWritesAndBitSetResetReachTheCaptureOnlyWhenAttached) {
-    auto m = std::make_unique<Board>();
-    InitBoard(*m);
+    auto m = std::make_unique<Machine>();
+    InitMachine(*m);
     ResetBoard(*m, false);
     auto write = [&](uint8_t port, uint8_t value) {
         m->IoData = value;
         PortAccess(*m, 0, 1, port, 0);
     };
     write(0x02, 0x80);  // no capture: nothing to record
-    SpeakerCapture capture;
-    capture.Start(0, m->Cpu.TStates, true);
-    m->Speaker = &capture;
+    SetSpeakerCapture(*m, true);
+    SpeakerCapture& capture = m->Speaker;
     write(0x02, 0x81);  // bit 7 unchanged
     EXPECT_EQ(capture.Pending(), 0u);
     m->Cpu.TStates = 40;
@@ -201,7 +191,7 @@ TEST(KestrelSpeaker, PortCWritesAndBitSetResetReachTheCaptureOnlyWhenAttached) {
     EXPECT_FALSE(capture.Take(1000, e));
     // A reset drops bit 7 without a port write: the next Sync records it.
     ResetBoard(*m, false);
-    capture.Sync(2000, m->Cpu.TStates, (m->PortCLatch & 0x80) != 0);
+    capture.Sync(2000, (m->PortCLatch & 0x80) != 0);
     ASSERT_TRUE(capture.Take(2000, e));
     EXPECT_FALSE(e.High);
 }
@@ -245,7 +235,7 @@ private:
 // late by the host, with the stream fed after each. After a stall of the
 // host the board catches up as the Pacer lets it, at most 48 ms.
 struct StreamRig {
-    explicit StreamRig(double drift) : card(drift), stream(card) { capture.Start(0, 0, false); }
+    explicit StreamRig(double drift) : card(drift), stream(card) { capture.Start(0, false); }
     void Run(double seconds, double stall = 0) {
         host += stall;
         offset = std::max(offset, host - tstates / kBoardClockHz - Pacer::kDebtLimitNanos / 1e9);
@@ -255,8 +245,8 @@ struct StreamRig {
             host = std::max(host, due) + (jitter >> 16) % 1500 * 1e-6;
             card.PlayUntil(host);
             for (; nextEdge < tstates + 8949; nextEdge = uint64_t(std::llround(++edges * kBoardClockHz / 880)))
-                capture.Record(uint16_t(nextEdge), edges % 2 == 0);
-            capture.Sync(tstates + 8949, uint16_t(tstates + 8949), edges % 2 == 1);
+                capture.Record(nextEdge, edges % 2 == 0);
+            capture.Sync(tstates + 8949, edges % 2 == 1);
             stream.Feed(capture, tstates + 8949, host - due > 0.010);
             MaxAdjust = std::max(MaxAdjust, std::abs(stream.Ratio() - 1));
         }

@@ -16,7 +16,7 @@ class BreakpointTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m = std::make_unique<MachineRecord>();
-        InitBoard(*m);
+        InitMachine(*m);
         std::memset(m->MemoryImage, 0, sizeof m->MemoryImage);
         ResetCpu(*m);
         m->Cpu.PC = 0x1800;

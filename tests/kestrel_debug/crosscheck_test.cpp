@@ -49,7 +49,7 @@ protected:
         plain = std::make_unique<MachineRecord>();
         traced = std::make_unique<MachineRecord>();
         listed = std::make_unique<MachineRecord>();
-        InitBoard(*start);
+        InitMachine(*start);
     }
 
     // A register state with pointers into RAM and the rest from the generator.
@@ -165,7 +165,7 @@ TEST_F(CrossCheck, TracedTStatesOfManualExamples) {
         {{0xCD, 0x00, 0x19}, 17},        // CALL nn
     };
     for (const Case& c : cases) {
-        InitBoard(*traced);
+        InitMachine(*traced);
         ResetCpu(*traced);
         traced->Cpu.SP = 0x1F00;
         SetHL(traced->Cpu, 0x1A00);

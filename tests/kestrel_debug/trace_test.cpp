@@ -32,7 +32,7 @@ protected:
     void SetUp() override {
         FillMnemonicTables();
         m = std::make_unique<MachineRecord>();
-        InitBoard(*m);
+        InitMachine(*m);
         std::memset(m->MemoryImage, 0, sizeof m->MemoryImage);  // NOPs everywhere
         ResetCpu(*m);
         dir = MakeScratchFolder();

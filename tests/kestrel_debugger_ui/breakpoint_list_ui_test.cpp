@@ -6,7 +6,7 @@
 #include <QTableWidget>
 #include <memory>
 
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/symbols.h"
 #include "kestrel/debugger_ui/breakpoints_window.h"
@@ -26,7 +26,7 @@ protected:
     void SetUp() override {
         FillMnemonicTables();
         m_ = std::make_unique<MachineRecord>();
-        InitBoard(*m_);
+        InitMachine(*m_);
         ResetCpu(*m_);
         m_->Cpu.PC = 0x1800;
         m_->Cpu.SP = 0x1F00;
@@ -56,7 +56,7 @@ TEST_F(BreakpointListUiTest, BreakpointsWindowTakesNamesAndRefusesBadEntries) {
     auto* kind = w.findChild<QComboBox*>(QStringLiteral("breakpointKind"));
     start->setText(QStringLiteral("wait"));
     ASSERT_TRUE(w.AddEntry());
-    EXPECT_EQ(m_->Checks.Entries[0].Start, 0x1900);
+    EXPECT_EQ(m_->Breakpoints.Entries[0].Start, 0x1900);
     EXPECT_EQ(w.Table()->item(0, 3)->text(), QStringLiteral("1900h wait"));
     start->setText(QStringLiteral("nowhere"));
     EXPECT_FALSE(w.AddEntry());
@@ -68,13 +68,13 @@ TEST_F(BreakpointListUiTest, BreakpointsWindowTakesNamesAndRefusesBadEntries) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_TRUE(messages[0].Text.contains(QStringLiteral("\"nowhere\""))) << messages[0].Text.toStdString();
     EXPECT_EQ(messages[1].Text, QStringLiteral("The end lies before the start."));
-    EXPECT_EQ(m_->Checks.Count, 1);
+    EXPECT_EQ(m_->Breakpoints.Count, 1);
     w.Table()->item(0, 0)->setCheckState(Qt::Unchecked);
-    EXPECT_FALSE(m_->Checks.Entries[0].Enabled);
-    EXPECT_FALSE(ChecksArmed(m_->Checks));
+    EXPECT_FALSE(m_->Breakpoints.Entries[0].Enabled);
+    EXPECT_FALSE(ListArmed(m_->Breakpoints));
     w.Table()->setCurrentCell(0, 1);
     EXPECT_TRUE(w.DeleteEntry());
-    EXPECT_EQ(m_->Checks.Count, 0);
+    EXPECT_EQ(m_->Breakpoints.Count, 0);
 }
 
 TEST_F(BreakpointListUiTest, StepOverLeavesWithTheStopArmedAndTheHitCountsWhatRan) {
@@ -83,7 +83,7 @@ TEST_F(BreakpointListUiTest, StepOverLeavesWithTheStopArmedAndTheHitCountsWhatRa
         Menu(w, debugger_menu::kStepOver)->trigger();
         EXPECT_EQ(w.result(), QDialog::Accepted);  // left, as RUN leaves
     }
-    ASSERT_EQ(m_->Checks.Stop, StopKind::StepOver);
+    ASSERT_EQ(m_->Breakpoints.Stop, StopKind::StepOver);
     int passes = 0;
     while (!ExecuteChecked(*m_) && ++passes < 100) {}
     DebuggerWindow w(*m_);
@@ -92,7 +92,7 @@ TEST_F(BreakpointListUiTest, StepOverLeavesWithTheStopArmedAndTheHitCountsWhatRa
     EXPECT_EQ(w.Field(DebuggerField::TStates)->text(), QStringLiteral("    289 **"));
     Menu(w, debugger_menu::kStepOver)->trigger();  // a NOP steps in the window
     EXPECT_EQ(w.result(), 0);
-    EXPECT_EQ(m_->Checks.Stop, StopKind::None);
+    EXPECT_EQ(m_->Breakpoints.Stop, StopKind::None);
     EXPECT_TRUE(LastLine(w).endsWith(QStringLiteral("NOP")));
 }
 
@@ -105,14 +105,14 @@ TEST_F(BreakpointListUiTest, CodeWindowFollowsPcWithLabelsAndTogglesInTheMargin)
     EXPECT_EQ(code->Table()->item(row - 1, 1)->text(), QStringLiteral("start:"));
     EXPECT_EQ(code->Table()->item(row, 1)->text(), QStringLiteral("1800h  CD0019      CALL wait"));
     code->ToggleAt(row);
-    EXPECT_EQ(FindExecuteEntry(m_->Checks, 0x1800), 0);
+    EXPECT_EQ(FindExecuteEntry(m_->Breakpoints, 0x1800), 0);
     EXPECT_FALSE(code->Table()->item(code->CurrentRow(), 0)->text().isEmpty());
     Menu(w, debugger_menu::kShowSymbols)->trigger();
     w.Step();
     EXPECT_TRUE(LastLine(w).endsWith(QStringLiteral("CALL wait"))) << LastLine(w).toStdString();
     EXPECT_EQ(code->windowTitle(), QStringLiteral("Kestrel - Code - wait"));
     code->ToggleAt(code->CurrentRow() - 1);  // a label line: nothing
-    EXPECT_EQ(m_->Checks.Count, 1);
+    EXPECT_EQ(m_->Breakpoints.Count, 1);
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ class DebuggerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_ = std::make_unique<kestrel::MachineRecord>();
-        kestrel::InitBoard(*m_);
+        kestrel::InitMachine(*m_);
         kestrel::ResetCpu(*m_);
         m_->Cpu.SP = 0x1FF0;
         m_->Cpu.PC = 0x1800;
@@ -483,7 +483,6 @@ TEST_P(Leaving, EveryWayReturnsToTheRunLoopWithCountersCleared) {
     EXPECT_TRUE(stepped);
     EXPECT_EQ(m_->Cpu.TStates, 0);
     EXPECT_EQ(m_->StepTStateTotal, 0u);
-    EXPECT_EQ(m_->QuitRequested, 0);
     EXPECT_EQ(m_->Cpu.PC, 0x1801);
     EXPECT_EQ(m_->TraceToFile, way == 36 ? 1 : 0);
     if (way == 36) {

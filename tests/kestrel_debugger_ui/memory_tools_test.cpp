@@ -34,7 +34,7 @@ class ToolsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_ = std::make_unique<MachineRecord>();
-        InitBoard(*m_);
+        InitMachine(*m_);
         ResetCpu(*m_);
         m_->MemoryImage[0x0000] = 0xF3;  // ROM's first byte
         m_->MemoryImage[0xFFFF] = 0x2A;

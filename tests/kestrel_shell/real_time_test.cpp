@@ -77,7 +77,7 @@ TEST_F(RealTime, TheLoopKeepsToTheBoardClock) {
     EXPECT_LE(tstates, static_cast<uint64_t>(seconds * kBoardClockHz) + W().RealTime().SliceTStates() + 12);
     // Switched off, the loop is unpaced again and the clock stands.
     W().SetRealTime(false);
-    M().QuitRequested = 0;
+    W().CancelQuit();
     RunStatistics unpaced;
     RunFor(100, unpaced);
     EXPECT_EQ(W().RealTime().TStates(), tstates);
@@ -102,7 +102,7 @@ TEST_F(RealTime, HaltSleepsUntilAnEventAndTheClockGoesOn) {
     EXPECT_GE(W().RealTime().TStates(), static_cast<uint64_t>(0.1 * kBoardClockHz));
     // MONI, an event, ends the HALT; the board runs on from 0066h for at
     // least a slice (waited for up to 5 s).
-    M().QuitRequested = 0;
+    W().CancelQuit();
     uint64_t atMoni = 0;
     QTimer::singleShot(20, &W(), [&] {
         atMoni = W().RealTime().TStates();

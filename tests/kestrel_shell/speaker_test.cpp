@@ -92,10 +92,10 @@ TEST_F(Speaker, InRealTimeTheHookIsSilentAndTheLampStillShows) {
     EXPECT_FALSE(W().Board()->PresentedSnapshot().ToneLit);
     // Unpaced again: the speaker lets go of the board at the next slice.
     W().SetRealTime(false);
-    M().QuitRequested = 0;
+    W().CancelQuit();
     FramesWithLampDuring(20);
     EXPECT_FALSE(W().Speaker().Attached());
-    EXPECT_EQ(M().Speaker, nullptr);
+    EXPECT_FALSE(M().SpeakerCapturing);
 }
 
 // Frequency of a sound file's wave from its upward zero crossings, counted
@@ -187,22 +187,17 @@ TEST_F(Speaker, FeedStartsSdlsQueueAtTheTargetLevel) {
     platform::InitAudio();
     ASSERT_TRUE(platform::AudioAvailable());
     SpeakerOutput& speaker = W().Speaker();
-    speaker.Attach(M(), 0);
-    uint64_t clock = 0;
-    uint16_t previous = M().Cpu.TStates;
-    while (clock < 8949) {  // one 5 ms slice
-        ExecuteInstruction(M());
-        clock += static_cast<uint16_t>(M().Cpu.TStates - previous);
-        previous = M().Cpu.TStates;
-    }
-    speaker.Feed(M(), clock, false);
+    speaker.Attach();
+    const uint64_t start = M().Clock;
+    while (M().Clock < start + 8949) StepInstruction(M());  // one 5 ms slice
+    speaker.Feed(false);
     const size_t target = size_t(platform::AudioSampleRate()) * SpeakerStream::kTargetMs / 1000;
     const size_t queued = platform::SpeakerQueue().Queued();  // the output may have taken a buffer
     EXPECT_LE(queued, target);
     EXPECT_GE(queued + 2048, target);
     EXPECT_NEAR(speaker.Stream().LastSampleCount(), platform::AudioSampleRate() / 200, 2u);
     EXPECT_EQ(speaker.Capture().Lost(), 0u);
-    speaker.Detach(M());
+    speaker.Detach();
     platform::ShutdownAudio();
     if (driver.isNull()) qunsetenv("SDL_AUDIODRIVER");
     else qputenv("SDL_AUDIODRIVER", driver);

@@ -297,7 +297,7 @@ TEST_F(Shell, ClicksBetweenKeysOrOutsideDoNothing) {
     EXPECT_EQ(M().KeyColumns[2], 0xFF);
     // x below 1 in client coordinates is ignored even on a key's row.
     W().ClickKeypad(0, 438 + 36);
-    EXPECT_EQ(M().MouseX, 0);
+    EXPECT_EQ(W().MouseX(), 0);
     for (int c = 0; c < 6; ++c) EXPECT_EQ(M().KeyColumns[c], 0xFF);
 }
 
@@ -305,8 +305,8 @@ TEST_F(Shell, FiveKeyIsSeenByExactlyOnePortARead) {
     StartWith({0x76});
     ClickKeypadAt(328, 133);  // centre of "5"
     EXPECT_EQ(M().KeyColumns[2], 0xFD);
-    EXPECT_EQ(M().MouseX, 328);
-    EXPECT_EQ(M().MouseY, 438 + 133);
+    EXPECT_EQ(W().MouseX(), 328);
+    EXPECT_EQ(W().MouseY(), 438 + 133);
     M().PortCLatch = 0xFB;  // column 2 selected
     PortAccess(M(), 1, 0, 0x00, 0x00);
     EXPECT_EQ(M().IoData, 0xFD);
@@ -449,7 +449,7 @@ TEST_F(Shell, DoubleClickIsASecondPress) {
 TEST(HostKeyboardMap, EveryKeypadKeyHasAHostKeyAndNoHostKeyIsMappedTwice) {
     std::set<int> hostKeys;
     for (const HostKey& host : kHostKeys) {
-        EXPECT_NE(KeypadKeyLabelled(host.Keypad), nullptr) << host.Name;
+        EXPECT_LT(static_cast<int>(host.Keypad), kKeypadKeyCount) << host.Name;
         EXPECT_TRUE(hostKeys.insert(host.Key).second) << host.Name << " is mapped twice";
     }
     EXPECT_EQ(hostKeys.count(Qt::Key_Escape), 0u);  // Escape ends the program
@@ -461,12 +461,12 @@ TEST(HostKeyboardMap, EveryKeypadKeyHasAHostKeyAndNoHostKeyIsMappedTwice) {
     // The hex keys are the host's digits and letters, number pad and Shift too.
     const KeyRect* five = KeypadKeyForHostKey(Qt::Key_5, Qt::KeypadModifier);
     ASSERT_NE(five, nullptr);
-    EXPECT_EQ(five->Code, 2);
-    EXPECT_EQ(five->Pattern, 0xFD);
+    EXPECT_EQ(WiringOf(five->Key).Column, 2);
+    EXPECT_EQ(WiringOf(five->Key).Pattern, 0xFD);
     const KeyRect* a = KeypadKeyForHostKey(Qt::Key_A, Qt::ShiftModifier);
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->Code, 1);
-    EXPECT_EQ(a->Pattern, 0xFB);
+    EXPECT_EQ(WiringOf(a->Key).Column, 1);
+    EXPECT_EQ(WiringOf(a->Key).Pattern, 0xFB);
     const KeyRect* go = KeypadKeyForHostKey(Qt::Key_Return, Qt::NoModifier);
     ASSERT_NE(go, nullptr);
     EXPECT_STREQ(go->Label, "GO");
@@ -507,9 +507,9 @@ TEST_F(Shell, WhenOnEachHostKeyPressIsOneClickOfItsKey) {
     M().Cpu.PC = 0x0100;
     SendKeyPress(&W(), Qt::Key_Home);  // RESET
     EXPECT_EQ(M().Cpu.PC, 0x0000);
-    EXPECT_EQ(M().QuitRequested, 0);
+    EXPECT_EQ(W().QuitRequested(), 0);
     SendKeyPress(&W(), Qt::Key_Escape);
-    EXPECT_EQ(M().QuitRequested, 1);
+    EXPECT_EQ(W().QuitRequested(), 1);
 }
 
 TEST_F(Shell, WhenOffEveryMappedKeyIsIgnored) {
@@ -520,7 +520,7 @@ TEST_F(Shell, WhenOffEveryMappedKeyIsIgnored) {
     for (int c = 0; c < 6; ++c) EXPECT_EQ(M().KeyColumns[c], 0xFF);
     EXPECT_FALSE(M().UserKeyPending);
     EXPECT_EQ(M().Cpu.PC, 0x0100);
-    EXPECT_EQ(M().QuitRequested, 0);
+    EXPECT_EQ(W().QuitRequested(), 0);
 }
 
 TEST_F(Shell, KeyboardChoiceIsRememberedAndTheOptionIsNot) {
@@ -669,13 +669,13 @@ TEST_F(Shell, EscapeEndsTheLoopOtherKeysDoNot) {
     QTimer::singleShot(20, &W(), [&] {
         QTest::keyClick(&W(), Qt::Key_A);
         QTest::keyClick(&W(), Qt::Key_Return);
-        quitAfterOtherKey = M().QuitRequested != 0;
+        quitAfterOtherKey = W().QuitRequested() != 0;
         QTimer::singleShot(20, &W(), [&] { QTest::keyClick(&W(), Qt::Key_Escape); });
     });
     RunStatistics stats;
     emulator_->Run(&stats);
     EXPECT_FALSE(quitAfterOtherKey);
-    EXPECT_EQ(M().QuitRequested, 1);
+    EXPECT_EQ(W().QuitRequested(), 1);
     EXPECT_GT(stats.Instructions, 1000u);
     EXPECT_EQ(M().Cpu.PC, 0x0000);
 }
@@ -684,11 +684,11 @@ TEST_F(Shell, CloseButtonAndExitEndTheLoop) {
     StartWith({0x18, 0xFE});
     QTimer::singleShot(10, &W(), [&] { W().close(); });
     emulator_->Run();
-    EXPECT_EQ(M().QuitRequested, 1);
-    M().QuitRequested = 0;
+    EXPECT_EQ(W().QuitRequested(), 1);
+    W().CancelQuit();
     QTimer::singleShot(10, &W(), [&] { W().findChild<QAction*>(QStringLiteral("actionExit"))->trigger(); });
     emulator_->Run();
-    EXPECT_EQ(M().QuitRequested, 1);
+    EXPECT_EQ(W().QuitRequested(), 1);
 }
 
 TEST_F(Shell, TheInstructionOfThePassThatQuitsStillRuns) {

@@ -1,4 +1,4 @@
-// Test fixture for kestrel's core: a Board record (RAM only at
+// Test fixture for kestrel's core: a MachineRecord (RAM only at
 // 0x1800-0x1FFF), programs poked straight into memory, one instruction per
 // Step() with that instruction's T-states returned.
 #pragma once
@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <memory>
 
-#include "kestrel/board/board.h"
+#include "kestrel/debug/machine_record.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel::test {
@@ -17,8 +17,8 @@ namespace kestrel::test {
 class CoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m = std::make_unique<Board>();
-        InitBoard(*m);
+        m = std::make_unique<MachineRecord>();
+        InitMachine(*m);
         ResetCpu(*m);
         m->RefreshDisplay = &CountRefresh;
         m->RefreshContext = &refreshes;
@@ -47,7 +47,7 @@ protected:
 
     Z80State& cpu() { return m->Cpu; }
 
-    std::unique_ptr<Board> m;
+    std::unique_ptr<MachineRecord> m;
     int refreshes = 0;
 };
 

@@ -8,13 +8,13 @@
 #include <memory>
 #include <random>
 
-#include "kestrel/board/board.h"
+#include "kestrel/board/machine.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
 namespace {
 
-void Randomise(Board& m, std::mt19937& rng) {
+void Randomise(Machine& m, std::mt19937& rng) {
     for (unsigned a = 0; a < 65536; a += 4) {
         const uint32_t v = rng();
         std::memcpy(&m.MemoryImage[a], &v, 4);
@@ -40,9 +40,9 @@ void Randomise(Board& m, std::mt19937& rng) {
 }
 
 TEST(KestrelZ80Robustness, RandomStatesNeverWriteOutsideRam) {
-    auto m = std::make_unique<Board>();
+    auto m = std::make_unique<Machine>();
     auto outside = std::make_unique<uint8_t[]>(65536);
-    InitBoard(*m);
+    InitMachine(*m);
     int refreshes = 0;
     m->RefreshDisplay = [](void* c) { ++*static_cast<int*>(c); };
     m->RefreshContext = &refreshes;

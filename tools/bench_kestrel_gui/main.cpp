@@ -27,7 +27,7 @@
 #include <memory>
 
 #include "kestrel/board/pacer.h"
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/shell/emulator.h"
 #include "kestrel/shell/main_window.h"
 #include "kestrel/z80/cpu.h"
@@ -55,7 +55,7 @@ struct BareFigures {
 // The ROM on the core alone, with the run loop's checks but no window.
 BareFigures BareCore(double seconds) {
     auto m = std::make_unique<kestrel::MachineRecord>();
-    kestrel::InitBoard(*m);
+    kestrel::InitMachine(*m);
     QFile rom(QString::fromLatin1(kestrel::kRomFileName));
     if (!rom.open(QIODevice::ReadOnly) ||
         rom.read(reinterpret_cast<char*>(m->MemoryImage), kestrel::kRomSize) != kestrel::kRomSize) {
@@ -126,9 +126,9 @@ int AddIdleEntries(kestrel::MachineRecord& m) {
     for (int i = 0; i < count; ++i) {
         const uint16_t at = static_cast<uint16_t>(i % 2 == 0 ? 0x8000 + i : 0x1A00 + 16 * i);
         const auto kind = i % 2 == 0 ? kestrel::BreakEntryKind::Execute : kestrel::BreakEntryKind::ReadWrite;
-        kestrel::AddBreakEntry(m.Checks, kestrel::BreakEntry{kind, at, static_cast<uint16_t>(at + 15), true});
+        kestrel::AddBreakEntry(m.Breakpoints, kestrel::BreakEntry{kind, at, static_cast<uint16_t>(at + 15), true});
     }
-    return m.Checks.EnabledCount;
+    return m.Breakpoints.EnabledCount;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "kestrel/debug/code_view.h"
+#include "kestrel/debug/code_lines.h"
 
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/machine_record.h"

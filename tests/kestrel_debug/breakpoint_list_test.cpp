@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debug/machine_record.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/symbols.h"
@@ -20,7 +20,7 @@
 namespace kestrel {
 namespace {
 
-class DebugChecksTest : public ::testing::Test {
+class BreakpointListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (std::string(PASMO).empty() || std::string(Z80ASM).empty()) GTEST_SKIP() << "needs pasmo and z80asm";
@@ -29,7 +29,7 @@ protected:
         ASSERT_EQ(std::system((cd + PASMO + " " + CHECKS_PROGRAM + " prog.bin prog.sym").c_str()), 0);
         ASSERT_EQ(std::system((cd + Z80ASM + " --label=prog.lbl -o prog2.bin " + CHECKS_PROGRAM).c_str()), 0);
         m = std::make_unique<MachineRecord>();
-        InitBoard(*m);
+        InitMachine(*m);
         ResetCpu(*m);
         const std::string bin = ReadFile(dir / "prog.bin");
         std::copy(bin.begin(), bin.end(), m->MemoryImage + 0x1800);
@@ -42,23 +42,23 @@ protected:
     // Checked passes until a hit (its text) or `limit` passes ("no hit").
     std::string RunToHit(int limit = 1000) {
         for (int i = 0; i < limit; ++i) {
-            if (ExecuteChecked(*m)) return CheckHitText(*m, m->Checks.Hit);
+            if (ExecuteChecked(*m)) return CheckHitText(*m, m->Breakpoints.Hit);
         }
         return "no hit";
     }
     void Add(BreakEntryKind kind, uint16_t start, uint16_t end) {
-        ASSERT_TRUE(AddBreakEntry(m->Checks, BreakEntry{kind, start, end, true}));
+        ASSERT_TRUE(AddBreakEntry(m->Breakpoints, BreakEntry{kind, start, end, true}));
     }
     std::filesystem::path dir;
     std::unique_ptr<MachineRecord> m;
 };
 
-TEST_F(DebugChecksTest, BreakpointsAndWatchpointsHitInOrder) {
+TEST_F(BreakpointListTest, BreakpointsAndWatchpointsHitInOrder) {
     Add(BreakEntryKind::Execute, 0x1811, 0);          // 1: fill
     Add(BreakEntryKind::ReadWrite, 0x1900, 0x1900);   // 2
     Add(BreakEntryKind::Write, 0x1910, 0x1911);       // 3
     EXPECT_EQ(RunToHit(), "Breakpoint 1 at 1811h");
-    EnableBreakEntry(m->Checks, 0, false);
+    EnableBreakEntry(m->Breakpoints, 0, false);
     std::vector<std::string> hits;
     for (std::string hit = RunToHit(); hit != "no hit"; hit = RunToHit()) hits.push_back(hit);
     const std::vector<std::string> expected = {
@@ -69,14 +69,14 @@ TEST_F(DebugChecksTest, BreakpointsAndWatchpointsHitInOrder) {
     EXPECT_EQ(hits, expected);
 }
 
-TEST_F(DebugChecksTest, StackPushesAndPopsAreWatchedFetchesAreNot) {
+TEST_F(BreakpointListTest, StackPushesAndPopsAreWatchedFetchesAreNot) {
     Add(BreakEntryKind::ReadWrite, 0x1EFE, 0x1EFF);
     Add(BreakEntryKind::ReadWrite, 0x1805, 0x1807);   // the CALL's own bytes: fetched only
     EXPECT_EQ(RunToHit(), "Write to 1EFFh: 18h by the instruction at 1805h");  // the first byte pushed
     EXPECT_EQ(RunToHit(), "Read from 1EFEh: 08h by the instruction at 1816h");
 }
 
-TEST_F(DebugChecksTest, ATraceStillStopsAtWatchpoints) {
+TEST_F(BreakpointListTest, ATraceStillStopsAtWatchpoints) {
     Add(BreakEntryKind::Write, 0x1900, 0x1900);
     BeginTrace(*m);
     const std::string path = (dir / "debug.lst").string();
@@ -87,10 +87,10 @@ TEST_F(DebugChecksTest, ATraceStillStopsAtWatchpoints) {
         hit = EndChecked(*m, start);
     }
     ASSERT_TRUE(hit);
-    EXPECT_EQ(CheckHitText(*m, m->Checks.Hit), "Write to 1900h: 3Dh by the instruction at 1808h");
+    EXPECT_EQ(CheckHitText(*m, m->Breakpoints.Hit), "Write to 1900h: 3Dh by the instruction at 1808h");
 }
 
-TEST_F(DebugChecksTest, StepOverRunToAndStepOutOfNestedRoutines) {
+TEST_F(BreakpointListTest, StepOverRunToAndStepOutOfNestedRoutines) {
     ExecuteInstruction(*m);
     ExecuteInstruction(*m);                           // at loop: CALL fill
     Add(BreakEntryKind::Execute, 0x1805, 0);          // outside the routine
@@ -98,10 +98,10 @@ TEST_F(DebugChecksTest, StepOverRunToAndStepOutOfNestedRoutines) {
     EXPECT_EQ(RunToHit(), "Stepped over CALL 1811h: 78 T-states");
     EXPECT_EQ(m->Cpu.PC, 0x1808);
     EXPECT_FALSE(ArmStepOver(*m));                    // LD (1900h),A steps as STEP does
-    EXPECT_EQ(m->Checks.Stop, StopKind::None);
+    EXPECT_EQ(m->Breakpoints.Stop, StopKind::None);
     m->Cpu.PC = 0x1805;
     m->Cpu.SP = 0x1F00;
-    RemoveBreakEntry(m->Checks, 0);
+    RemoveBreakEntry(m->Breakpoints, 0);
     ArmRunTo(*m, 0x1813);
     EXPECT_EQ(RunToHit(), "Ran to 1813h: 24 T-states");
     ArmStepOut(*m);                                   // leaf's RET leaves SP where it was: no stop
@@ -111,18 +111,18 @@ TEST_F(DebugChecksTest, StepOverRunToAndStepOutOfNestedRoutines) {
     EXPECT_EQ(RunToHit(200), "no hit");
 }
 
-TEST_F(DebugChecksTest, NothingEnabledLeavesTheLoopPlain) {
-    EXPECT_FALSE(ChecksArmed(m->Checks));
+TEST_F(BreakpointListTest, NothingEnabledLeavesTheLoopPlain) {
+    EXPECT_FALSE(ListArmed(m->Breakpoints));
     Add(BreakEntryKind::Execute, 0x1811, 0);
-    EXPECT_TRUE(ChecksArmed(m->Checks));
-    EnableBreakEntry(m->Checks, 0, false);
-    EXPECT_FALSE(ChecksArmed(m->Checks));
+    EXPECT_TRUE(ListArmed(m->Breakpoints));
+    EnableBreakEntry(m->Breakpoints, 0, false);
+    EXPECT_FALSE(ListArmed(m->Breakpoints));
     for (int i = 0; i < kMaxBreakEntries - 1; ++i) Add(BreakEntryKind::Write, 0x1900, 0x1900);
-    EXPECT_FALSE(AddBreakEntry(m->Checks, BreakEntry{}));
-    EXPECT_FALSE(EditBreakEntry(m->Checks, 1, BreakEntry{BreakEntryKind::Write, 0x1901, 0x1900, true}));
+    EXPECT_FALSE(AddBreakEntry(m->Breakpoints, BreakEntry{}));
+    EXPECT_FALSE(EditBreakEntry(m->Breakpoints, 1, BreakEntry{BreakEntryKind::Write, 0x1901, 0x1900, true}));
 }
 
-TEST_F(DebugChecksTest, PasmoAndZ80asmFilesGiveTheSameSymbols) {
+TEST_F(BreakpointListTest, PasmoAndZ80asmFilesGiveTheSameSymbols) {
     const SymbolLoad pasmo = ReadSymbolFile((dir / "prog.sym").string());
     const SymbolLoad z80asm = ReadSymbolFile((dir / "prog.lbl").string());
     ASSERT_TRUE(pasmo.Ok) << pasmo.Error;

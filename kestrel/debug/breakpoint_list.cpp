@@ -1,4 +1,4 @@
-#include "kestrel/debug/debug_checks.h"
+#include "kestrel/debug/breakpoint_list.h"
 
 #include <cstring>
 
@@ -19,7 +19,7 @@ void SetBits(uint8_t* map, uint16_t start, uint16_t end) {
 }
 
 // The bit maps follow the enabled entries.
-void Rebuild(DebugChecks& c) {
+void Rebuild(BreakpointList& c) {
     std::memset(c.ExecuteMap, 0, sizeof c.ExecuteMap);
     std::memset(c.ReadMap, 0, sizeof c.ReadMap);
     std::memset(c.WriteMap, 0, sizeof c.WriteMap);
@@ -35,7 +35,7 @@ void Rebuild(DebugChecks& c) {
 }
 
 // The first enabled execution breakpoint at `address` (the map says there is one).
-int FindEnabledExecute(const DebugChecks& c, uint16_t address) {
+int FindEnabledExecute(const BreakpointList& c, uint16_t address) {
     for (int i = 0; i < c.Count; ++i) {
         const BreakEntry& e = c.Entries[i];
         if (e.Enabled && e.Kind == BreakEntryKind::Execute && e.Start == address) return i;
@@ -50,7 +50,7 @@ BreakEntry Normalised(BreakEntry e) {
 
 // Reports the first watched data access of the instruction at `pc`.
 struct CheckHooks {
-    DebugChecks& c;
+    BreakpointList& c;
     uint16_t pc;
     KESTREL_INLINE void Fetched(uint8_t) {}
     KESTREL_INLINE void DataRead(uint16_t a, uint8_t v) {
@@ -75,7 +75,7 @@ bool IsReturn(const uint8_t* mem, uint16_t pc) {
 
 // The one-time stop's test after an instruction that started at `pc` with
 // SP `sp`, the return test having been taken before it ran.
-bool OneTimeStopReached(const DebugChecks& c, const Z80State& s, uint16_t sp, bool wasReturn) {
+bool OneTimeStopReached(const BreakpointList& c, const Z80State& s, uint16_t sp, bool wasReturn) {
     switch (c.Stop) {
         case StopKind::StepOver: return s.PC == c.StopAddress && s.SP >= c.StopSp;
         case StopKind::StepOut: return wasReturn && s.SP == static_cast<uint16_t>(sp + 2) && s.SP > c.StopSp;
@@ -86,7 +86,7 @@ bool OneTimeStopReached(const DebugChecks& c, const Z80State& s, uint16_t sp, bo
 }
 
 void ArmStop(MachineRecord& m, StopKind kind, uint16_t address) {
-    DebugChecks& c = m.Checks;
+    BreakpointList& c = m.Breakpoints;
     c.Stop = kind;
     c.StopAddress = address;
     c.StopSp = m.Cpu.SP;
@@ -99,7 +99,7 @@ std::string Byte(const MachineRecord& m, uint8_t v) { return NumberText(v, Numbe
 
 }  // namespace
 
-bool AddBreakEntry(DebugChecks& c, const BreakEntry& entry) {
+bool AddBreakEntry(BreakpointList& c, const BreakEntry& entry) {
     const BreakEntry e = Normalised(entry);
     if (c.Count >= kMaxBreakEntries || e.End < e.Start) return false;
     c.Entries[c.Count++] = e;
@@ -107,7 +107,7 @@ bool AddBreakEntry(DebugChecks& c, const BreakEntry& entry) {
     return true;
 }
 
-bool EditBreakEntry(DebugChecks& c, int index, const BreakEntry& entry) {
+bool EditBreakEntry(BreakpointList& c, int index, const BreakEntry& entry) {
     const BreakEntry e = Normalised(entry);
     if (index < 0 || index >= c.Count || e.End < e.Start) return false;
     c.Entries[index] = e;
@@ -115,27 +115,27 @@ bool EditBreakEntry(DebugChecks& c, int index, const BreakEntry& entry) {
     return true;
 }
 
-void RemoveBreakEntry(DebugChecks& c, int index) {
+void RemoveBreakEntry(BreakpointList& c, int index) {
     if (index < 0 || index >= c.Count) return;
     for (int i = index; i + 1 < c.Count; ++i) c.Entries[i] = c.Entries[i + 1];
     --c.Count;
     Rebuild(c);
 }
 
-void EnableBreakEntry(DebugChecks& c, int index, bool enabled) {
+void EnableBreakEntry(BreakpointList& c, int index, bool enabled) {
     if (index < 0 || index >= c.Count) return;
     c.Entries[index].Enabled = enabled;
     Rebuild(c);
 }
 
-int FindExecuteEntry(const DebugChecks& c, uint16_t address) {
+int FindExecuteEntry(const BreakpointList& c, uint16_t address) {
     for (int i = 0; i < c.Count; ++i) {
         if (c.Entries[i].Kind == BreakEntryKind::Execute && c.Entries[i].Start == address) return i;
     }
     return -1;
 }
 
-bool ToggleExecuteEntry(DebugChecks& c, uint16_t address) {
+bool ToggleExecuteEntry(BreakpointList& c, uint16_t address) {
     const int index = FindExecuteEntry(c, address);
     if (index >= 0) {
         RemoveBreakEntry(c, index);
@@ -151,8 +151,8 @@ bool ArmStepOver(MachineRecord& m) {
     const bool rst = (op & 0xC7) == 0xC7;
     if (!call && !rst) return false;
     ArmStop(m, StopKind::StepOver, static_cast<uint16_t>(pc + (call ? 3 : 1)));
-    m.Checks.StopOpcode = op;
-    m.Checks.StopCallTarget = call ? ReadWord(m, static_cast<uint16_t>(pc + 1)) : static_cast<uint16_t>(op & 0x38);
+    m.Breakpoints.StopOpcode = op;
+    m.Breakpoints.StopCallTarget = call ? ReadWord(m, static_cast<uint16_t>(pc + 1)) : static_cast<uint16_t>(op & 0x38);
     return true;
 }
 
@@ -160,17 +160,17 @@ void ArmStepOut(MachineRecord& m) { ArmStop(m, StopKind::StepOut, 0); }
 
 void ArmRunTo(MachineRecord& m, uint16_t address) { ArmStop(m, StopKind::RunTo, address); }
 
-void DisarmOneTimeStop(MachineRecord& m) { m.Checks.Stop = StopKind::None; }
+void DisarmOneTimeStop(MachineRecord& m) { m.Breakpoints.Stop = StopKind::None; }
 
 CheckStart BeginChecked(MachineRecord& m) {
-    DebugChecks& c = m.Checks;
+    BreakpointList& c = m.Breakpoints;
     const Z80State& s = m.Cpu;
     c.Hit.Kind = HitKind::None;
     return CheckStart{s.PC, s.SP, s.TStates, c.Stop == StopKind::StepOut && IsReturn(m.MemoryImage, s.PC)};
 }
 
 bool EndChecked(MachineRecord& m, const CheckStart& start) {
-    DebugChecks& c = m.Checks;
+    BreakpointList& c = m.Breakpoints;
     const Z80State& s = m.Cpu;
     c.StopTStates += static_cast<uint16_t>(s.TStates - start.TStates);
     if (c.Hit.Kind != HitKind::None) return true;
@@ -187,7 +187,7 @@ bool EndChecked(MachineRecord& m, const CheckStart& start) {
     return false;
 }
 
-void NoteDataAccess(DebugChecks& c, bool write, uint16_t address, uint8_t value, uint16_t pc) {
+void NoteDataAccess(BreakpointList& c, bool write, uint16_t address, uint8_t value, uint16_t pc) {
     CheckHooks hooks{c, pc};
     if (write) hooks.DataWritten(address, value);
     else hooks.DataRead(address, value);
@@ -195,13 +195,13 @@ void NoteDataAccess(DebugChecks& c, bool write, uint16_t address, uint8_t value,
 
 bool ExecuteChecked(MachineRecord& m) {
     const CheckStart start = BeginChecked(m);
-    CheckHooks hooks{m.Checks, start.Pc};
+    CheckHooks hooks{m.Breakpoints, start.Pc};
     ExecuteWith(m, hooks);
     return EndChecked(m, start);
 }
 
 std::string CheckHitText(const MachineRecord& m, const CheckHit& hit) {
-    const DebugChecks& c = m.Checks;
+    const BreakpointList& c = m.Breakpoints;
     const std::string ts = ": " + std::to_string(c.StopTStates) + " T-states";
     switch (hit.Kind) {
         case HitKind::Breakpoint:

@@ -11,16 +11,15 @@
 //                         data; opcode and operand fetches are not data, the
 //                         stack's pushes and pops are
 //
-// Cost: the run loop asks ChecksArmed once per slice of passes and runs the
-// plain executor while it is false; only a slice with something armed runs
-// ExecuteChecked, which reports data accesses, and tests after each
-// instruction. Lookups go through one bit per address, so 32 entries cost
-// what one does.
+// Cost: while ListArmed is false the debugger's checks (run_checks.h) are
+// not Active for it and RunFor runs its plain loop; only with something
+// armed does the checks object run ExecuteChecked, which reports data
+// accesses, and test after each instruction. Lookups go through one bit per
+// address, so 32 entries cost what one does.
 #pragma once
 
 #include <cstdint>
 #include <string>
-
 
 namespace kestrel {
 
@@ -56,7 +55,7 @@ struct CheckHit {
     uint16_t InstructionAt = 0;   // the instruction that made the access
 };
 
-struct DebugChecks {
+struct BreakpointList {
     BreakEntry Entries[kMaxBreakEntries];
     int Count = 0;
     int EnabledCount = 0;
@@ -81,16 +80,16 @@ struct DebugChecks {
 
 // Adds an entry (Start <= End for watchpoints); false when the list is full
 // or the range is reversed.
-bool AddBreakEntry(DebugChecks& c, const BreakEntry& entry);
+bool AddBreakEntry(BreakpointList& c, const BreakEntry& entry);
 // Replaces entry `index` (0-based); false for a bad index or range.
-bool EditBreakEntry(DebugChecks& c, int index, const BreakEntry& entry);
-void RemoveBreakEntry(DebugChecks& c, int index);
-void EnableBreakEntry(DebugChecks& c, int index, bool enabled);
+bool EditBreakEntry(BreakpointList& c, int index, const BreakEntry& entry);
+void RemoveBreakEntry(BreakpointList& c, int index);
+void EnableBreakEntry(BreakpointList& c, int index, bool enabled);
 // The index of the execution breakpoint at `address`, or -1.
-int FindExecuteEntry(const DebugChecks& c, uint16_t address);
+int FindExecuteEntry(const BreakpointList& c, uint16_t address);
 // Removes the execution breakpoint at `address` if there is one, adds one
 // otherwise (the code view's margin). False when the list is full.
-bool ToggleExecuteEntry(DebugChecks& c, uint16_t address);
+bool ToggleExecuteEntry(BreakpointList& c, uint16_t address);
 
 // --- one-time stops: decided here, armed as the debugger is left ---
 
@@ -105,11 +104,11 @@ void DisarmOneTimeStop(MachineRecord& m);
 
 // --- the run loop ---
 
-inline bool ChecksArmed(const DebugChecks& c) { return c.EnabledCount > 0 || c.Stop != StopKind::None; }
+inline bool ListArmed(const BreakpointList& c) { return c.EnabledCount > 0 || c.Stop != StopKind::None; }
 
 // One instruction with the data-access reports, then the tests: watchpoints
 // hit during it, the one-time stop, an execution breakpoint at the new PC.
-// Returns true on a hit (then in m.Checks.Hit; a one-time stop is disarmed).
+// Returns true on a hit (then in m.Breakpoints.Hit; a one-time stop is disarmed).
 bool ExecuteChecked(MachineRecord& m);
 
 // The same around another executor (the traced one of a trace): what
@@ -121,7 +120,7 @@ struct CheckStart {
 };
 CheckStart BeginChecked(MachineRecord& m);
 bool EndChecked(MachineRecord& m, const CheckStart& start);
-void NoteDataAccess(DebugChecks& c, bool write, uint16_t address, uint8_t value, uint16_t pc);
+void NoteDataAccess(BreakpointList& c, bool write, uint16_t address, uint8_t value, uint16_t pc);
 
 // The reason of a hit as the debugger's listing shows it, numbers in the base
 // of NumberBase: "Breakpoint 2 at 1820h", "Write to 1900h: 3Ch by the
