@@ -17,10 +17,8 @@
 #include "kestrel/debug/breakpoint_list.h"
 
 namespace kestrel {
-class SymbolTable;  // symbols.h
-}
 
-namespace kestrel {
+class SymbolTable;  // symbols.h
 
 inline constexpr int kTextSize = 64;         // room for one disassembled/traced text
 
