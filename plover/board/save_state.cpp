@@ -1,5 +1,6 @@
 #include "plover/board/save_state.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -48,6 +49,15 @@ public:
         return v <= max ? v : Fail(what);
     }
     bool Bool(const char* what) { return Ranged(1, 1, what) != 0; }
+    void Block(uint8_t* out, size_t n, const char* what) {
+        if (!fault_.empty()) return;
+        if (size_ - at_ < n) {
+            Fail(what);
+            return;
+        }
+        std::memcpy(out, data_ + at_, n);
+        at_ += n;
+    }
     void Require(bool ok, const char* what) {
         if (!ok) Fail(what);
     }
@@ -146,7 +156,7 @@ void WritePayload(Writer& w, const MachineState& m) {
 
 void ReadPayload(Reader& in, MachineState& m) {
     ReadRegisters(in, m.Registers);
-    for (uint8_t& cell : m.Memory) cell = static_cast<uint8_t>(in.Take(1, "memory"));
+    in.Block(m.Memory, sizeof m.Memory, "memory");
     m.RomLimit = static_cast<uint32_t>(in.Ranged(4, 0x10000, "ROM limit"));
     m.DigitSelect = static_cast<uint32_t>(in.Ranged(4, 0xFFFFFF, "digit latch"));
     m.SegmentLatch = static_cast<uint16_t>(in.Take(2, "segment latch"));
@@ -165,12 +175,24 @@ std::string SystemReason() { return std::strerror(errno); }
 
 }  // namespace
 
+namespace {
+
+// The reflected polynomial's remainders of every byte.
+constexpr std::array<uint32_t, 256> CrcTable = [] {
+    std::array<uint32_t, 256> table{};
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint32_t crc = n;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        table[n] = crc;
+    }
+    return table;
+}();
+
+}  // namespace
+
 uint32_t Crc32(const uint8_t* data, size_t length) {
     uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
+    for (size_t i = 0; i < length; ++i) crc = (crc >> 8) ^ CrcTable[(crc ^ data[i]) & 0xFF];
     return ~crc;
 }
 
