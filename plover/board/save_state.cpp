@@ -249,7 +249,9 @@ StateResult SaveState(const std::string& path) {
     return {StateFault::Unwritable, why};
 }
 
-StateResult LoadState(const std::string& path) {
+StateResult LoadState(const std::string& path) { return ReadStateFile(path, Machine); }
+
+StateResult ReadStateFile(const std::string& path, MachineState& into) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return {StateFault::Unreadable, SystemReason()};
     std::vector<uint8_t> bytes;
@@ -263,7 +265,7 @@ StateResult LoadState(const std::string& path) {
     const std::string reason = SystemReason();
     std::fclose(file);
     if (failed) return {StateFault::Unreadable, reason};
-    return DecodeState(bytes, Machine);
+    return DecodeState(bytes, into);
 }
 
 std::string StateMessage(const StateResult& result, const std::string& path, bool saving) {

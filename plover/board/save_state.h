@@ -52,6 +52,8 @@ uint32_t Crc32(const uint8_t* data, size_t length);
 // Machine to file (atomically) and file to Machine (only when it is good).
 StateResult SaveState(const std::string& path);
 StateResult LoadState(const std::string& path);
+// A file into any record (only when it is good).
+StateResult ReadStateFile(const std::string& path, MachineState& into);
 
 // The user's message for an outcome, in plover's message language.
 std::string StateMessage(const StateResult& result, const std::string& path, bool saving);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -376,6 +377,33 @@ TEST_F(MainLoop, EscapeDuringAKeyboardReadEndsTheLoop) {
     Passes(10);
     host.SetKey(ScanCode::Escape, true);
     EXPECT_THROW(Passes(2), ProgramEnded);
+}
+
+// F6 and F9 act at the frame boundary on the quick slot in the folder plover
+// runs in; a file that is no state is refused on standard error, and the
+// machine runs on as it was.
+TEST_F(MainLoop, F6SavesTheQuickStateAndF9RestoresIt) {
+    const ScratchDir scratch;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(scratch.File(""));
+    Load(0x4000, {0x3E, 0x11});
+    auto press = [&](int key) {
+        host.SetKey(key, true);
+        host.SetKey(key, false);
+        RunToBoundary();
+        testing::internal::CaptureStderr();
+        RunPass();
+        return testing::internal::GetCapturedStderr();
+    };
+    EXPECT_EQ(press(ScanCode::F6), "");
+    Load(0x4000, {0x3E, 0x22});
+    EXPECT_EQ(press(ScanCode::F9), "");
+    EXPECT_EQ(BoardMemory[0x4001], 0x11);
+    scratch.Write("plover.state", {'n', 'o'});
+    BoardMemory[0x4001] = 0x33;
+    EXPECT_EQ(press(ScanCode::F9), "plover: \"plover.state\" no es un estado de plover\n");
+    EXPECT_EQ(BoardMemory[0x4001], 0x33);
+    std::filesystem::current_path(previous);
 }
 
 TEST_F(MainLoop, RegisterDumpLines) {
