@@ -33,4 +33,12 @@ for wrong in --frobnicate -x stray; do
   [ -z "$out" ] || fail "$wrong: wrote to standard output: $out"
   [[ "$err" == *"${wrong##*-}"*"Usage: $name "* ]] || fail "$wrong: standard error lacks the argument and the usage: $err"
 done
+# plover refuses a state file that is no state before any window opens.
+if [ "$name" = plover ]; then
+  printf 'hola' >"$work/bad.state"
+  export LC_ALL=C
+  run --state "$work/bad.state"
+  [ "$status" = 2 ] || fail "--state of a file that is no state: status $status, expected 2"
+  [ "$err" = "plover: \"$work/bad.state\" no es un estado de plover" ] || fail "--state: standard error: $err"
+fi
 echo "PASS: $name command line"
