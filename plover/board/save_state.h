@@ -19,8 +19,9 @@
 namespace plover {
 
 inline constexpr char StateMagic[8] = {'P', 'L', 'O', 'V', 'E', 'R', 'S', 'T'};
-// kestrel's states start with these seven letters.
-inline constexpr char OtherBoardMagic[7] = {'K', 'E', 'S', 'T', 'R', 'E', 'L'};
+// kestrel's states start with these eight letters: its format's magic word
+// "Z80S" and its board tag "KSTR".
+inline constexpr char OtherBoardMagic[8] = {'Z', '8', '0', 'S', 'K', 'S', 'T', 'R'};
 inline constexpr uint16_t StateVersion = 1;
 inline constexpr size_t StateHeaderSize = 18;  // magic, version, length, CRC-32
 
