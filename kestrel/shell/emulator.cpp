@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/load_options.h"
 #include "kestrel/shell/main_window.h"
+#include "kestrel/shell/state_files.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
@@ -128,16 +130,28 @@ void PrepareHostEnvironment() {
 
 int RunKestrel() { return RunKestrel(LoadOptions{}); }
 
-int RunKestrel(const LoadOptions& options, bool realTime, bool keyboard) {
+int RunKestrel(const LoadOptions& options, bool realTime, bool keyboard, const QString& state) {
     bool started = false;
     {
         Emulator emulator;
         started = emulator.Start();
         if (started) {
-            emulator.Window().SetRealTime(RealTimeAtStart(realTime));
-            if (keyboard) emulator.Window().SetKeyboardDrivesKeypad(true, false);
-            ApplyLoadOptions(emulator.Window().Programs(), options);
+            MainWindow& window = emulator.Window();
+            window.SetRealTime(RealTimeAtStart(realTime));
+            if (keyboard) window.SetKeyboardDrivesKeypad(true, false);
+            // The state first, then the program into it. A restored monitor
+            // has run its start-up already.
+            bool fresh = true;
+            if (!state.isEmpty()) {
+                fresh = !window.RestoreState(state);
+            } else if (window.KeepMachine()) {
+                const QString told = ResumeKeptMachine(emulator.Machine());
+                if (!told.isEmpty()) platform::ShowMessage(&window, QString::fromLatin1(platform::kTitleInfo), told);
+                fresh = !told.isEmpty() || !QFileInfo::exists(KeptStatePath());
+            }
+            ApplyLoadOptions(window.Programs(), options, fresh);
             emulator.Run();
+            if (window.KeepMachine()) window.WriteState(KeptStatePath());
         }
     }
     platform::ShutdownAudio();
