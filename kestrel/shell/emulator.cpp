@@ -146,7 +146,10 @@ int RunKestrel(const LoadOptions& options, bool realTime, bool keyboard, const Q
                 fresh = !window.RestoreState(state);
             } else if (window.KeepMachine()) {
                 const QString told = ResumeKeptMachine(emulator.Machine());
-                if (!told.isEmpty()) platform::ShowMessage(&window, QString::fromLatin1(platform::kTitleInfo), told);
+                if (!told.isEmpty()) {
+                    std::fprintf(stderr, "kestrel: %s\n", qPrintable(told));
+                    platform::ShowMessage(&window, QString::fromLatin1(platform::kTitleInfo), told);
+                }
                 fresh = !told.isEmpty() || !QFileInfo::exists(KeptStatePath());
             }
             ApplyLoadOptions(window.Programs(), options, fresh);
