@@ -5,7 +5,7 @@
 #include <QFile>
 #include <cstdio>
 
-#include "intel_hex/load_argument.h"
+#include "intel_hex/load_options.h"
 #include "kestrel/shell/program_session.h"
 
 namespace kestrel {
@@ -48,12 +48,12 @@ bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QSt
         error = QString::fromStdString("--load " + why);
         return false;
     }
-    const intel_hex::ParseResult checked = intel_hex::ReadProgram(*argument);
-    if (!checked.ok) {
-        error = QString::fromStdString(argument->path + ": " + checked.fault.Describe());
-        if (checked.fault.line == 0) error = QString::fromStdString(checked.fault.Describe());
+    intel_hex::Program program;
+    if (std::string fault; !intel_hex::ReadLoadFile(*argument, program, fault)) {
+        error = QString::fromStdString(fault);
         return false;
     }
+    options.program = std::move(program);
     ProgramSource source;
     source.kind = argument->hex ? ProgramSource::Kind::Hex : ProgramSource::Kind::Bin;
     source.path = argument->path;
@@ -64,9 +64,9 @@ bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QSt
 
 void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options, bool monitorFresh) {
     if (!options.source) return;
-    const ProgramLoadResult result = session.Load(*options.source);
+    const ProgramLoadResult result = session.Load(*options.source, options.program ? &*options.program : nullptr);
     if (!result.loaded) {
-        // Checked before the window opened, so the file changed since.
+        // Read before the window opened: only a file read again here can fail.
         std::fprintf(stderr, "kestrel: %s\n", result.fault.c_str());
         return;
     }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <optional>
 
+#include "intel_hex/intel_hex.h"
 #include "kestrel/shell/program_loading.h"
 
 class QCommandLineParser;
@@ -17,6 +18,8 @@ namespace kestrel {
 
 struct LoadOptions {
     std::optional<ProgramSource> source;
+    // the file as TakeLoadOptions read it: what is loaded, without reading it again
+    std::optional<intel_hex::Program> program;
     std::optional<uint16_t> go;
     bool watch = false;
 };
@@ -28,8 +31,9 @@ inline constexpr int kBadProgramExitStatus = 2;
 void AddLoadOptions(QCommandLineParser& parser);
 
 // Reads the options from a parser that has parsed the command line, and
-// reads and checks the named file (without loading it anywhere). On a fault
-// returns false with the reason in `error`.
+// reads and checks the named file through the shared reader, keeping what it
+// read (without loading it anywhere). On a fault returns false with the
+// reason in `error`.
 bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QString& error);
 
 // Starts the session's program as the options say: load, --go, --watch.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "intel_hex/intel_hex.h"
 #include "kestrel/debug/machine_record.h"
 
 namespace kestrel {
@@ -34,8 +35,10 @@ struct ProgramLoadResult {
 // image also keeps out of the ROM as that does while "Write Protect ROM" is
 // checked, and says so in `skipped`). A
 // HEX file with a byte at address 0, like a raw image at base 0, resets the
-// processor (ResetCpu). On a fault nothing changes.
-ProgramLoadResult LoadProgram(MachineRecord& m, const ProgramSource& source);
+// processor (ResetCpu). On a fault nothing changes. With `read`, the file has
+// already been read through the shared reader (the whole of a raw image, as
+// one block at its base) and is not read again.
+ProgramLoadResult LoadProgram(MachineRecord& m, const ProgramSource& source, const intel_hex::Program* read = nullptr);
 
 // How many instructions the monitor gets after a reset before a program is
 // started over it: enough for it to set up the PPI and its work area and to

@@ -29,8 +29,8 @@ ProgramSession::ProgramSession(MachineRecord& m, QObject* parent) : QObject(pare
     connect(&poll_, &QTimer::timeout, this, &ProgramSession::PollFile);
 }
 
-ProgramLoadResult ProgramSession::Load(const ProgramSource& source) {
-    const ProgramLoadResult result = LoadProgram(m_, source);
+ProgramLoadResult ProgramSession::Load(const ProgramSource& source, const intel_hex::Program* read) {
+    const ProgramLoadResult result = LoadProgram(m_, source, read);
     if (!result.loaded) return result;
     Remember(source);
     return result;

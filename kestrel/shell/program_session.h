@@ -31,7 +31,8 @@ public:
 
     // Loads `source` and remembers it for Reload; a fault loads nothing and
     // forgets nothing. A new source drops the --go address of the old one.
-    ProgramLoadResult Load(const ProgramSource& source);
+    // `read`: the file's content as already read (see LoadProgram).
+    ProgramLoadResult Load(const ProgramSource& source, const intel_hex::Program* read = nullptr);
     // Remembers a load done elsewhere ("Load Bin/Rom").
     void Remember(const ProgramSource& source);
     // Loads the remembered source again and restarts it as the load did.

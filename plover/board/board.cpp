@@ -4,13 +4,12 @@
 #include <cstdio>
 
 #include "plover/board/host.h"
+#include "plover/video/text_grid.h"
 #include "plover/z80/cpu.h"
 
 namespace plover {
 
-uint32_t DigitSelect = 0;
-uint16_t SegmentLatch = 0;
-uint32_t RefreshCount = 0;
+StopReason PendingStop = StopReason::None;
 SegmentPictureSet SegmentPictures;
 std::array<uint8_t, VioCharsetCapacity> VioCharset{};
 int VioCharsetLength = 0;
@@ -37,7 +36,7 @@ void WritePort(uint8_t port, uint8_t value) {
     case PortSegmentsHigh: SegmentLatch = static_cast<uint16_t>((SegmentLatch & 0x00FFu) | (value << 8)); break;
     default:
         // an OUT to any other port is how a user leaves: Escape held ends the program
-        if (ActiveHost->KeyHeld(ScanCode::Escape)) ActiveHost->EndProgram();
+        if (ActiveHost->KeyHeld(ScanCode::Escape)) PendingStop = StopReason::EndProgram;
         break;
     }
 }
@@ -46,14 +45,7 @@ void ConnectBoard() {
     ResetKeyboard();
     ReadPortHook = ReadPort;
     WritePortHook = WritePort;
-    TextOutHook = [](int row, int column, std::string_view text, uint8_t fore, uint8_t back) {
-        Screen.DrawText(row, column, text, fore, back);
-    };
-    PresentHook = [] { ActiveHost->Present(); };
-    WaitKeyHook = [] {
-        ActiveHost->PresentNow();
-        ActiveHost->WaitForKey();
-    };
+    PendingStop = StopReason::None;
 }
 
 // ---------------------------------------------------------------------------
@@ -219,7 +211,7 @@ void RefreshBoard() {
         drawnPattern[digit] = pattern;
     }
     screenStampAfterRefresh = Screen.ChangeStamp();
-    if (++RefreshCount % 32 == 0) RedrawVio();
+    if (++RefreshCount % VioRefreshInterval == 0) RedrawVio();
 }
 
 // ---------------------------------------------------------------------------

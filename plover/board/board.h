@@ -9,6 +9,8 @@
 #include <string>
 
 #include "plover/video/screen.h"
+#include "plover/video/text_grid.h"
+#include "plover/z80/machine.h"
 
 namespace plover {
 
@@ -19,9 +21,9 @@ namespace plover {
 // ---------------------------------------------------------------------------
 
 // port 82h x 65536 + port 81h x 256 + port 80h; bit n selects digit and column n + 1
-extern uint32_t DigitSelect;
+inline constexpr uint32_t& DigitSelect = Machine.DigitSelect;
 // port 91h x 256 + port 90h; bit n drives segment n + 1 (bit 15 unused)
-extern uint16_t SegmentLatch;
+inline constexpr uint16_t& SegmentLatch = Machine.SegmentLatch;
 
 inline constexpr uint8_t PortDigitsLow = 0x80;    // digits/columns 1-8
 inline constexpr uint8_t PortDigitsMiddle = 0x81; // digits/columns 9-16
@@ -32,7 +34,6 @@ inline constexpr uint8_t PortKeyboard = 0x92;     // IN: keys of the selected co
 
 inline constexpr int DigitCount = 20;
 inline constexpr int SegmentCount = 15;
-inline constexpr int KeyColumnCount = 20;
 
 // Host keys of the keyboard matrix by column (1-20) and row (1-3), as PC
 // set-1 scan codes; 0 where the column has no key in that row.
@@ -43,8 +44,24 @@ void WritePort(uint8_t port, uint8_t value);
 // Whether a host key is held now or went down since it was last looked at
 // (Escape: a short press still ends the program).
 bool HostKeyDown(int scanCode);
+
+// Why the machine stops: the board sees Escape in a keyboard read or an OUT
+// to an unassigned port and asks for the program's end; the instruction runs
+// to its end, and the shell's loop takes the request and ends the program.
+enum class StopReason : uint8_t { None, EndProgram };
+extern StopReason PendingStop;
+// The stop asked for since the last call, which clears it.
+inline StopReason TakeStop() {
+    const StopReason reason = PendingStop;
+    PendingStop = StopReason::None;
+    return reason;
+}
+// The reset by F2, wherever it is seen: the processor as at power-on, and
+// the presses typed for the program that was running forgotten.
+void ResetByF2();
+
 // The active-low row bits of one keyboard column (1-20) as the program reads
-// it now; Escape ends the program, F2 resets the processor (gives 00h). Keys
+// it now; Escape asks for the program's end, F2 resets the processor (gives 00h). Keys
 // held on the host show while held. A press that went down and up before its
 // column was read is held down in the matrix until a read finds it, alone,
 // and presses reach the program one at a time in the order they were typed:
@@ -61,8 +78,7 @@ void ForgetKeyPresses();
 // That, and no key read before: a board starting afresh.
 void ResetKeyboard();
 
-// Points the core's port, text, present and wait seams at the board, the
-// screen and ActiveHost.
+// Points the core's port seams at the board and starts the keyboard afresh.
 void ConnectBoard();
 
 // ---------------------------------------------------------------------------
@@ -92,9 +108,10 @@ extern const std::array<SegmentBounds, SegmentCount + 1> SegmentBox;
 void DrawSegment(int digit, int segment, bool lit);
 // Redraws the selected digits from the latches; on every 32nd call also the
 // VIO text.
+inline constexpr uint32_t VioRefreshInterval = 32;
 void RefreshBoard();
 // Calls of RefreshBoard so far.
-extern uint32_t RefreshCount;
+inline constexpr uint32_t& RefreshCount = Machine.RefreshCount;
 
 // ---------------------------------------------------------------------------
 // VIO text video

@@ -4,23 +4,18 @@
 
 namespace plover {
 
-bool KeyPressQueue::Push(const KeyPress& press) {
-    if (size_ == Capacity) return false;
-    ring_[(head_ + size_) % Capacity] = press;
-    ++size_;
-    return true;
+bool Host::TakeQueuedPress(int scanCode) {
+    KeyPressQueue& presses = Machine.Presses;
+    for (int i = 0; i < presses.Size(); ++i) {
+        if (presses[i].ScanCode != scanCode) continue;
+        presses.Remove(i);
+        return true;
+    }
+    return false;
 }
 
-void KeyPressQueue::Remove(int index) {
-    if (index < 0 || index >= size_) return;
-    if (index == 0) {
-        head_ = (head_ + 1) % Capacity;
-        --size_;
-        return;
-    }
-    for (int i = index; i + 1 < size_; ++i) ring_[(head_ + i) % Capacity] = ring_[(head_ + i + 1) % Capacity];
-    --size_;
-    if (size_ == 0) head_ = 0;
+bool IsHostControlKey(int scanCode) {
+    return scanCode == ScanCode::Escape || scanCode == ScanCode::F1 || scanCode == ScanCode::F2;
 }
 
 namespace {

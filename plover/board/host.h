@@ -2,11 +2,14 @@
 // the board and the main loop run the same with the SDL window or in tests:
 // host keys by PC set-1 scan code and the presses not yet read, the real-time
 // clock and sleep, presenting the framebuffer, and ending the program.
+// The presses the program has not read yet are the machine's (machine.h).
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+
+#include "plover/z80/machine.h"
 
 namespace plover {
 
@@ -36,36 +39,6 @@ inline constexpr int CursorDown = 80;
 
 struct Picture;
 
-// A host key going down (auto-repeat is no press), with the modifier keys held
-// at that moment, so that a press taken later still reads as typed.
-struct KeyPress {
-    uint8_t ScanCode = 0;
-    bool Shift = false;
-    bool Control = false;
-};
-
-// Key presses the emulated program has not seen yet, oldest first: a fixed
-// ring, so nothing is allocated while keys are typed and read.
-class KeyPressQueue {
-public:
-    static constexpr int Capacity = 64;
-
-    // False when the ring is full: the press is not kept (the host says so).
-    bool Push(const KeyPress& press);
-    int Size() const { return size_; }
-    bool Empty() const { return size_ == 0; }
-    // 0 is the oldest.
-    const KeyPress& operator[](int index) const { return ring_[(head_ + index) % Capacity]; }
-    // Takes out one press; the others keep their order.
-    void Remove(int index);
-    void Clear() { head_ = size_ = 0; }
-
-private:
-    std::array<KeyPress, Capacity> ring_{};
-    int head_ = 0;
-    int size_ = 0;
-};
-
 class Host {
 public:
     virtual ~Host() = default;
@@ -80,6 +53,8 @@ public:
     virtual bool KeyHeld(int scanCode) = 0;
     // Whether the key has gone down since the last call for it, and forgets
     // that press: a press that begins and ends between two looks counts once.
+    // Presses of keys the program reads are looked for in Presses(), the
+    // oldest taken out; the host keeps only those of the others.
     virtual bool TakePress(int scanCode) = 0;
     // Reads and discards pending host key presses (window-system events):
     // presses of keys plover reads go on to Presses().
@@ -99,13 +74,19 @@ public:
     // Closes what is open and ends the program with status 0.
     [[noreturn]] virtual void EndProgram() = 0;
 
-    // Presses of keys other than Shift and Control, as they went down; the
-    // board takes them out as the program reads them.
-    KeyPressQueue& Presses() { return pendingPresses_; }
+    // Presses of keys the program reads (not Shift, Control nor the host's
+    // own keys such as Escape and F2), as they went down: the machine's one
+    // queue, from which the board takes them as the program reads them.
+    KeyPressQueue& Presses() { return Machine.Presses; }
 
 protected:
-    KeyPressQueue pendingPresses_;
+    // Takes out the oldest press of the key from Presses(): true when there was one.
+    static bool TakeQueuedPress(int scanCode);
 };
+
+// Host keys that act on the emulator rather than reach the program: their
+// presses are never queued for it.
+bool IsHostControlKey(int scanCode);
 
 // The host in use; the shell or a test sets it before anything runs.
 extern Host* ActiveHost;

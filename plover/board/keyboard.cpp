@@ -77,27 +77,16 @@ MatrixPlace Place(int scanCode) { return scanCode > 0 && scanCode < 128 ? PlaceO
 // columns only is not cut off from the keyboard.
 constexpr int HidingReads = 2 * KeyColumnCount;
 
-struct MatrixState {
-    uint64_t Reads = 0;
-    // the number of the latest read of each column, and whether it found a key
-    std::array<uint64_t, KeyColumnCount + 1> LastRead{};
-    std::array<bool, KeyColumnCount + 1> ReadDown{};
-    int FrontReadsElsewhere = 0;  // reads of other columns since the front's own
-    bool FrontShown = false;      // the oldest press has been read down in its column
-    // Held keys that the program saw go up (hidden for a waiting press) or
-    // saw overtaken by a newer press stay up until released: a key coming
-    // back would be a press nobody made. The last key pressed wins.
-    std::array<bool, 128> Suppressed{};
-    // The key taken last, until its column reads without it: a new press of
-    // it does not show before that.
-    int UpOwed = 0;
-    // Port 82h answers with the modifiers of the press last taken until that
-    // key has read up with no press waiting; then with the host's own.
-    bool ModifiersFromPress = false;
-    KeyPress ModifierPress;
-};
-
-MatrixState matrix;
+// The matrix's memory between reads, in the machine record:
+// - Suppressed: held keys that the program saw go up (hidden for a waiting
+//   press) or saw overtaken by a newer press stay up until released: a key
+//   coming back would be a press nobody made. The last key pressed wins.
+// - UpOwed: the key taken last, until its column reads without it: a new
+//   press of it does not show before that.
+// - ModifiersFromPress: port 82h answers with the modifiers of the press last
+//   taken until that key has read up with no press waiting; then with the
+//   host's own.
+constexpr KeyMatrixState& matrix = Machine.Matrix;
 
 // The highest row of the column with a key held, leaving out a hidden one
 // and those suppressed.
@@ -189,7 +178,7 @@ void TakePressOf(int scanCode, KeyPressQueue& presses) {
 
 // Rows of one keyboard column (1-20) as the program reads them now.
 int MatrixRow(int column) {
-    KeyPressQueue& presses = ActiveHost->Presses();
+    KeyPressQueue& presses = Machine.Presses;
     DropPressesOutsideTheMatrix(presses);
     const bool artificial = !presses.Empty() && !ActiveHost->KeyHeld(presses[0].ScanCode);
     if (presses.Empty()) matrix.FrontShown = false;
@@ -210,15 +199,14 @@ int MatrixRow(int column) {
     return row;
 }
 
-// Flushes the host's key events, ends the program on Escape and resets the
-// processor on a held F2: true when it did.
+// Flushes the host's key events, asks for the program's end on Escape and
+// resets the processor on a held F2: true when it did.
 bool WatchControlKeys() {
     FlushKeyBuffer();
-    if (HostKeyDown(ScanCode::Escape)) ActiveHost->EndProgram();
+    if (HostKeyDown(ScanCode::Escape)) PendingStop = StopReason::EndProgram;
     // held only: a press of F2 is left to the main loop, which also redraws
     if (!ActiveHost->KeyHeld(ScanCode::F2)) return false;
-    ResetProcessor();
-    ForgetKeyPresses();
+    ResetByF2();
     return true;
 }
 
@@ -258,8 +246,13 @@ uint8_t ReadModifierPort() {
     return 0xFF;
 }
 
+void ResetByF2() {
+    ResetProcessor();
+    ForgetKeyPresses();
+}
+
 void ForgetKeyPresses() {
-    ActiveHost->Presses().Clear();
+    Machine.Presses.Clear();
     matrix.UpOwed = 0;
     matrix.FrontReadsElsewhere = 0;
     matrix.FrontShown = false;
@@ -269,7 +262,7 @@ void ForgetKeyPresses() {
 
 void ResetKeyboard() {
     ForgetKeyPresses();
-    matrix = MatrixState{};
+    matrix = KeyMatrixState{};
 }
 
 }  // namespace plover

@@ -35,4 +35,5 @@ int main(int argc, char** argv) {
         host.Program = plover::UserProgram(commandLine.Load, plover::ShowProgramProblem);
     }
     plover::RunMainLoop();
+    host.EndProgram();
 }

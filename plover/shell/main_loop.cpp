@@ -10,20 +10,15 @@
 #include "plover/board/board.h"
 #include "plover/board/host.h"
 #include "plover/video/screen.h"
+#include "plover/video/text_grid.h"
 #include "plover/z80/cpu.h"
 #include "plover/z80/messages.h"
 
 namespace plover {
 
-int FrameCycles = TStatesPerFrame;
-int FrameMillis = MillisPerFrame;
-int64_t CycleCounter = -TStatesPerFrame;
 int PacingDebt = 0;
 double LastFrameTime = 0;
-int RefreshCounter = 0;
 bool StepMode = false;
-uint64_t PassCount = 0;
-uint64_t TotalCycles = 0;
 
 namespace {
 
@@ -100,7 +95,8 @@ std::vector<std::string> WrapText(const std::string& text, size_t width) {
 }
 
 void DrawPanel() {
-    Screen.Box(950, 290, 1274, 589, PanelColour);  // clipped by the window
+    const WindowArea& panel = LowerRightPanel;
+    Screen.Box(panel.X0, panel.Y0, panel.X1, panel.Y1, PanelColour);
     int row = PanelTextRow;
     for (const std::string& message : startUpMessages) {
         for (const std::string& line : WrapText(message, PanelTextWidth))
@@ -117,17 +113,17 @@ void DrawWindowFrame() {
     // by XOR onto the black screen, which leaves the picture as it is
     Screen.Box(0, 0, ScreenWidth - 1, ScreenHeight - 1, 0);
     Screen.PutXor(0, 0, keyboardPicture);
-    Screen.Box(950, 281, 1274, 289, StripColour);  // separator strip
-    DrawPanel();  // lower right panel
+    Screen.Box(SeparatorStrip.X0, SeparatorStrip.Y0, SeparatorStrip.X1, SeparatorStrip.Y1, StripColour);
+    DrawPanel();
 }
 
 // The debug view's part of a pass (DebugLevel non-zero): F1 and F2 switch
 // single-stepping on and off, Escape ends the program, then the register dump
 // is shown and, when stepping, a key press awaited.
-void DebugPass() {
+StopReason DebugPass() {
     if (ActiveHost->KeyHeld(ScanCode::F1)) StepMode = true;
     if (ActiveHost->KeyHeld(ScanCode::F2)) StepMode = false;
-    if (ActiveHost->KeyHeld(ScanCode::Escape)) ActiveHost->EndProgram();
+    if (ActiveHost->KeyHeld(ScanCode::Escape)) return StopReason::EndProgram;
     DumpRegisters();
     if (StepMode) {
         ActiveHost->PresentNow();
@@ -135,6 +131,7 @@ void DebugPass() {
     } else {
         ActiveHost->Present();
     }
+    return StopReason::None;
 }
 
 std::string PadToZone(std::string text) {
@@ -146,8 +143,8 @@ std::string PadToZone(std::string text) {
 }  // namespace
 
 void StartUp(const StartUpFiles& files) {
-    FrameMillis = MillisPerFrame;
     ConnectBoard();
+    DebugOutputHook = ShowDebugOutput;
     Screen.Reset();
     ActiveHost->OpenWindow();
     FlushKeyBuffer();
@@ -156,16 +153,15 @@ void StartUp(const StartUpFiles& files) {
     startUpMessages.clear();
     programProblem.clear();
     LoadCharset(files.Charset);
-    FrameCycles = TStatesPerFrame;
     LastFrameTime = ActiveHost->NowMillis();
     RomLimit = BoardRomLimit;
     LoadRom(files.Rom);
     LoadKeyboardPicture(files.KeyboardPicture);
-    Screen.SetPaletteEntry(0, 0, 0, 0);
-    Screen.SetPaletteEntry(7, 0, 10, 0);
-    Screen.SetPaletteEntry(2, 0, 32, 0);
+    Screen.SetPaletteEntry(BlackColour, 0, 0, 0);
+    Screen.SetPaletteEntry(UnlitSegmentColour, 0, 10, 0);
+    Screen.SetPaletteEntry(SegmentOutlineColour, 0, 32, 0);
     // lit segments and VIO text: bright enough for 7:1 on the VIO background
-    Screen.SetPaletteEntry(10, 0, TextGreen63, 0);
+    Screen.SetPaletteEntry(LitColour, 0, TextGreen63, 0);
     DrawWindowFrame();
     // program-wide state of the loop and the board, as at power-on
     CycleCounter = -FrameCycles;
@@ -173,7 +169,6 @@ void StartUp(const StartUpFiles& files) {
     RefreshCounter = 0;
     RefreshCount = 0;
     StepMode = false;
-    PassCount = 0;
     TotalCycles = 0;
     DigitSelect = 0;
     SegmentLatch = 0;
@@ -182,21 +177,7 @@ void StartUp(const StartUpFiles& files) {
 
 int PaceFrame() {
     // the periodic interrupt, offered at every frame boundary
-    int taken = 0;
-    Z80RegisterSet& r = Z80Registers;
-    if (r.IFF1) {
-        ++r.RCounter;  // the acknowledge cycle refreshes like an opcode fetch
-        StackPush(r.PC);
-        r.IFF1 = false;
-        r.IFF2 = false;
-        if (r.IM == 2) {
-            r.PC = PeekW(r.I * 256u + 0xFF);
-            taken = 19;
-        } else {
-            r.PC = 0x0038;
-            taken = 13;
-        }
-    }
+    const int taken = AcceptInterrupt();
     ActiveHost->FrameBoundary();
     // pacing: sleep what is left of the frame, less what we are behind
     const double now = ActiveHost->NowMillis();
@@ -241,38 +222,50 @@ void RedrawWindow() {
     ActiveHost->Present();
 }
 
-void WatchHostKeys() {
-    if (HostKeyDown(ScanCode::Escape)) ActiveHost->EndProgram();
+StopReason WatchHostKeys() {
+    if (HostKeyDown(ScanCode::Escape)) return StopReason::EndProgram;
     // once per press: a held F2 does not reset at every frame
     if (ActiveHost->TakePress(ScanCode::F2)) {
-        ResetProcessor();
-        ForgetKeyPresses();  // typed for the program that was running
+        ResetByF2();
         RedrawWindow();
     }
+    return StopReason::None;
 }
 
-void RunPass() {
+StopReason RunPass() {
     if (CycleCounter >= 0) {
-        WatchHostKeys();
+        if (WatchHostKeys() == StopReason::EndProgram) return StopReason::EndProgram;
         const int interrupt = PaceFrame();
         CycleCounter = CycleCounter - FrameCycles - interrupt;
         TotalCycles += interrupt;
     }
     ++Z80Registers.RCounter;
-    if (RefreshCounter > 100) {
+    if (RefreshCounter >= RefreshPasses) {
         RefreshCounter = 0;
         RefreshBoard();
     }
     ++RefreshCounter;
-    if constexpr (DebugLevel != 0) DebugPass();
+    if constexpr (DebugLevel != 0) {
+        if (DebugPass() == StopReason::EndProgram) return StopReason::EndProgram;
+    }
     const int taken = ExecuteStep();
     CycleCounter += taken;
     TotalCycles += taken;
-    ++PassCount;
+    return PendingStop == StopReason::None ? StopReason::None : TakeStop();
 }
 
 void RunMainLoop() {
-    for (;;) RunPass();
+    while (RunPass() != StopReason::EndProgram) {
+    }
+}
+
+void ShowDebugOutput(int row, int column, std::string_view text, bool wait) {
+    if (row != 0) LocateText(row, column);
+    PrintTextLine(text);
+    ActiveHost->Present();
+    if (!wait) return;
+    ActiveHost->PresentNow();
+    ActiveHost->WaitForKey();
 }
 
 void DumpRegisters() {

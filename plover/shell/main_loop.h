@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "plover/board/board.h"
+#include "plover/z80/machine.h"
+
 namespace plover {
 
 // The board's clock: 35,000 T-states every 20 ms is 1.75 MHz.
@@ -13,15 +16,19 @@ inline constexpr int TStatesPerFrame = 35000;
 inline constexpr int MillisPerFrame = 20;
 inline constexpr int PacingDebtLimit = 48;
 
-extern int FrameCycles;        // T-states per frame
-extern int FrameMillis;        // real milliseconds per frame
-extern int64_t CycleCounter;   // T-states of the current frame, counting up towards 0
+// The frame's length never changes: these two only ever hold the constants.
+inline constexpr int FrameCycles = TStatesPerFrame;  // T-states per frame
+inline constexpr int FrameMillis = MillisPerFrame;   // real milliseconds per frame
+// Where the machine stands in its frame and refresh cycle (machine.h).
+inline constexpr int64_t& CycleCounter = Machine.CycleCounter;  // counting up towards 0
+inline constexpr uint64_t& TotalCycles = Machine.TotalCycles;   // interrupts included
+inline constexpr int& RefreshCounter = Machine.RefreshCounter;  // passes since the last board refresh
+// The board is refreshed on every RefreshPasses-th pass.
+inline constexpr int RefreshPasses = 101;
+// Real-time pacing and the debug view: the window's, not the machine's.
 extern int PacingDebt;         // ms the emulation is behind real time, at most 48
 extern double LastFrameTime;   // real time (ms) at the end of the previous frame boundary
-extern int RefreshCounter;     // passes since the last board refresh
 extern bool StepMode;          // single-stepping of the debug view
-extern uint64_t PassCount;     // passes of the main loop so far
-extern uint64_t TotalCycles;   // T-states executed since start-up, interrupts included
 
 // The files start-up reads, relative to the working directory.
 struct StartUpFiles {
@@ -39,6 +46,20 @@ inline constexpr int RomSize = 8192;
 inline constexpr uint8_t StripColour = 63;
 inline constexpr uint8_t PanelColour = 30;
 inline constexpr int TextGreen63 = 56;
+// The palette entries start-up sets (the others keep the screen's default
+// palette): black, the unlit and outline greens of the segments, and the lit one.
+inline constexpr uint8_t BlackColour = 0;
+inline constexpr uint8_t UnlitSegmentColour = 7;
+inline constexpr uint8_t SegmentOutlineColour = 2;
+inline constexpr uint8_t LitColour = 10;
+
+// The window's areas right of the keyboard picture, corners inclusive.
+struct WindowArea {
+    int X0, Y0, X1, Y1;
+};
+inline constexpr WindowArea SeparatorStrip = {950, 281, 1274, 289};
+// reaches below the window, which clips it
+inline constexpr WindowArea LowerRightPanel = {950, 290, 1274, 589};
 
 // Everything before the main loop, in order: window, key flush, reset,
 // segment pictures, character generator, ROM, keyboard picture, palette,
@@ -55,20 +76,25 @@ void ShowProgramProblem(const std::string& text);
 // VIO text), clearing whatever was printed over it.
 void RedrawWindow();
 // Called at every frame boundary, so that these keys work whatever the
-// program does: Escape held or pressed ends the program, a press of F2 resets
-// the processor and redraws the window.
-void WatchHostKeys();
+// program does: Escape held or pressed ends the program (EndProgram is
+// returned), a press of F2 resets the processor and redraws the window.
+StopReason WatchHostKeys();
 
-// One pass of the main loop.
-void RunPass();
-[[noreturn]] void RunMainLoop();
+// One pass of the main loop: None, or EndProgram when Escape was seen, in
+// this pass's instruction or before it.
+StopReason RunPass();
+// Runs passes until one says the program ends, and returns then.
+void RunMainLoop();
 
-// The frame boundary: offers the interrupt, sleeps to keep real time, and
-// returns the T-states of an accepted interrupt (0, 13 or 19). An accepted
-// interrupt adds 1 to R, as the chip's acknowledge cycle does.
+// The frame boundary: offers the interrupt (AcceptInterrupt), sleeps to keep
+// real time, and returns the T-states of an accepted interrupt (0, 13 or 19).
 int PaceFrame();
 
 // Prints the register dump at the top left of the window.
 void DumpRegisters();
+
+// The core's debug output as the window shows it: the line on the text grid,
+// then a present, and when asked a present at once and a wait for a key.
+void ShowDebugOutput(int row, int column, std::string_view text, bool wait);
 
 }  // namespace plover

@@ -19,74 +19,17 @@ std::string Hex4(unsigned value) {
 
 }  // namespace
 
-namespace {
-
-// What each option's value may be, for the messages that refuse one.
-constexpr const char* kGoValues = "a hexadecimal address from 0 to FFFF (8000, 8000h or 0x8000)";
-constexpr const char* kLoadValues =
-    "FILE.hex or FILE.ihx (Intel HEX), or FILE@ADDR (a raw image at hexadecimal ADDR)";
-
-}  // namespace
-
-bool TakeLoadOptions(std::vector<std::string>& args, LoadOptions& options, std::string& error) {
-    options = LoadOptions{};
-    std::vector<std::string> rest;
-    std::string load;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        if (arg == "--watch") {
-            options.watch = true;
-        } else if (name == "--load" || name == "--go") {
-            // the value follows the option or its '='; an option in its place is no value
-            std::string value;
-            if (equals != std::string::npos)
-                value = arg.substr(equals + 1);
-            else if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
-                value = args[++i];
-            if (value.empty()) {
-                error = name + " needs a value: " + (name == "--load" ? kLoadValues : kGoValues);
-                return false;
-            }
-            if (name == "--load") {
-                load = value;
-            } else if (!(options.go = intel_hex::ParseAddress(value))) {
-                error = "--go " + value + ": not " + kGoValues;
-                return false;
-            }
-        } else {
-            rest.push_back(arg);
-        }
-    }
-    args = rest;
-    if (load.empty()) {
-        if (options.go || options.watch) {
-            error = std::string(options.go ? "--go" : "--watch") + " needs --load FILE: the program to start or watch";
-            return false;
-        }
-        return true;
-    }
-    std::string why;
-    options.file = intel_hex::ParseLoadArgument(load, why);
-    if (!options.file) error = "--load " + why;
-    return options.file.has_value();
-}
-
 bool ReadUserProgram(const intel_hex::LoadArgument& file, intel_hex::Program& program, std::string& error) {
-    const intel_hex::ParseResult result = intel_hex::ReadProgram(file);
-    if (!result.ok) {
-        error = result.fault.line > 0 ? file.path + ": " + result.fault.Describe() : result.fault.Describe();
-        return false;
-    }
-    for (const intel_hex::Block& block : result.program.blocks) {
+    intel_hex::Program read;
+    if (!intel_hex::ReadLoadFile(file, read, error)) return false;
+    for (const intel_hex::Block& block : read.blocks) {
         if (block.address < RomLimit) {
             error = file.path + ": byte for address " + Hex4(block.address) +
                     "h lies below the ROM limit " + Hex4(RomLimit) + "h; nothing loaded";
             return false;
         }
     }
-    program = result.program;
+    program = std::move(read);
     return true;
 }
 

@@ -19,24 +19,19 @@
 #include <string>
 #include <vector>
 
-#include "intel_hex/load_argument.h"
+#include "intel_hex/load_options.h"
 
 namespace plover {
 
-struct LoadOptions {
-    std::optional<intel_hex::LoadArgument> file;
-    std::optional<uint16_t> go;
-    bool watch = false;
-};
+// The options and their parsing are the shared reader's (intel_hex/load_options.h).
+using intel_hex::LoadOptions;
+using intel_hex::TakeLoadOptions;
 
 // Exit status for a command line or program file that cannot be used.
 inline constexpr int BadProgramExitStatus = 2;
 
-// Takes --load, --go and --watch (with their values) out of `args`, leaving
-// the rest. False with the reason in `error` when they cannot be used.
-bool TakeLoadOptions(std::vector<std::string>& args, LoadOptions& options, std::string& error);
-
-// Reads and checks the file: parsed, and nothing below RomLimit. On success
+// Reads the file through the shared reader and checks it: nothing below
+// RomLimit. On success
 // `program` holds the bytes; otherwise `error` says why.
 bool ReadUserProgram(const intel_hex::LoadArgument& file, intel_hex::Program& program, std::string& error);
 

@@ -230,13 +230,19 @@ void SdlHost::NoteKeyDown(const SDL_KeyboardEvent& event) {
     if (event.repeat != 0) return;
     const uint8_t set1 = Set1Map[event.keysym.scancode];
     if (set1 == 0) return;
-    presses_[set1] = true;
-    if (set1 == ScanCode::LeftShift || set1 == ScanCode::RightShift || set1 == ScanCode::Control) return;
+    // each press is kept in one place: the host's own keys and the
+    // modifiers here, the keys the program reads in the machine's queue
+    if (set1 == ScanCode::LeftShift || set1 == ScanCode::RightShift || set1 == ScanCode::Control ||
+        IsHostControlKey(set1)) {
+        presses_[set1] = true;
+        return;
+    }
+    KeyPressQueue& queue = Presses();
     // the modifiers as they were when the key went down: a capital typed
     // faster than the program reads stays a capital
     const KeyPress press{set1, (event.keysym.mod & KMOD_SHIFT) != 0, (event.keysym.mod & KMOD_CTRL) != 0};
-    if (pendingPresses_.Empty()) queueFullReported_ = false;
-    if (pendingPresses_.Push(press) || queueFullReported_) return;
+    if (queue.Empty()) queueFullReported_ = false;
+    if (queue.Push(press) || queueFullReported_) return;
     // The program has not read the keyboard for KeyPressQueue::Capacity
     // presses: later ones are refused rather than taken out of order, and
     // the user is told once until the queue empties.
@@ -287,6 +293,7 @@ bool SdlHost::KeyHeld(int scanCode) {
 bool SdlHost::TakePress(int scanCode) {
     // no pump of its own: presses arrive with the pumps of KeyHeld and FlushKeyBuffer
     if (scanCode < 0 || scanCode >= static_cast<int>(presses_.size())) return false;
+    if (!presses_[scanCode]) return TakeQueuedPress(scanCode);
     const bool pressed = presses_[scanCode];
     presses_[scanCode] = false;
     return pressed;

@@ -76,7 +76,8 @@ private:
     int windowScale_ = 1;
     PicturePlace place_;  // where the picture goes in the window
     std::array<uint32_t, 256> texturePalette_{};
-    std::array<bool, 128> presses_{};  // a press of each key since TakePress looked
+    // a press since TakePress looked, of each key that is not queued for the program
+    std::array<bool, 128> presses_{};
     bool queueFullReported_ = false;
     bool exposed_ = false;  // the window needs the picture again, changed or not
     std::chrono::steady_clock::time_point origin_;

@@ -5,30 +5,19 @@
 
 namespace plover {
 
-Z80RegisterSet Z80Registers;
-uint8_t BoardMemory[65536];
-uint32_t RomLimit = BoardRomLimit;
+MachineState Machine;
 bool ParityTable[256];
 uint8_t HighByteTable[0x14000];
-
-int TextRow = 1;
-int TextColumn = 1;
-uint8_t TextForeground = 15;
-uint8_t TextBackground = 0;
 
 namespace {
 uint8_t NoPortRead(uint8_t) { return 0xFF; }
 void NoPortWrite(uint8_t, uint8_t) {}
-void NoTextOut(int, int, std::string_view, uint8_t, uint8_t) {}
-void NoPresent() {}
-void NoWaitKey() {}
+void NoDebugOutput(int, int, std::string_view, bool) {}
 }  // namespace
 
 uint8_t (*ReadPortHook)(uint8_t) = NoPortRead;
 void (*WritePortHook)(uint8_t, uint8_t) = NoPortWrite;
-void (*TextOutHook)(int, int, std::string_view, uint8_t, uint8_t) = NoTextOut;
-void (*PresentHook)() = NoPresent;
-void (*WaitKeyHook)() = NoWaitKey;
+void (*DebugOutputHook)(int, int, std::string_view, bool) = NoDebugOutput;
 
 uint8_t PeekB(uint32_t address) { return detail::ReadB(address); }
 uint16_t PeekW(uint32_t address) { return detail::ReadW(address); }
@@ -85,17 +74,21 @@ std::string HexText(uint32_t number) {
     return std::string(buffer + 8 - length, buffer + 8);
 }
 
-void LocateText(int row, int column) {
-    TextRow = row;
-    TextColumn = column;
-}
+void DebugLine(std::string_view text, bool wait) { DebugOutputHook(0, 0, text, wait); }
 
-void DebugLine(std::string_view text, bool wait) {
-    TextOutHook(TextRow, TextColumn, text, TextForeground, TextBackground);
-    TextColumn = 1;
-    TextRow = TextRow >= TextRows ? 1 : TextRow + 1;
-    PresentHook();
-    if (wait) WaitKeyHook();
+int AcceptInterrupt() {
+    Z80RegisterSet& r = Z80Registers;
+    if (!r.IFF1) return 0;
+    ++r.RCounter;  // the acknowledge cycle refreshes like an opcode fetch
+    StackPush(r.PC);
+    r.IFF1 = false;
+    r.IFF2 = false;
+    if (r.IM == 2) {
+        r.PC = PeekW(r.I * 256u + 0xFF);
+        return 19;
+    }
+    r.PC = 0x0038;
+    return 13;
 }
 
 namespace detail {
@@ -106,8 +99,7 @@ void TraceLine(int row, const char* name, uint32_t address, uint32_t value) {
     line += " Dato:";
     line += HexText(value);
     line += "       ";
-    LocateText(row, 40);
-    DebugLine(line, false);
+    DebugOutputHook(row, 40, line, false);
 }
 }  // namespace
 

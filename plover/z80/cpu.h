@@ -1,16 +1,19 @@
 // plover's Z80 processor core: program-wide register set, the 64 KiB board
 // memory with its write-protected ROM area, the memory access primitives,
-// reset, and the instruction executor.
+// reset, interrupt acceptance and the instruction executor.
 //
-// Everything is a single program-wide instance; the program is single-threaded.
-// The core reaches the outside world only through the seams at the end of this
-// header (ports, text output, present, wait for a key), which the board fills
-// and tests replace.
+// Registers and memory are members of the one machine record (machine.h); the
+// program is single-threaded. The core knows nothing of the window: it reaches
+// the outside world only through the seams at the end of this header (ports,
+// and one output for its debug lines), which the board and the shell fill and
+// tests replace.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "plover/z80/machine.h"
 
 #ifndef PLOVER_DEBUG_LEVEL
 #define PLOVER_DEBUG_LEVEL 0
@@ -27,41 +30,15 @@ inline constexpr int DebugLevel = PLOVER_DEBUG_LEVEL;
 // Processor state
 // ---------------------------------------------------------------------------
 
-struct Z80RegisterSet {
-    // main registers: A, B, C as bytes; DE and HL as pairs (D, E, H, L are their halves)
-    uint8_t A, B, C;
-    uint16_t DE, HL;
-    // the eight bits of F, held apart; only GetF/SetF pack or spread them.
-    // Held as bool: the register dump shows a set flag as -1, a clear one as 0.
-    bool S, Z, F5, H, F3, PV, N, CY;
-    // alternate set, held as whole words (AF' is packed like GetF)
-    uint16_t AFAlt, BCAlt, DEAlt, HLAlt;
-    // index registers, and ID: the index register in use while a DD/FD
-    // instruction runs (loaded from IX or IY before it, copied back after it)
-    uint16_t IX, IY, ID;
-    uint16_t SP, PC;
-    // interrupt vector base
-    uint8_t I;
-    // R: bit 7 as last loaded by LD R,A, plus a counter of opcode fetches.
-    // The counter is unsigned and wraps at 2^32, a multiple of 128, so the low
-    // 7 bits that LD A,R reads are exactly those of an unbounded count.
-    uint8_t RTopBit;
-    uint32_t RCounter;
-    // interrupt enable flip-flops and interrupt mode (0, 1 or 2)
-    bool IFF1, IFF2;
-    uint8_t IM;
-};
-
-extern Z80RegisterSet Z80Registers;
+// The processor of the machine (machine.h).
+inline constexpr Z80RegisterSet& Z80Registers = Machine.Registers;
 
 // 65,536 byte cells, zero at start, never cleared by a reset. The shell loads
 // the ROM image and reads the VIO text (4000h-431Fh) directly from here.
-extern uint8_t BoardMemory[65536];
+inline constexpr auto& BoardMemory = Machine.Memory;
 
-// Writes below RomLimit are silently dropped. BoardRomLimit on the board;
-// tools that run CP/M programs lower it to 0.
-inline constexpr uint32_t BoardRomLimit = 0x4000;
-extern uint32_t RomLimit;
+// Writes below RomLimit (BoardRomLimit unless lowered) are silently dropped.
+inline constexpr uint32_t& RomLimit = Machine.RomLimit;
 
 // Entry n is true when n has an even number of 1 bits.
 extern bool ParityTable[256];
@@ -116,9 +93,15 @@ void ResetProcessor();
 
 // Executes one instruction (or one ignored DD/FD prefix) at PC and returns its
 // T-states. The caller has already added 1 to Z80Registers.RCounter for the
-// opcode fetch, as the main loop does on every pass. Interrupt acceptance is
-// the caller's business (StackPush PC, clear IFF1/IFF2, jump).
+// opcode fetch, as the main loop does on every pass.
 int ExecuteStep();
+
+// The maskable interrupt, offered by the caller when it chooses: with IFF1
+// clear nothing happens and 0 is returned. Otherwise R counts the acknowledge
+// cycle, PC is pushed, IFF1 and IFF2 are cleared and the processor jumps to
+// 0038h in IM 0 and IM 1 (13 T-states) or through the word at I x 256 + FFh in
+// IM 2 (19 T-states); the T-states are returned.
+int AcceptInterrupt();
 
 // ---------------------------------------------------------------------------
 // Text output
@@ -127,38 +110,22 @@ int ExecuteStep();
 // Upper-case hexadecimal, no leading zeros ("0" for zero), no prefix or suffix.
 std::string HexText(uint32_t number);
 
-// Text cursor and colours of the window's 8 x 8 text grid (159 columns x 71
-// rows, counted from 1). The shell sets the colours (VIO redraw) and moves the
-// cursor (register dump) through these.
-inline constexpr int TextColumns = 159;
-inline constexpr int TextRows = 71;
-extern int TextRow;
-extern int TextColumn;
-extern uint8_t TextForeground;
-extern uint8_t TextBackground;
-void LocateText(int row, int column);
-
-// Prints text as one line at the text cursor in the current colours (through
-// TextOutHook), moves the cursor to column 1 of the next row (back to row 1
-// after the last row), presents the screen (PresentHook) and, if wait is true,
-// blocks until a key is pressed (WaitKeyHook).
+// Hands text to DebugOutputHook as one line at the text cursor: whoever draws
+// prints it in the current colours, moves the cursor to the next row and
+// presents, and if wait is true blocks until a key is pressed.
 void DebugLine(std::string_view text, bool wait);
 
 // ---------------------------------------------------------------------------
-// Seams filled by the board (ConnectBoard); tests replace them. Defaults: ports read FFh and
-// ignore writes; text output, present and wait-for-key do nothing.
+// Seams filled by the board and the shell; tests replace them. Defaults: ports
+// read FFh and ignore writes; debug output goes nowhere.
 // ---------------------------------------------------------------------------
 
 // Every IN (all forms) calls ReadPortHook with the low 8 bits of the port
 // address; every OUT calls WritePortHook likewise.
 extern uint8_t (*ReadPortHook)(uint8_t port);
 extern void (*WritePortHook)(uint8_t port, uint8_t value);
-// Draws text at a row and column (1-based) of the 8 x 8 grid, each character
-// cell in fore on back (palette indices); text past column 159 is to be clipped.
-extern void (*TextOutHook)(int row, int column, std::string_view text, uint8_t fore, uint8_t back);
-// Pushes the framebuffer to the window.
-extern void (*PresentHook)();
-// Blocks until the user presses a key.
-extern void (*WaitKeyHook)();
+// One line of debug output: at the text cursor when row is 0, else at row and
+// column (1-based) of the window's 8 x 8 text grid; wait as for DebugLine.
+extern void (*DebugOutputHook)(int row, int column, std::string_view text, bool wait);
 
 }  // namespace plover

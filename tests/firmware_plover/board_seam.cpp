@@ -23,11 +23,7 @@ void Attach() {
     plover::DigitSelect = 0;
     plover::SegmentLatch = 0;
     plover::ConnectBoard();
-    plover::TextOutHook = [](int, int, std::string_view text, uint8_t, uint8_t) {
-        printed.emplace_back(text);
-    };
-    plover::PresentHook = [] {};
-    plover::WaitKeyHook = [] {};
+    plover::DebugOutputHook = [](int, int, std::string_view text, bool) { printed.emplace_back(text); };
 }
 
 void Detach() { plover::ActiveHost = nullptr; }

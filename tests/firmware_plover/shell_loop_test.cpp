@@ -4,6 +4,8 @@
 // framebuffer from the latches the monitor multiplexes.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "monitor_rig.h"
@@ -93,6 +95,29 @@ TEST_F(PloverMonitorOnShellLoop, KeysTypedOnTheHostReachTheScreenAndDisplay) {
     const std::string first = "0000 F3 C3 ";
     for (int k = 1; k <= static_cast<int>(first.size()); ++k)
         EXPECT_EQ(DrawnPattern(k), PatternOf(first[k - 1])) << "digit " << k;
+}
+
+// The whole machine is in the record: a copy taken while the monitor runs,
+// with a press waiting and a key held, runs on exactly as the original did.
+TEST_F(PloverMonitorOnShellLoop, ACopiedMachineRunsOnAsTheOriginal) {
+    RunTStates(350000);
+    host.SetKey(plover::ScanCode::H, true);
+    RunTStates(3500);
+    const auto saved = std::make_unique<plover::MachineState>(plover::Machine);
+    auto RunOn = [] {
+        const uint64_t end = plover::TotalCycles + 140000;
+        while (plover::TotalCycles < end) plover::RunPass();
+        return std::make_unique<plover::MachineState>(plover::Machine);
+    };
+    const auto first = RunOn();
+    EXPECT_NE(first->Registers, saved->Registers);  // it did run
+    plover::Machine = *saved;
+    const auto second = RunOn();
+    EXPECT_EQ(second->Registers, first->Registers);
+    EXPECT_EQ(std::memcmp(second->Memory, first->Memory, sizeof first->Memory), 0);
+    EXPECT_EQ(second->Matrix, first->Matrix);
+    EXPECT_EQ(second->Presses, first->Presses);
+    EXPECT_TRUE(*second == *first);
 }
 
 }  // namespace

@@ -48,6 +48,26 @@ TEST_F(ProgramSessionTest, LoadOptionRefusesARawImageRunningPastFFFFh) {
         << past.Errors.toStdString();
 }
 
+// The file named by --load is read once, when the command line is checked:
+// what is loaded is what was checked, even if the file changes in between.
+TEST_F(ProgramSessionTest, LoadOptionLoadsTheFileAsTheCommandLineReadIt) {
+    struct Case {
+        const char* name;
+        QByteArray checked, changed;
+        const char* suffix;
+    };
+    const Case cases[] = {{"prog.hex", ":0118000011D6\n:00000001FF\n", ":0118000022C5\n:00000001FF\n", ""},
+                          {"prog.bin", "\x11", "\x22", "@1800"}};
+    for (const Case& c : cases) {
+        const CommandLine line = ParseCommandLine({"kestrel", "--load", Write(c.name, c.checked) + c.suffix});
+        ASSERT_FALSE(line.Exit) << line.Errors.toStdString();
+        Write(c.name, c.changed);
+        Start();
+        ApplyLoadOptions(W().Programs(), line.Load);
+        EXPECT_EQ(M().MemoryImage[0x1800], 0x11) << c.name;
+    }
+}
+
 TEST_F(ProgramSessionTest, LoadHexSitsAfterLoadBinAndReloadIsGreyedUntilALoad) {
     Start();
     const QList<QAction*> file = W().findChild<QMenu*>(QStringLiteral("menuFile"))->actions();

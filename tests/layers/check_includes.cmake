@@ -23,6 +23,22 @@ function(check folder forbidden)
   set(faults "${faults}" PARENT_SCOPE)
 endfunction()
 
+# check_code(<folder> <regex>): fails on any line of code (comments aside) that matches.
+function(check_code folder forbidden)
+  file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+  foreach(source ${sources})
+    file(STRINGS "${source}" lines)
+    foreach(line ${lines})
+      string(REGEX REPLACE "//.*$" "" code "${line}")
+      if(code MATCHES "${forbidden}")
+        file(RELATIVE_PATH name "${SOURCE_DIR}" "${source}")
+        string(APPEND faults "${name}: ${line}\n")
+      endif()
+    endforeach()
+  endforeach()
+  set(faults "${faults}" PARENT_SCOPE)
+endfunction()
+
 # A window class by its own file name, whatever the path it is reached by,
 # never comes below the GUI layers: the machine is driven, it does not drive.
 set(window_classes "(window|_view|_dialog)\\.h\"")
@@ -34,6 +50,9 @@ check(kestrel/gui "\"kestrel/(pictures|debugger_ui|shell)/")
 check(kestrel/debugger_ui "\"kestrel/shell/")
 
 check(plover/z80 "\"plover/(video|board|shell)/|<SDL")
+# plover's core draws nothing, not even through a seam of its own: no
+# framebuffer, palette or text grid, no present and no wait for a key.
+check_code(plover/z80 "[^a-zA-Z](Screen|IndexScreen|Picture|SetPaletteEntry|LocateText|TextRow|TextColumn|TextForeground|TextBackground|Present[a-zA-Z]*|TextOut[a-zA-Z]*|WaitKey[a-zA-Z]*)[^a-zA-Z]")
 check(plover/video "\"plover/(z80|board|shell)/|<SDL")
 check(plover/board "\"plover/shell/|<SDL")
 check(kestrel "\"plover/")
@@ -41,6 +60,6 @@ check(plover "\"kestrel/|<Q")
 check(intel_hex "\"(kestrel|plover)/|<Q|<SDL")
 
 if(faults)
-  message(FATAL_ERROR "includes that go up a layer:\n${faults}")
+  message(FATAL_ERROR "includes that go up a layer, or drawing in plover's core:\n${faults}")
 endif()
 message(STATUS "every folder includes only from its own layer or below")

@@ -140,17 +140,21 @@ TEST_F(Ports, UnassignedPortsReadFFAndStoreNothing) {
 }
 
 TEST_F(Ports, OutToAnUnassignedPortEndsTheProgramOnlyWithEscapeHeld) {
-    EXPECT_NO_THROW(WritePort(0x83, 0x55));
+    WritePort(0x83, 0x55);
+    EXPECT_EQ(TakeStop(), StopReason::None);
     host.SetKey(ScanCode::Escape, true);
-    EXPECT_NO_THROW(WritePort(0x80, 0x55));  // a latch port stores, nothing else
+    WritePort(0x80, 0x55);  // a latch port stores, nothing else
+    EXPECT_EQ(TakeStop(), StopReason::None);
     EXPECT_EQ(DigitSelect, 0x55u);
-    EXPECT_THROW(WritePort(0x83, 0x55), ProgramEnded);
+    WritePort(0x83, 0x55);
+    EXPECT_EQ(TakeStop(), StopReason::EndProgram);
 }
 
 TEST_F(Ports, EscapeDuringAKeyboardReadEndsTheProgram) {
     SelectOnly(5);
     host.SetKey(ScanCode::Escape, true);
-    EXPECT_THROW(ReadPort(0x92), ProgramEnded);
+    ReadPort(0x92);
+    EXPECT_EQ(TakeStop(), StopReason::EndProgram);
     // with no column selected there is no keyboard read
     WritePort(0x80, 0xFF);
     EXPECT_EQ(ReadPort(0x92), 0xFF);

@@ -26,7 +26,7 @@ protected:
         std::memset(BoardMemory, 0, sizeof BoardMemory);
         StartUp({"no/such/MPF1P.bin", "no/such/teclado.bmp", "no/such/VIOchar.bin"});
         printed.clear();
-        TextOutHook = [](int, int, std::string_view text, uint8_t, uint8_t) { printed.emplace_back(text); };
+        DebugOutputHook = [](int, int, std::string_view text, bool) { printed.emplace_back(text); };
     }
     SimulatedHost host;
 };
@@ -63,7 +63,7 @@ TEST_F(DebugPass, F1StartsStepModeAndF2EndsIt) {
 TEST_F(DebugPass, EscapeEndsTheProgramEvenWithoutAKeyboardRead) {
     RunPass();
     host.SetKey(ScanCode::Escape, true);
-    EXPECT_THROW(RunPass(), ProgramEnded);
+    EXPECT_EQ(RunPass(), StopReason::EndProgram);
 }
 
 }  // namespace

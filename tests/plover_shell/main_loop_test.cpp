@@ -14,6 +14,7 @@
 #include "plover/board/board.h"
 #include "plover/shell/main_loop.h"
 #include "plover/video/screen.h"
+#include "plover/video/text_grid.h"
 #include "plover/z80/cpu.h"
 #include "tests/plover_support/scratch_dir.h"
 #include "tests/plover_support/simulated_host.h"
@@ -29,6 +30,11 @@ protected:
         ActiveHost = &host;
         std::memset(BoardMemory, 0, sizeof BoardMemory);
         StartUp(NoFiles);
+    }
+    // A pass as the program runs it: when the pass says the program ends,
+    // the host ends it.
+    void RunPass() {
+        if (plover::RunPass() == StopReason::EndProgram) host.EndProgram();
     }
     void Passes(int n) {
         for (int i = 0; i < n; ++i) RunPass();
@@ -379,8 +385,9 @@ TEST_F(MainLoop, RegisterDumpLines) {
     };
     static std::vector<Line> lines;
     lines.clear();
-    TextOutHook = [](int row, int column, std::string_view text, uint8_t, uint8_t) {
-        lines.push_back({row, column, std::string(text)});
+    DebugOutputHook = [](int row, int column, std::string_view text, bool wait) {
+        lines.push_back({row != 0 ? row : TextRow, row != 0 ? column : TextColumn, std::string(text)});
+        ShowDebugOutput(row, column, text, wait);
     };
     Z80RegisterSet& r = Z80Registers;
     r.PC = 0x4000;

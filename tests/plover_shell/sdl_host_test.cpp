@@ -52,6 +52,7 @@ protected:
     void SetUp() override {
         ActiveHost = &host;
         std::memset(BoardMemory, 0, sizeof BoardMemory);
+        Machine.Presses.Clear();
     }
     void TearDown() override { ActiveHost = nullptr; }
     void StartWithProjectFiles() {

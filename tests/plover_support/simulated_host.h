@@ -14,13 +14,16 @@ struct ProgramEnded {};
 
 class SimulatedHost : public Host {
 public:
-    // A key going down is also remembered as a press until TakePress, and,
-    // unless it is Shift or Control, queued with the modifiers held.
+    // A key going down is remembered as a press until TakePress when it is
+    // Shift, Control or a key of the host's own, else queued for the program
+    // with the modifiers held.
     void SetKey(int scanCode, bool held) {
         const int code = scanCode & 0x7F;
         if (held && !keys_[code]) {
-            presses_[code] = true;
-            if (code != ScanCode::LeftShift && code != ScanCode::RightShift && code != ScanCode::Control)
+            if (code == ScanCode::LeftShift || code == ScanCode::RightShift || code == ScanCode::Control ||
+                IsHostControlKey(code))
+                presses_[code] = true;
+            else
                 Presses().Push({static_cast<uint8_t>(code), keys_[ScanCode::LeftShift] || keys_[ScanCode::RightShift],
                                 keys_[ScanCode::Control]});
         }
@@ -33,6 +36,7 @@ public:
     bool LoadBmp(const std::string&, Picture&) override { return false; }
     bool KeyHeld(int scanCode) override { return keys_[scanCode & 0x7F]; }
     bool TakePress(int scanCode) override {
+        if (!presses_[scanCode & 0x7F]) return TakeQueuedPress(scanCode & 0x7F);
         const bool pressed = presses_[scanCode & 0x7F];
         presses_[scanCode & 0x7F] = false;
         return pressed;

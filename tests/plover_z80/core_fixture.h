@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "plover/video/text_grid.h"
 #include "plover/z80/cpu.h"
 
 namespace plover_test {
@@ -34,12 +35,16 @@ struct Recorder {
 
 inline Recorder* g_recorder = nullptr;
 
-inline void RecordText(int row, int column, std::string_view text, uint8_t fore, uint8_t back) {
-    g_recorder->text.push_back({row, column, std::string(text), fore, back});
+// The core's debug output as the shell shows it: on the text grid, a present
+// per line, and a wait when asked.
+inline void RecordOutput(int row, int column, std::string_view text, bool wait) {
+    using namespace plover;
+    if (row != 0) LocateText(row, column);
+    g_recorder->text.push_back({TextRow, TextColumn, std::string(text), TextForeground, TextBackground});
     g_recorder->events.push_back("text:" + std::string(text));
-}
-inline void RecordPresent() { ++g_recorder->presents; }
-inline void RecordWait() {
+    PrintTextLine(text);
+    ++g_recorder->presents;
+    if (!wait) return;
     ++g_recorder->waits;
     g_recorder->events.push_back("wait");
 }
@@ -59,12 +64,10 @@ protected:
     void SetUp() override {
         using namespace plover;
         g_recorder = &rec;
-        saved = {ReadPortHook, WritePortHook, TextOutHook, PresentHook, WaitKeyHook};
+        saved = {ReadPortHook, WritePortHook, DebugOutputHook};
         ReadPortHook = RecordRead;
         WritePortHook = RecordWrite;
-        TextOutHook = RecordText;
-        PresentHook = RecordPresent;
-        WaitKeyHook = RecordWait;
+        DebugOutputHook = RecordOutput;
         RomLimit = 0x4000;
         std::fill(std::begin(BoardMemory), std::end(BoardMemory), 0);
         LocateText(1, 1);
@@ -74,9 +77,7 @@ protected:
         using namespace plover;
         ReadPortHook = saved.read;
         WritePortHook = saved.write;
-        TextOutHook = saved.text;
-        PresentHook = saved.present;
-        WaitKeyHook = saved.wait;
+        DebugOutputHook = saved.output;
         g_recorder = nullptr;
     }
     // Puts bytes straight into memory (as loading does, ignoring the ROM limit).
@@ -96,9 +97,7 @@ protected:
     struct {
         uint8_t (*read)(uint8_t);
         void (*write)(uint8_t, uint8_t);
-        void (*text)(int, int, std::string_view, uint8_t, uint8_t);
-        void (*present)();
-        void (*wait)();
+        void (*output)(int, int, std::string_view, bool);
     } saved{};
 };
 

@@ -11,12 +11,12 @@ using namespace plover;
 namespace {
 
 int g_messages = 0;
-void CountText(int, int, std::string_view, uint8_t, uint8_t) { ++g_messages; }
+void CountText(int, int, std::string_view, bool) { ++g_messages; }
 
 using PloverRobustness = plover_test::CoreTest;
 
 TEST_F(PloverRobustness, TenMillionRandomInstructionsLeaveTheRomAlone) {
-    TextOutHook = CountText;
+    DebugOutputHook = CountText;
     std::mt19937_64 random(20261207);
     for (uint8_t& cell : BoardMemory) cell = static_cast<uint8_t>(random());
     const std::vector<uint8_t> rom(BoardMemory, BoardMemory + 0x4000);
