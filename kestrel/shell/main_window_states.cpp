@@ -63,7 +63,14 @@ bool MainWindow::WriteState(const QString& path) {
 
 bool MainWindow::RestoreState(const QString& path) {
     const QString why = ReadStateFile(machine_, path);
-    if (why.isEmpty()) return true;
+    if (why.isEmpty()) {
+        // The board's clock is the state's now: the sound starts again from it.
+        if (speaker_.Attached()) {
+            speaker_.Detach();
+            speaker_.Attach();
+        }
+        return true;
+    }
     platform::ShowMessage(this, QString::fromLatin1(kLoadStateTitle),
                           QStringLiteral("%1 was not loaded: %2.\nThe machine is as it was.")
                               .arg(QDir::toNativeSeparators(path), why));
