@@ -62,7 +62,7 @@ bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QSt
     return true;
 }
 
-void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options) {
+void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options, bool monitorFresh) {
     if (!options.source) return;
     const ProgramLoadResult result = session.Load(*options.source, options.program ? &*options.program : nullptr);
     if (!result.loaded) {
@@ -71,7 +71,7 @@ void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options) {
         return;
     }
     if (!result.skipped.empty()) std::fprintf(stderr, "kestrel: %s\n", result.skipped.c_str());
-    session.SetStartAddress(options.go, true);
+    session.SetStartAddress(options.go, monitorFresh);
     session.SetWatch(options.watch);
 }
 
