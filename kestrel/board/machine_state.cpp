@@ -143,12 +143,12 @@ std::vector<uint8_t> SaveMachineState(const Machine& m) {
 }
 
 bool LoadMachineState(Machine& m, const uint8_t* bytes, size_t size, std::string& reason) {
-    if (size < 8 || std::memcmp(bytes, kStateMagic, 4) != 0) {
-        reason = "not a kestrel state file";
+    if (size >= 8 && std::memcmp(bytes, kOtherBoardMagic, 8) == 0) {
+        reason = "a state of the other program, plover (MPF-1 Plus), not of this board";
         return false;
     }
-    if (std::memcmp(bytes + 4, kOtherBoard, 4) == 0) {
-        reason = "a state of the other program, plover (MPF-1 Plus), not of this board";
+    if (size < 8 || std::memcmp(bytes, kStateMagic, 4) != 0) {
+        reason = "not a kestrel state file";
         return false;
     }
     if (std::memcmp(bytes + 4, kStateBoard, 4) != 0) {

@@ -20,7 +20,8 @@ namespace kestrel {
 
 inline constexpr char kStateMagic[4] = {'Z', '8', '0', 'S'};   // both boards' states
 inline constexpr char kStateBoard[4] = {'K', 'S', 'T', 'R'};   // this board's tag
-inline constexpr char kOtherBoard[4] = {'P', 'L', 'V', 'R'};   // the other program's tag
+// plover's states begin with its own magic word.
+inline constexpr char kOtherBoardMagic[8] = {'P', 'L', 'O', 'V', 'E', 'R', 'S', 'T'};
 inline constexpr uint16_t kStateVersion = 1;
 inline constexpr size_t kStateHeaderSize = 20;
 

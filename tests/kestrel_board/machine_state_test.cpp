@@ -86,7 +86,7 @@ constexpr size_t kHaltedOffset = kImOffset + 1;
 const Refusal kRefusals[] = {
     {"empty", [](auto& f) { f.clear(); }, "not a kestrel state file"},
     {"text", [](auto& f) { f.assign({'h', 'e', 'l', 'l', 'o', '\n'}); }, "not a kestrel state file"},
-    {"other board", [](auto& f) { std::memcpy(f.data() + 4, "PLVR", 4); },
+    {"other board", [](auto& f) { std::memcpy(f.data(), "PLOVERST", 8); },
      "a state of the other program, plover (MPF-1 Plus), not of this board"},
     {"unknown tag", [](auto& f) { f[5] = 'X'; }, "not a kestrel state file"},
     {"later version", [](auto& f) { f[8] = 2; }, "written by a later version of kestrel (state format 2)"},
