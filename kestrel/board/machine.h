@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "kestrel/board/speaker.h"
 #include "kestrel/z80/processor.h"
@@ -62,6 +63,9 @@ struct Machine : Processor {
     void* RefreshContext{};
     ResetObserverFn ResetObserver{};         // see above
 };
+
+// A copy is the whole machine: tests copy it byte for byte.
+static_assert(std::is_trivially_copyable_v<Machine>);
 
 // Calls the RefreshDisplay seam when someone has filled it.
 inline void RequestRefresh(Machine& m) {

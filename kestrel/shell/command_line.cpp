@@ -2,8 +2,10 @@
 
 #include <QCommandLineParser>
 #include <cstdio>
+#include <memory>
 
 #include "kestrel/gui/platform.h"
+#include "kestrel/shell/state_files.h"
 
 namespace kestrel {
 
@@ -18,9 +20,18 @@ const char* const kFiles =
     "  mpf1b_u6.rom  the monitor ROM image (4,096 bytes), read at start-up\n"
     "  debug.lst     the trace listing, appended to by \"Debug to file\"\n"
     "  dis.asm       the disassembly listing, appended to by \"Disassemble to file\"\n"
+    "\nIn $XDG_DATA_HOME/kestrel (by default ~/.local/share/kestrel):\n"
+    "  quick.kst     the quick save state: Ctrl+S saves it, Ctrl+L restores it\n"
+    "  kept.kst      the machine kept between runs (\"Keep machine between runs\")\n"
     "\nExit status: 0 after a normal end; 1 when start-up fails (no usable mpf1b_u6.rom, no\n"
     "display); 2 for a wrong option, a --load file that cannot be used or a --symbols file\n"
     "that cannot be read.\n";
+
+// Why the state file cannot be started from, or "" when it can.
+QString CheckStateFile(const QString& path) {
+    auto scratch = std::make_unique<Machine>();
+    return ReadStateFile(*scratch, path);
+}
 
 }  // namespace
 
@@ -43,6 +54,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         "Emulation menu, whose choice is remembered between runs; Help, \"Keyboard map\" shows the keys). "
         "Without it kestrel starts as that choice says.");
     parser.addOption(keyboard);
+    const QCommandLineOption state(
+        "state",
+        "Start from the save state in FILE instead of the monitor's start-up (File, \"Save state...\" "
+        "writes one). With --load the state is restored first and the program loaded into it.",
+        "FILE");
+    parser.addOption(state);
 
     // Without an application object Qt names the program "<executable_name>".
     QString usage = parser.helpText();
@@ -60,7 +77,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         result = {true, 0, QString("kestrel ") + platform::kProgramVersion + "\n", {}};  // About's version
     } else if (QString error; !TakeLoadOptions(parser, result.Load, error)) {
         result = {true, 2, {}, "kestrel: " + error + "\n"};
+    } else if (QString why = parser.isSet(state) ? CheckStateFile(parser.value(state)) : QString(); !why.isEmpty()) {
+        result = {true, 2, {}, "kestrel: --state " + parser.value(state) + ": " + why + "\n"};
     } else {
+        result.State = parser.value(state);
         result.RealTime = parser.isSet(realTime);
         result.Keyboard = parser.isSet(keyboard);
     }

@@ -18,6 +18,7 @@ struct CommandLine {
     LoadOptions Load = {};  // --load, --go, --watch, the file already checked
     bool RealTime = false;  // --real-time: this run at the board's own speed
     bool Keyboard = false;  // --keyboard: the host keyboard drives the keypad in this run
+    QString State = {};     // --state: the state file to start from, already checked
 };
 
 // Parses the arguments; the first is the program's name.

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "kestrel/shell/keypad_view.h"
 #include "kestrel/shell/load_options.h"
 #include "kestrel/shell/main_window.h"
+#include "kestrel/shell/state_files.h"
 #include "kestrel/z80/cpu.h"
 
 namespace kestrel {
@@ -128,19 +130,42 @@ void PrepareHostEnvironment() {
     if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
 }
 
+namespace {
+
+// The machine a run starts from: the state named by --state, else the kept
+// one while "Keep machine between runs" is on. A kept state that cannot be
+// used is told once, on standard error and in a message box. Returns whether
+// a state was restored (its monitor has then run its start-up already).
+bool RestoreAtStart(Emulator& emulator, const QString& state) {
+    MainWindow& window = emulator.Window();
+    if (!state.isEmpty()) return window.RestoreState(state);
+    if (!window.KeepMachine() || !QFileInfo::exists(KeptStatePath())) return false;
+    const QString told = ResumeKeptMachine(emulator.Machine());
+    if (told.isEmpty()) return true;
+    std::fprintf(stderr, "kestrel: %s\n", qPrintable(told));
+    platform::ShowMessage(&window, QString::fromLatin1(platform::kTitleInfo), told);
+    return false;
+}
+
+}  // namespace
+
 int RunKestrel() { return RunKestrel(LoadOptions{}); }
 
-int RunKestrel(const LoadOptions& options, bool realTime, bool keyboard) {
+int RunKestrel(const LoadOptions& options, bool realTime, bool keyboard, const QString& state) {
     bool started = false;
     {
         Emulator emulator;
         started = emulator.Start();
         if (started) {
-            emulator.Window().SetRealTime(RealTimeAtStart(realTime));
-            if (keyboard) emulator.Window().SetKeyboardDrivesKeypad(true, false);
-            ApplyLoadOptions(emulator.Window().Programs(), options);
+            MainWindow& window = emulator.Window();
+            window.SetRealTime(RealTimeAtStart(realTime));
+            if (keyboard) window.SetKeyboardDrivesKeypad(true, false);
+            // The state first, then the program into it.
+            const bool fresh = !RestoreAtStart(emulator, state);
+            ApplyLoadOptions(window.Programs(), options, fresh);
             if (options.symbols) *emulator.Machine().Symbols = *options.symbols;
             emulator.Run();
+            if (window.KeepMachine()) window.WriteState(KeptStatePath());
         }
     }
     platform::ShutdownAudio();

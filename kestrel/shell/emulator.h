@@ -63,7 +63,10 @@ int RunKestrel();
 // The same with a program to load and start (--load, --go, --watch), in
 // real time when `realTime` (--real-time) or the stored choice says so, and
 // with the host keyboard driving the keypad when `keyboard` (--keyboard) or
-// the stored choice says so.
-int RunKestrel(const LoadOptions& options, bool realTime = false, bool keyboard = false);
+// the stored choice says so; from the save state `state` when one is named
+// (checked already), else from the kept machine while "Keep machine between
+// runs" is on, and then written back to it at the end.
+int RunKestrel(const LoadOptions& options, bool realTime = false, bool keyboard = false,
+               const QString& state = QString());
 
 }  // namespace kestrel

@@ -105,7 +105,7 @@ static bool TakeProgramOptions(const QCommandLineParser& parser, LoadOptions& op
     return true;
 }
 
-void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options) {
+void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options, bool monitorFresh) {
     if (!options.source) return;
     const ProgramLoadResult result = session.Load(*options.source, options.program ? &*options.program : nullptr);
     if (!result.loaded) {
@@ -114,7 +114,7 @@ void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options) {
         return;
     }
     if (!result.skipped.empty()) std::fprintf(stderr, "kestrel: %s\n", result.skipped.c_str());
-    session.SetStartAddress(options.go, true);
+    session.SetStartAddress(options.go, monitorFresh);
     session.SetWatch(options.watch);
 }
 

@@ -42,8 +42,9 @@ void AddLoadOptions(QCommandLineParser& parser);
 bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QString& error);
 
 // Starts the session's program as the options say: load, --go, --watch.
-// Called once the board has been reset and before the run loop starts.
+// Called before the run loop starts. `monitorFresh`: the board has just been
+// reset (not restored from a state), so --go runs the monitor's start-up first.
 class ProgramSession;
-void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options);
+void ApplyLoadOptions(ProgramSession& session, const LoadOptions& options, bool monitorFresh = true);
 
 }  // namespace kestrel

@@ -1,7 +1,8 @@
 // kestrel: the MPF-1B trainer board on the desktop. command_line.h answers
 // --help and --version before the program runs, and ends with status 2 when a
-// program named with --load cannot be used; the remembered settings are
-// "Real-time speed" and "Keyboard drives keypad" (emulation_settings.h).
+// program named with --load or a state named with --state cannot be used;
+// the remembered settings are "Real-time speed", "Keyboard drives keypad"
+// (emulation_settings.h) and "Keep machine between runs" (state_files.h).
 // The exit status is 0 after a normal end (Escape, "Exit", the close button)
 // and 1 after a failed start, whose message has been shown.
 #include <QApplication>
@@ -35,5 +36,5 @@ int main(int argc, char** argv) {
     QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);
     QApplication app(qtArgc, argv);
     qInstallMessageHandler(previous);
-    return kestrel::RunKestrel(commandLine.Load, commandLine.RealTime, commandLine.Keyboard);
+    return kestrel::RunKestrel(commandLine.Load, commandLine.RealTime, commandLine.Keyboard, commandLine.State);
 }

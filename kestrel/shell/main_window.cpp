@@ -79,6 +79,8 @@ void MainWindow::BuildMenus() {
             &MainWindow::LoadSymbols);
     AddItem(file, QStringLiteral("Save Bin/Rom"), menu_id::kSaveBin, "actionSaveBin", &MainWindow::SaveBin);
     file->addSeparator();
+    AddStateItems(file);
+    file->addSeparator();
     AddItem(file, QStringLiteral("Exit"), menu_id::kExit, "actionExit", &MainWindow::RequestQuit);
 
     QMenu* emulation = bar->addMenu(QStringLiteral("Emulation"));
@@ -98,6 +100,8 @@ void MainWindow::BuildMenus() {
                         "actionKeyboardDrivesKeypad", &MainWindow::ToggleKeyboardDrivesKeypad);
     keyboard_->setCheckable(true);
     SetKeyboardDrivesKeypad(StoredKeyboardDrivesKeypad(), false);
+    emulation->addSeparator();
+    AddKeepItem(emulation);
 
     QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
     tools->setObjectName(QStringLiteral("menuTools"));

@@ -42,6 +42,11 @@ inline constexpr int kKeyboardDrivesKeypad = 44;
 inline constexpr int kKeyboardMap = 45;
 inline constexpr int kLoadSymbols = 46;
 inline constexpr int kDebuggerKeys = 47;
+inline constexpr int kSaveState = 60;
+inline constexpr int kLoadState = 61;
+inline constexpr int kQuickSave = 62;
+inline constexpr int kQuickRestore = 63;
+inline constexpr int kKeepMachine = 64;
 }  // namespace menu_id
 
 // Help > "Debugger keys".
@@ -124,6 +129,17 @@ public:
     void ToggleRealTime();
     // "Keyboard drives keypad": switches and remembers the choice for the next run.
     void ToggleKeyboardDrivesKeypad();
+    // Save states (main_window_states.cpp): the file choosers, the quick
+    // slot, and "Keep machine between runs" (remembered when switched).
+    void SaveState();
+    void LoadState();
+    void QuickSaveState();
+    void QuickRestoreState();
+    void ToggleKeepMachine();
+    bool KeepMachine() const;
+    // Writes or restores a state file; a failure is told in a message box.
+    bool WriteState(const QString& path);
+    bool RestoreState(const QString& path);
     void ShowHelpTopics();
     void ShowKeyboardMap();
     void ShowAbout();
@@ -139,6 +155,9 @@ private:
     void BuildMenus();
     // "Load HEX file" and "Reload" (main_window_programs.cpp).
     void AddProgramItems(class QMenu* file);
+    // The state items (main_window_states.cpp).
+    void AddStateItems(class QMenu* file);
+    void AddKeepItem(class QMenu* emulation);
     QAction* AddItem(class QMenu* menu, const QString& text, int id, const char* objectName,
                      void (MainWindow::*slot)());
 
@@ -151,6 +170,7 @@ private:
     QAction* keyboard_ = nullptr;
     bool keyboardDrivesKeypad_ = false;
     QAction* reload_ = nullptr;
+    QAction* keep_ = nullptr;
     ProgramSession* programs_ = nullptr;
     SpeakerOutput speaker_{machine_};
     uint8_t quitRequested_ = 0;

@@ -25,15 +25,17 @@ ProgramLoadResult LoadBin(MachineRecord& m, const ProgramSource& source) {
     return result;
 }
 
-// A raw image already read: written as LoadMemoryImage writes one, keeping
-// out of the ROM while "Write Protect ROM" is checked. The reader refused an
-// image past FFFFh, so nothing wraps.
-ProgramLoadResult StoreBin(MachineRecord& m, const ProgramSource& source, const intel_hex::Program& read) {
+// A program already read (a raw image or a HEX file): one that loads at
+// 0000h replaces the monitor and resets the processor, as a raw load at base
+// 0 does. Any other keeps out of the ROM while "Write Protect ROM" is checked
+// and says how many bytes it left out. The reader refused an image past
+// FFFFh, so nothing wraps.
+ProgramLoadResult StoreProgram(MachineRecord& m, const intel_hex::Program& read, bool replacesMonitor) {
     ProgramLoadResult result;
     result.loaded = true;
-    result.reset = source.base == 0;
+    result.reset = replacesMonitor;
     if (result.reset) ResetCpu(m);
-    const bool guarded = m.WriteProtectRom && source.base != 0;
+    const bool guarded = m.WriteProtectRom && !replacesMonitor;
     SkippedBytes skipped;
     read.ForEachByte([&](uint16_t address, uint8_t value) {
         if (guarded && RomWriteProtected(m, address))
@@ -45,15 +47,6 @@ ProgramLoadResult StoreBin(MachineRecord& m, const ProgramSource& source, const 
     return result;
 }
 
-ProgramLoadResult StoreHex(MachineRecord& m, const intel_hex::Program& program) {
-    ProgramLoadResult result;
-    result.loaded = true;
-    result.reset = program.Covers(0);
-    if (result.reset) ResetCpu(m);
-    program.ForEachByte([&m](uint16_t address, uint8_t value) { m.MemoryImage[address] = value; });
-    return result;
-}
-
 ProgramLoadResult LoadHex(MachineRecord& m, const ProgramSource& source) {
     const intel_hex::ParseResult parsed = intel_hex::ReadFile(source.path);
     if (!parsed.ok) {
@@ -61,13 +54,16 @@ ProgramLoadResult LoadHex(MachineRecord& m, const ProgramSource& source) {
         result.fault = parsed.fault.Describe();
         return result;
     }
-    return StoreHex(m, parsed.program);
+    return StoreProgram(m, parsed.program, parsed.program.Covers(0));
 }
 
 }  // namespace
 
 ProgramLoadResult LoadProgram(MachineRecord& m, const ProgramSource& source, const intel_hex::Program* read) {
-    if (read != nullptr) return source.kind == ProgramSource::Kind::Bin ? StoreBin(m, source, *read) : StoreHex(m, *read);
+    if (read != nullptr) {
+        const bool replacesMonitor = source.kind == ProgramSource::Kind::Bin ? source.base == 0 : read->Covers(0);
+        return StoreProgram(m, *read, replacesMonitor);
+    }
     return source.kind == ProgramSource::Kind::Bin ? LoadBin(m, source) : LoadHex(m, source);
 }
 

@@ -15,7 +15,8 @@ bool Host::TakeQueuedPress(int scanCode) {
 }
 
 bool IsHostControlKey(int scanCode) {
-    return scanCode == ScanCode::Escape || scanCode == ScanCode::F1 || scanCode == ScanCode::F2;
+    return scanCode == ScanCode::Escape || scanCode == ScanCode::F1 || scanCode == ScanCode::F2 ||
+           scanCode == ScanCode::F6 || scanCode == ScanCode::F9;
 }
 
 namespace {

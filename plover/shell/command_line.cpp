@@ -27,6 +27,13 @@ std::string UsageText() {
            "                 the monitor is up.\n"
            "  --watch        Reload and restart it whenever the file changes; a file that\n"
            "                 cannot be loaded is shown, and the program runs on.\n"
+           "  --state FILE   Start from the machine saved in FILE (a program given with\n"
+           "                 --load is then loaded into it).\n"
+           "  --keep         Keep the machine between runs: restored at start from, and\n"
+           "                 saved at the end to, plover/machine.state in the user's data\n"
+           "                 folder ($XDG_DATA_HOME, or ~/.local/share).\n"
+           "\n"
+           "F6 saves the machine to plover.state in this folder, F9 restores it.\n"
            "\n"
            "Messages are in Spanish, or in English when the locale is English (LC_ALL,\n"
            "LC_MESSAGES, LANG). Exit status: 0 when ended with Escape or the close button,\n"
@@ -67,6 +74,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& all) {
                 return {true, BadProgramExitStatus, {},
                         "plover: " + (value.empty() ? "--scale needs a value: " : "--scale " + value + ": not ") +
                             allowed + "\n"};
+            continue;
+        }
+        if (argument == "--keep") {
+            result.Keep = true;
+            continue;
+        }
+        if (argument == "--state" || argument.rfind("--state=", 0) == 0) {
+            const bool next = argument == "--state" && i + 1 < arguments.size();
+            result.StateFile = argument == "--state" ? (next ? arguments[++i] : "") : argument.substr(8);
+            if (result.StateFile.empty())
+                return {true, BadProgramExitStatus, {}, "plover: --state needs a value: the state file to start from\n"};
             continue;
         }
         const bool option = argument.size() > 1 && argument[0] == '-';

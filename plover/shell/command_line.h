@@ -19,6 +19,8 @@ struct CommandLine {
     int WindowScale = 1; // --scale N: the window starts N times the framebuffer's size
     LoadOptions Load = {};                // --load, --go, --watch
     intel_hex::Program Program = {};      // the file --load names, read and checked
+    std::string StateFile = {};           // --state FILE: start from this state
+    bool Keep = false;                    // --keep: keep the machine between runs
 };
 
 // The usage text printed by --help: options and the files read.

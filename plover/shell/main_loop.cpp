@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "plover/board/board.h"
+#include "plover/board/save_state.h"
 #include "plover/board/host.h"
 #include "plover/video/screen.h"
 #include "plover/video/text_grid.h"
@@ -28,6 +29,7 @@ Picture keyboardPicture;
 // below them what is wrong with the user program's file.
 std::vector<std::string> startUpMessages;
 std::string programProblem;
+std::string stateOutcome;
 
 constexpr uint8_t MessageInk = 15;           // white, on the panel's colour
 constexpr int PanelTextRow = 38;             // first 8-pixel text row inside the panel
@@ -103,9 +105,12 @@ void DrawPanel() {
             Screen.DrawText(row++, PanelTextColumn, line, MessageInk, PanelColour);
         ++row;
     }
-    if (programProblem.empty()) return;
-    for (const std::string& line : WrapText(programProblem, PanelTextWidth))
-        Screen.DrawText(row++, PanelTextColumn, line, MessageInk, PanelColour);
+    for (const std::string* text : {&programProblem, &stateOutcome}) {
+        if (text->empty()) continue;
+        for (const std::string& line : WrapText(*text, PanelTextWidth))
+            Screen.DrawText(row++, PanelTextColumn, line, MessageInk, PanelColour);
+        ++row;
+    }
 }
 
 // Everything but the digits and the VIO text, which are drawn over it.
@@ -152,6 +157,7 @@ void StartUp(const StartUpFiles& files) {
     LoadSegmentPictures();
     startUpMessages.clear();
     programProblem.clear();
+    stateOutcome.clear();
     LoadCharset(files.Charset);
     LastFrameTime = ActiveHost->NowMillis();
     RomLimit = BoardRomLimit;
@@ -216,6 +222,27 @@ void ShowProgramProblem(const std::string& text) {
     ActiveHost->Present();
 }
 
+void ShowStateOutcome(const std::string& text) {
+    stateOutcome = text;
+    DrawPanel();
+    ActiveHost->Present();
+}
+
+void SaveQuickState() {
+    const StateResult result = SaveState(QuickStateFile);
+    const std::string text = StateMessage(result, QuickStateFile, true);
+    if (!result.Ok()) std::fprintf(stderr, "plover: %s\n", text.c_str());
+    ShowStateOutcome(text);
+}
+
+void RestoreQuickState() {
+    const StateResult result = LoadState(QuickStateFile);
+    const std::string text = StateMessage(result, QuickStateFile, false);
+    if (!result.Ok()) std::fprintf(stderr, "plover: %s\n", text.c_str());
+    stateOutcome = text;
+    RedrawWindow();
+}
+
 void RedrawWindow() {
     DrawWindowFrame();
     RedrawVio();  // the digits follow at the next board refreshes
@@ -229,6 +256,8 @@ StopReason WatchHostKeys() {
         ResetByF2();
         RedrawWindow();
     }
+    if (ActiveHost->TakePress(ScanCode::F6)) SaveQuickState();
+    if (ActiveHost->TakePress(ScanCode::F9)) RestoreQuickState();
     return StopReason::None;
 }
 

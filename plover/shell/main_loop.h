@@ -72,12 +72,24 @@ void StartUp(const StartUpFiles& files = StartUpFiles{});
 // place of the last such text; an empty text takes it away.
 void ShowProgramProblem(const std::string& text);
 
+// Shows the outcome of saving or restoring a state in the lower right panel,
+// below the other texts and in place of the last such outcome.
+void ShowStateOutcome(const std::string& text);
+
+// The quick slot of F6 and F9, in the folder plover runs in.
+inline constexpr const char* QuickStateFile = "plover.state";
+// F6 saves the machine to the quick slot, F9 restores it; the outcome is
+// shown in the window, and on standard error when it failed.
+void SaveQuickState();
+void RestoreQuickState();
+
 // Draws the whole window again (keyboard picture, panels, start-up messages,
 // VIO text), clearing whatever was printed over it.
 void RedrawWindow();
 // Called at every frame boundary, so that these keys work whatever the
 // program does: Escape held or pressed ends the program (EndProgram is
-// returned), a press of F2 resets the processor and redraws the window.
+// returned), a press of F2 resets the processor and redraws the window, F6
+// and F9 save and restore the quick state.
 StopReason WatchHostKeys();
 
 // One pass of the main loop: None, or EndProgram when Escape was seen, in

@@ -41,6 +41,7 @@ constexpr struct {
     {ScanCode::Comma, SDL_SCANCODE_COMMA}, {ScanCode::FullStop, SDL_SCANCODE_PERIOD},
     {ScanCode::Slash, SDL_SCANCODE_SLASH}, {ScanCode::Space, SDL_SCANCODE_SPACE},
     {ScanCode::F1, SDL_SCANCODE_F1}, {ScanCode::F2, SDL_SCANCODE_F2}, {ScanCode::F4, SDL_SCANCODE_F4},
+    {ScanCode::F6, SDL_SCANCODE_F6}, {ScanCode::F9, SDL_SCANCODE_F9},
     {ScanCode::CursorUp, SDL_SCANCODE_UP}, {ScanCode::CursorLeft, SDL_SCANCODE_LEFT},
     {ScanCode::CursorRight, SDL_SCANCODE_RIGHT}, {ScanCode::CursorDown, SDL_SCANCODE_DOWN},
 };

@@ -83,7 +83,13 @@ public:
         if (size_ == 0) head_ = 0;
     }
     void Clear() { head_ = size_ = 0; }
-    bool operator==(const KeyPressQueue&) const = default;
+    // The same presses in the same order, wherever the ring holds them.
+    bool operator==(const KeyPressQueue& other) const {
+        if (size_ != other.size_) return false;
+        for (int i = 0; i < size_; ++i)
+            if (!((*this)[i] == other[i])) return false;
+        return true;
+    }
 
 private:
     std::array<KeyPress, Capacity> ring_{};

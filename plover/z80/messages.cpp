@@ -26,6 +26,19 @@ const std::array<MessageTexts, static_cast<size_t>(Message::Count)> MessageTable
     {Message::ScreenTooSmall,
      "la pantalla de {1} x {2} no tiene sitio para la ventana de {3} x {4}; se abre a {5} x {6}",
      "the {1} x {2} screen has no room for the {3} x {4} window; it opens at {5} x {6}"},
+    {Message::StateSaved, "estado guardado en \"{1}\"", "state saved in \"{1}\""},
+    {Message::StateRestored, "estado recuperado de \"{1}\"", "state restored from \"{1}\""},
+    {Message::StateUnreadable, "no se puede leer el estado \"{1}\": {2}", "cannot read the state \"{1}\": {2}"},
+    {Message::StateNotAState, "\"{1}\" no es un estado de plover", "\"{1}\" is not a plover state"},
+    {Message::StateOtherBoard, "\"{1}\" es un estado de kestrel, no de plover",
+     "\"{1}\" is a kestrel state, not a plover one"},
+    {Message::StateTooNew, "\"{1}\" es de una version posterior (formato {2}; esta lee hasta el {3})",
+     "\"{1}\" comes from a later version (format {2}; this one reads up to {3})"},
+    {Message::StateTruncated, "el estado \"{1}\" esta cortado", "the state \"{1}\" is cut short"},
+    {Message::StateDamaged, "el estado \"{1}\" esta danado ({2})", "the state \"{1}\" is damaged ({2})"},
+    {Message::StateUnwritable, "no se puede guardar el estado en \"{1}\": {2}", "cannot save the state in \"{1}\": {2}"},
+    {Message::StateSetAside, "no se pudo recuperar la maquina guardada ({1}); el archivo queda como \"{2}\"",
+     "the kept machine could not be restored ({1}); the file is kept as \"{2}\""},
 }};
 
 std::string MessageText(Message id, const std::vector<std::string>& values) {

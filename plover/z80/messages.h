@@ -29,6 +29,16 @@ enum class Message {
     KeysRefused,        // presses that wait
     ScaleTooLarge,      // scale asked for, screen width, height, scale taken
     ScreenTooSmall,     // screen width, height, 1x window width, height, window width, height taken
+    StateSaved,         // path
+    StateRestored,      // path
+    StateUnreadable,    // path, the system's reason
+    StateNotAState,     // path
+    StateOtherBoard,    // path
+    StateTooNew,        // path, the file's format version, the version read here
+    StateTruncated,     // path
+    StateDamaged,       // path, what is wrong (checksum, or the member out of range)
+    StateUnwritable,    // path, the system's reason
+    StateSetAside,      // what was wrong (a message above), the name the file was renamed to
     Count
 };
 

@@ -10,9 +10,11 @@
 
 #include "monitor_rig.h"
 #include "plover/board/board.h"
+#include "plover/board/save_state.h"
 #include "plover/shell/main_loop.h"
 #include "plover/video/screen.h"
 #include "plover/z80/cpu.h"
+#include "tests/plover_support/scratch_dir.h"
 #include "tests/plover_support/simulated_host.h"
 
 namespace pfw {
@@ -97,6 +99,13 @@ TEST_F(PloverMonitorOnShellLoop, KeysTypedOnTheHostReachTheScreenAndDisplay) {
         EXPECT_EQ(DrawnPattern(k), PatternOf(first[k - 1])) << "digit " << k;
 }
 
+// 140,000 T-states on, and the machine as it is then.
+std::unique_ptr<plover::MachineState> RunOn() {
+    const uint64_t end = plover::TotalCycles + 140000;
+    while (plover::TotalCycles < end) plover::RunPass();
+    return std::make_unique<plover::MachineState>(plover::Machine);
+}
+
 // The whole machine is in the record: a copy taken while the monitor runs,
 // with a press waiting and a key held, runs on exactly as the original did.
 TEST_F(PloverMonitorOnShellLoop, ACopiedMachineRunsOnAsTheOriginal) {
@@ -104,11 +113,6 @@ TEST_F(PloverMonitorOnShellLoop, ACopiedMachineRunsOnAsTheOriginal) {
     host.SetKey(plover::ScanCode::H, true);
     RunTStates(3500);
     const auto saved = std::make_unique<plover::MachineState>(plover::Machine);
-    auto RunOn = [] {
-        const uint64_t end = plover::TotalCycles + 140000;
-        while (plover::TotalCycles < end) plover::RunPass();
-        return std::make_unique<plover::MachineState>(plover::Machine);
-    };
     const auto first = RunOn();
     EXPECT_NE(first->Registers, saved->Registers);  // it did run
     plover::Machine = *saved;
@@ -117,6 +121,28 @@ TEST_F(PloverMonitorOnShellLoop, ACopiedMachineRunsOnAsTheOriginal) {
     EXPECT_EQ(std::memcmp(second->Memory, first->Memory, sizeof first->Memory), 0);
     EXPECT_EQ(second->Matrix, first->Matrix);
     EXPECT_EQ(second->Presses, first->Presses);
+    EXPECT_TRUE(*second == *first);
+}
+
+// A state saved while the monitor runs, restored over a machine that went on
+// elsewhere, runs the same instructions in the same T-states to the same
+// display latches.
+TEST_F(PloverMonitorOnShellLoop, ARestoredStateRunsOnAsTheSavedMachineDid) {
+    plover::ScratchDir dir;
+    RunTStates(350000);
+    host.SetKey(plover::ScanCode::J, true);
+    RunTStates(3500);
+    const std::string path = dir.File("round.state");
+    ASSERT_TRUE(plover::SaveState(path).Ok());
+    const auto first = RunOn();
+    plover::ResetByF2();
+    RunTStates(35000);
+    ASSERT_TRUE(plover::LoadState(path).Ok());
+    const auto second = RunOn();
+    EXPECT_EQ(second->TotalCycles, first->TotalCycles);
+    EXPECT_EQ(second->Registers, first->Registers);
+    EXPECT_EQ(second->DigitSelect, first->DigitSelect);
+    EXPECT_EQ(second->SegmentLatch, first->SegmentLatch);
     EXPECT_TRUE(*second == *first);
 }
 

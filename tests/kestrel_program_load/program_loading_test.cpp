@@ -44,7 +44,8 @@ protected:
 };
 
 TEST_F(ProgramLoading, HexBytesGoStraightIntoMemoryAndKeepTheRegisters) {
-    // 0100h is ROM: a load writes it as Load BIN does, whatever the WriteEnableMap says.
+    // 0100h is ROM: with "Write Protect ROM" unchecked a load writes it as Load BIN does,
+    // whatever the WriteEnableMap says.
     const ProgramLoadResult result = LoadHex(":021800001122B3\n:01010000AA54\n:00000001FF\n");
     ASSERT_TRUE(result.loaded) << result.fault;
     EXPECT_FALSE(result.reset);
@@ -54,6 +55,21 @@ TEST_F(ProgramLoading, HexBytesGoStraightIntoMemoryAndKeepTheRegisters) {
     EXPECT_EQ(m_->MemoryImage[0x0100], 0xAA);
     EXPECT_EQ(m_->Cpu.PC, 0x0123);
     EXPECT_EQ(m_->Cpu.A, 0x42);
+    EXPECT_EQ(result.skipped, "");
+}
+
+TEST_F(ProgramLoading, WriteProtectRomKeepsAHexFileOutOfTheMonitorUnlessItLoadsAtZero) {
+    m_->WriteProtectRom = true;
+    const ProgramLoadResult result = LoadHex(":021800001122B3\n:01010000AA54\n:00000001FF\n");
+    ASSERT_TRUE(result.loaded) << result.fault;
+    EXPECT_EQ(m_->MemoryImage[0x1801], 0x22);
+    EXPECT_EQ(m_->MemoryImage[0x0100], 0xFF);
+    EXPECT_EQ(result.skipped.rfind("1 byte at 0000h-0FFFh not written", 0), 0u) << result.skipped;
+    // A file that loads at 0000h replaces the monitor, as a raw load at base 0 does.
+    const ProgramLoadResult monitor = LoadHex(":02000000F3C348\n:01010000AA54\n:00000001FF\n");
+    ASSERT_TRUE(monitor.reset);
+    EXPECT_EQ(m_->MemoryImage[0x0100], 0xAA);
+    EXPECT_EQ(monitor.skipped, "");
 }
 
 TEST_F(ProgramLoading, AHexFileReachingAddressZeroResetsTheProcessor) {

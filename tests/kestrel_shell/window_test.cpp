@@ -584,10 +584,12 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
     const std::vector<std::pair<const char*, std::vector<Item>>> expected = {
         {"File",
          {{"Load Bin/Rom", 3}, {"Load HEX file", 40}, {"Reload", 41}, {"Load symbols", 46}, {"Save Bin/Rom", 4},
+          {"-", 0}, {"Save state...", 60}, {"Load state...", 61}, {"Quick save state", 62},
+          {"Quick restore state", 63},
           {"-", 0}, {"Exit", 5}}},
         {"Emulation",
          {{"Hard Reset", 6}, {"-", 0}, {"Write Protect ROM", 18}, {"-", 0}, {"Real-time speed", 50},
-          {"Keyboard drives keypad", 44}}},
+          {"Keyboard drives keypad", 44}, {"-", 0}, {"Keep machine between runs", 64}}},
         {"Tools",
          {{"Disassemble to file", 25}, {"-", 0}, {"Debugger", 26}, {"-", 0}, {"PEEK Memory", 28},
           {"POKE Memory", 29}}},
@@ -606,7 +608,8 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
             } else {
                 EXPECT_EQ(items[j]->text().toStdString(), want.Text);
                 EXPECT_EQ(items[j]->data().toInt(), want.Id) << want.Text;
-                EXPECT_EQ(items[j]->isCheckable(), want.Id == 18 || want.Id == 50 || want.Id == 44) << want.Text;
+                EXPECT_EQ(items[j]->isCheckable(), want.Id == 18 || want.Id == 50 || want.Id == 44 || want.Id == 64)
+                    << want.Text;
                 EXPECT_EQ(W().MenuAction(want.Id), items[j]);
             }
         }

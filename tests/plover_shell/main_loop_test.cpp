@@ -8,10 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "plover/board/board.h"
+#include "plover/shell/kept_machine.h"
 #include "plover/shell/main_loop.h"
 #include "plover/video/screen.h"
 #include "plover/video/text_grid.h"
@@ -376,6 +380,63 @@ TEST_F(MainLoop, EscapeDuringAKeyboardReadEndsTheLoop) {
     Passes(10);
     host.SetKey(ScanCode::Escape, true);
     EXPECT_THROW(Passes(2), ProgramEnded);
+}
+
+// F6 and F9 act at the frame boundary on the quick slot in the folder plover
+// runs in; a file that is no state is refused on standard error, and the
+// machine runs on as it was.
+TEST_F(MainLoop, F6SavesTheQuickStateAndF9RestoresIt) {
+    const ScratchDir scratch;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(scratch.File(""));
+    Load(0x4000, {0x3E, 0x11});
+    auto press = [&](int key) {
+        host.SetKey(key, true);
+        host.SetKey(key, false);
+        RunToBoundary();
+        testing::internal::CaptureStderr();
+        RunPass();
+        return testing::internal::GetCapturedStderr();
+    };
+    EXPECT_EQ(press(ScanCode::F6), "");
+    Load(0x4000, {0x3E, 0x22});
+    EXPECT_EQ(press(ScanCode::F9), "");
+    EXPECT_EQ(BoardMemory[0x4001], 0x11);
+    scratch.Write("plover.state", {'n', 'o'});
+    BoardMemory[0x4001] = 0x33;
+    EXPECT_EQ(press(ScanCode::F9), "plover: \"plover.state\" no es un estado de plover\n");
+    EXPECT_EQ(BoardMemory[0x4001], 0x33);
+    std::filesystem::current_path(previous);
+}
+
+// A kept machine that cannot be restored is renamed, not deleted; the board
+// starts afresh and the user is told once. A good one is restored, and
+// keeping makes the folder it needs.
+TEST_F(MainLoop, AKeptMachineIsRestoredOrSetAside) {
+    const ScratchDir scratch;
+    const std::string kept = scratch.File("data/plover/machine.state");
+    Load(0x4000, {0x5A});
+    KeepMachine(kept);
+    BoardMemory[0x4000] = 0;
+    ResumeKeptMachine(kept);
+    EXPECT_EQ(BoardMemory[0x4000], 0x5A);
+
+    std::FILE* cut = std::fopen(kept.c_str(), "r+b");
+    ASSERT_NE(cut, nullptr);
+    ASSERT_EQ(::ftruncate(fileno(cut), 100), 0);
+    std::fclose(cut);
+    BoardMemory[0x4000] = 0x11;
+    testing::internal::CaptureStderr();
+    ResumeKeptMachine(kept);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "plover: no se pudo recuperar la maquina guardada (el estado \"" + kept +
+                  "\" esta cortado); el archivo queda como \"" + kept + ".unreadable\"\n");
+    EXPECT_EQ(BoardMemory[0x4000], 0x11);
+    EXPECT_TRUE(std::filesystem::exists(kept + ".unreadable"));
+    EXPECT_FALSE(std::filesystem::exists(kept));
+    testing::internal::CaptureStderr();
+    ResumeKeptMachine(kept);  // nothing kept now: nothing said
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST_F(MainLoop, RegisterDumpLines) {
