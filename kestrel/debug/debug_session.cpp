@@ -1,6 +1,7 @@
 #include "kestrel/debug/debug_session.h"
 
 #include "kestrel/debug/breakpoint.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/trace.h"
 
@@ -9,6 +10,7 @@ namespace kestrel {
 void BeginDebugSession(MachineRecord& m) {
     EndDebugSession(m);
     DisarmBreakpoint(m);
+    DisarmOneTimeStop(m);  // a program stopped by hand forgets its step over/out or run to
 }
 
 void EndDebugSession(MachineRecord& m) {

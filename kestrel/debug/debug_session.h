@@ -13,8 +13,8 @@ namespace kestrel {
 // StepTStateTotal is kept modulo this (0xFFFFF).
 inline constexpr uint32_t kStepTotalModulus = 1048575;
 
-// Opening the debugger: TStates and StepTStateTotal become 0 and the
-// breakpoint is disarmed.
+// Opening the debugger: TStates and StepTStateTotal become 0, the
+// breakpoint and any one-time stop are disarmed. The breakpoint list stays.
 void BeginDebugSession(MachineRecord& m);
 
 // Leaving the debugger: TStates and StepTStateTotal become 0.

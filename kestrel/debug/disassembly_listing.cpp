@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "kestrel/debug/disassembler.h"
+#include "kestrel/debug/symbols.h"
 
 namespace kestrel {
 
@@ -24,7 +25,8 @@ ListingOutcome WriteDisassemblyListing(MachineRecord& m, uint16_t start, uint16_
     bool wrapped = false;
     do {
         const uint16_t previous = cursor;
-        const Disassembly d = Disassemble(m, m.NumberBase, cursor);
+        Disassembly d = Disassemble(m, m.NumberBase, cursor);
+        SymbolizeInPlace(m, d.Instruction);  // only while "Show symbols" is on
         cursor = d.Next;
         wrapped = cursor <= previous;
         const size_t addressLength = std::strlen(d.Address);

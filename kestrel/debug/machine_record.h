@@ -14,8 +14,11 @@
 #include <cstdint>
 
 #include "kestrel/board/machine.h"
+#include "kestrel/debug/breakpoint_list.h"
 
 namespace kestrel {
+
+class SymbolTable;  // symbols.h
 
 inline constexpr int kTextSize = 64;         // room for one disassembled/traced text
 
@@ -38,6 +41,9 @@ struct MachineRecord : Machine {
     uint8_t BreakOpcode{};                   // opcode of the opcode kind
     uint16_t DisassemblyStart{};             // default start of the next "Disassemble to file"
     uint32_t StepTStateTotal{};              // the debugger's accumulated T-states; ResetBoard zeroes it
+    BreakpointList Breakpoints;              // breakpoint list, watchpoints, one-time stop
+    SymbolTable* Symbols{};                  // the program's symbols (owned by the program; null in bare tests)
+    uint8_t ShowSymbols{};                   // 1: the listing and files name addresses by symbol
 
     // --- memory tools ---
     bool WriteProtectRom{};                  // check state of "Write Protect ROM"

@@ -7,14 +7,27 @@ namespace kestrel {
 
 void DebugChecks::Execute(Machine& m) {
     trace_ = TraceOutcome::Collecting;
-    if (m_.TraceToFile) trace_ = TraceRunLoopStep(m_, tracePath_);
-    else ExecuteInstruction(m);
+    const bool list = ListArmed(m_.Breakpoints);
+    if (m_.TraceToFile) {
+        const CheckStart start = BeginChecked(m_);
+        trace_ = TraceRunLoopStep(m_, tracePath_, list);
+        listHit_ = list && EndChecked(m_, start);
+    } else if (list) {
+        listHit_ = ExecuteChecked(m_);
+    } else {
+        ExecuteInstruction(m);
+    }
 }
 
 StopReason DebugChecks::AfterInstruction(Machine& /*m*/) {
+    const bool listHit = listHit_;
+    listHit_ = false;
     if (trace_ != TraceOutcome::Collecting) return StopReason::TraceFull;
-    if (m_.BreakArmed && TestBreakpoint(m_)) return StopReason::Breakpoint;
-    return StopReason::None;
+    if (m_.BreakArmed && TestBreakpoint(m_)) {
+        m_.Breakpoints.Hit.Kind = HitKind::None;  // the single breakpoint speaks for this stop
+        return StopReason::Breakpoint;
+    }
+    return listHit ? StopReason::Breakpoint : StopReason::None;
 }
 
 }  // namespace kestrel

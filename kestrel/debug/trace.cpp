@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/number_format.h"
+#include "kestrel/debug/symbols.h"
 #include "kestrel/z80/cpu.h"
 #include "kestrel/z80/execute_impl.h"
 
@@ -20,15 +22,21 @@ struct TraceHooks {
     }
 };
 
+// A trace with the breakpoint list armed also reports data accesses to it.
+struct WatchingTraceHooks : TraceHooks {
+    BreakpointList* List;
+    uint16_t Pc;
+    void DataRead(uint16_t a, uint8_t v) { NoteDataAccess(*List, false, a, v, Pc); }
+    void DataWritten(uint16_t a, uint8_t v) { NoteDataAccess(*List, true, a, v, Pc); }
+};
+
 constexpr int kTextColumns = 48;
 
-}  // namespace
-
-void TracedStep(MachineRecord& m) {
+template <class Hooks>
+void TracedStepWith(MachineRecord& m, Hooks& hooks) {
     const uint16_t address = m.Cpu.PC;
     FormatAddressText(m.AddressText, address);
 
-    TraceHooks hooks;
     ExecuteWith(m, hooks);
 
     // The text comes from the bytes the executor fetched, not from memory as
@@ -37,6 +45,20 @@ void TracedStep(MachineRecord& m) {
     std::memcpy(window, hooks.Bytes, static_cast<size_t>(hooks.Count));
     DecodeInstruction(window, address, m.NumberBase, TextVariant::Traced, m.InstructionText);
     FormatByteText(m.ByteText, hooks.Bytes, hooks.Count);
+}
+
+}  // namespace
+
+void TracedStep(MachineRecord& m) {
+    TraceHooks hooks;
+    TracedStepWith(m, hooks);
+}
+
+void TracedStepWatching(MachineRecord& m) {
+    WatchingTraceHooks hooks;
+    hooks.List = &m.Breakpoints;
+    hooks.Pc = m.Cpu.PC;
+    TracedStepWith(m, hooks);
 }
 
 int ComposeTraceLine(const MachineRecord& m, char* line) {
@@ -96,8 +118,10 @@ bool FlushTraceBuffer(MachineRecord& m, const char* path) {
     return written;
 }
 
-TraceOutcome TraceRunLoopStep(MachineRecord& m, const char* path) {
-    TracedStep(m);
+TraceOutcome TraceRunLoopStep(MachineRecord& m, const char* path, bool watching) {
+    if (watching) [[unlikely]] TracedStepWatching(m);
+    else TracedStep(m);
+    if (m.ShowSymbols) [[unlikely]] SymbolizeInPlace(m, m.InstructionText);
     char line[kTraceLineLength];
     int length = ComposeTraceLine(m, line);
     // A full buffer is written before the line would run past its end; the

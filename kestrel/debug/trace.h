@@ -35,6 +35,9 @@ inline constexpr char kTraceHeader[] =
 // InstructionText (numbers in NumberBase). Adds the T-states to Cpu.TStates.
 // Tests no breakpoint and accepts no interrupt. Allocation-free.
 void TracedStep(MachineRecord& m);
+// TracedStep reporting data accesses to the breakpoint list's watchpoints
+// (breakpoint_list.h), for a trace while the list is armed.
+void TracedStepWatching(MachineRecord& m);
 
 // Writes the trace line of the last traced instruction: the three texts cut
 // or padded to 48 columns, then F in binary and A, BC, DE, HL, IX, IY, SP,
@@ -62,7 +65,7 @@ enum class TraceOutcome : uint8_t {
 
 // One traced pass of the run loop: TracedStep, ComposeTraceLine, the line
 // into the ListingBuffer, and FlushTraceBuffer once 64,000 bytes or more are
-// collected.
-TraceOutcome TraceRunLoopStep(MachineRecord& m, const char* path = kDebugListingFile);
+// collected. `watching`: the step reports data accesses to the watchpoints.
+TraceOutcome TraceRunLoopStep(MachineRecord& m, const char* path = kDebugListingFile, bool watching = false);
 
 }  // namespace kestrel

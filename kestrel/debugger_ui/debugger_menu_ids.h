@@ -32,5 +32,13 @@ inline constexpr int kForceEnable = 59;
 inline constexpr int kHexDump = 60;
 inline constexpr int kPeek = 61;
 inline constexpr int kPoke = 62;
+// Beyond the original menus: symbols ("File"), stepping ("Emulation") and
+// the breakpoint list ("Breakpoint").
+inline constexpr int kLoadSymbols = 63;
+inline constexpr int kShowSymbols = 64;
+inline constexpr int kStepOver = 65;
+inline constexpr int kStepOut = 66;
+inline constexpr int kRunToAddress = 67;
+inline constexpr int kBreakpoints = 68;
 
 }  // namespace kestrel::debugger_menu

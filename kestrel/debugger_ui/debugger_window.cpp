@@ -16,9 +16,11 @@
 #include "kestrel/debug/disassembler.h"
 #include "kestrel/debug/number_format.h"
 #include "kestrel/debug/registers.h"
+#include "kestrel/debug/symbols.h"
 #include "kestrel/debug/trace.h"
 #include "kestrel/debugger_ui/break_on_opcode_dialog.h"
 #include "kestrel/debugger_ui/break_on_value_dialog.h"
+#include "kestrel/debugger_ui/code_window.h"
 #include "kestrel/debugger_ui/debugger_menu_ids.h"
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debugger_ui/hex_dump_window.h"
@@ -27,6 +29,7 @@
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
 #include "kestrel/debugger_ui/stack_view.h"
+#include "kestrel/debugger_ui/symbol_files.h"
 #include "kestrel/gui/memory_range_dialog.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/gui/ui_support.h"
@@ -140,6 +143,8 @@ QString DebuggerFieldText(const MachineRecord& m, DebuggerField field) {
         case DebuggerField::Enabled: return c.IFF ? QStringLiteral("Y") : QStringLiteral("N");
         case DebuggerField::Mode: return QString::number(c.IM);
         case DebuggerField::TStates:
+            // A count beyond two digits (a step over, out or run to) shows "**".
+            if (c.TStates > 99) return QString::asprintf("%7d **", static_cast<int>(m.StepTStateTotal));
             return QString::asprintf("%7d %2d", static_cast<int>(m.StepTStateTotal),
                                      static_cast<int>(c.TStates));
         case DebuggerField::ABits: return Bits(c.A);
@@ -179,7 +184,11 @@ QString BreakpointHitText(MachineRecord& m) {
 QString StepListingLine(const MachineRecord& m) {
     QString bytes = QString::fromLatin1(m.ByteText);
     if (bytes.size() < 14) bytes = bytes.leftJustified(14, QLatin1Char(' '));
-    return QString::fromLatin1(m.AddressText) + bytes + QString::fromLatin1(m.InstructionText);
+    // "Show symbols" names the addresses of the instruction by symbol.
+    const std::string instruction = m.ShowSymbols && m.Symbols != nullptr
+                                        ? SymbolizeOperands(m.InstructionText, *m.Symbols, m.NumberBase)
+                                        : std::string(m.InstructionText);
+    return QString::fromLatin1(m.AddressText) + bytes + QString::fromStdString(instruction);
 }
 
 DebuggerWindow::DebuggerWindow(MachineRecord& m, QWidget* parent) : QDialog(parent), m_(m) {
@@ -199,6 +208,8 @@ DebuggerWindow::DebuggerWindow(MachineRecord& m, QWidget* parent) : QDialog(pare
     BuildClient();
     layout->addWidget(client_);
     move(540, 50);
+
+    code_ = new CodeWindow(m_, [this](uint16_t address) { RunTo(address); }, this);
 
     // Opening: counters to 0, breakpoint disarmed, fields written, empty listing.
     BeginDebugSession(m_);
@@ -296,11 +307,12 @@ constexpr const char* kWordRegisterItems[kRegisterCodeCount - kByteRegisterCount
 
 }  // namespace
 
-void DebuggerWindow::AddMenuItem(QMenu* menu, const char* text, int id) {
+QAction* DebuggerWindow::AddMenuItem(QMenu* menu, const char* text, int id) {
     QAction* action = menu->addAction(QString::fromLatin1(text));
     action->setObjectName(QStringLiteral("debuggerMenu%1").arg(id));
     action->setData(id);
     connect(action, &QAction::triggered, this, [this, id] { MenuChoice(id); });
+    return action;
 }
 
 void DebuggerWindow::AddRegisterMenus(QMenu* parent, int firstId) {
@@ -341,6 +353,7 @@ void DebuggerWindow::BuildMenus() {
     AddMenuItem(breakpoint, "Opcode...", kBreakOnOpcode);
     breakpoint->addSeparator();
     AddRegisterMenus(breakpoint, kBreakOnRegisterFirst);
+    AddDebugItems(file, emulation, breakpoint);
 
     BuildToolsMenu();
 }
@@ -410,6 +423,7 @@ void DebuggerWindow::RefreshStack() { stack_->Refresh(m_); }
 void DebuggerWindow::RefreshRegisters() {
     for (int i = 0; i < kDebuggerFieldCount; ++i)
         fields_[i]->setText(DebuggerFieldText(m_, static_cast<DebuggerField>(i)));
+    if (code_ != nullptr) code_->Refresh();  // the code view follows PC
 }
 
 void DebuggerWindow::RefreshTStateField() {
@@ -495,13 +509,29 @@ void DebuggerWindow::MenuCommand(int id) {
         }
         case kPeek: RunPeekDialog(m_, this); return;
         case kPoke: RunPokeDialog(m_, this); return;
-        default: return;  // "View TV Output" has no action
+        case kLoadSymbols:
+            ChooseAndLoadSymbols(m_, this);
+            RefreshRegisters();
+            return;
+        case kStepOver: StepOver(); return;
+        case kStepOut: StepOut(); return;
+        case kRunToAddress: RunToAddress(); return;
+        case kBreakpoints: OpenBreakpoints(); return;
+        default: return;  // "View TV Output" has no action; "Show symbols" toggles itself
     }
 }
 
 void RunDebuggerWindow(MachineRecord& m, QWidget* parent, const QString& status) {
     DebuggerWindow window(m, parent);
     window.ShowStatus(status);
+    window.Code()->show();
+    window.exec();
+}
+
+void RunDebuggerWindowAtCheck(MachineRecord& m, QWidget* parent) {
+    DebuggerWindow window(m, parent);
+    window.ShowCheckHit();
+    window.Code()->show();
     window.exec();
 }
 

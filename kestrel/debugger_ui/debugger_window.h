@@ -16,6 +16,7 @@
 #include "kestrel/debug/debug_session.h"
 #include "kestrel/debug/machine_record.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -24,6 +25,7 @@ class QPushButton;
 
 namespace kestrel {
 
+class CodeWindow;
 class ListingView;
 class StackView;
 
@@ -61,6 +63,23 @@ public:
     // Leaves the window: TStates and StepTStateTotal become 0, the loop ends.
     void Leave();
 
+    // "Step over" (F10): a CALL or RST leaves the window with a one-time stop
+    // after it; any other instruction steps as STEP does. "Step out"
+    // (Shift+F11) and "Run to address" leave with their stop armed.
+    void StepOver();
+    void StepOut();
+    void RunToAddress();  // asks for the address (a number or a symbol)
+    void RunTo(uint16_t address);
+    // "Breakpoints..." (Ctrl+B): the list's window, modal.
+    void OpenBreakpoints();
+    // "Show symbols": the listing names addresses by symbol.
+    void SetShowSymbols(bool on);
+    // Opened by a hit of the breakpoint list or a one-time stop: the reason in
+    // the listing and the status line; after a one-time stop the T-state
+    // field counts what ran.
+    void ShowCheckHit();
+    CodeWindow* Code() const { return code_; }
+
     // Rewrite the stack view, every register field, or the T-state field only.
     void RefreshStack();
     void RefreshRegisters();
@@ -87,7 +106,9 @@ private:
     void BuildClient();
     void BuildMenus();
     void BuildToolsMenu();
-    void AddMenuItem(QMenu* menu, const char* text, int id);
+    QAction* AddMenuItem(QMenu* menu, const char* text, int id);
+    // The items that go beyond the original menus (debugger_window_steps.cpp).
+    void AddDebugItems(QMenu* file, QMenu* emulation, QMenu* breakpoint);
     // The "8-Bit Register..." and "16-Bit Register..." submenus, identifiers
     // from firstId on in RegisterCode order.
     void AddRegisterMenus(QMenu* parent, int firstId);
@@ -105,6 +126,7 @@ private:
     ListingView* listing_ = nullptr;
     StackView* stack_ = nullptr;
     QLabel* status_ = nullptr;
+    CodeWindow* code_ = nullptr;
     QLineEdit* fields_[kDebuggerFieldCount] = {};
 };
 
@@ -112,5 +134,7 @@ private:
 // TStates and StepTStateTotal to 0 and disarms the breakpoint. `status`, if
 // any, is shown in the status line (why the debugger opened).
 void RunDebuggerWindow(MachineRecord& m, QWidget* parent, const QString& status = QString());
+// Opens it after a hit of the breakpoint list or a one-time stop (m.Breakpoints.Hit).
+void RunDebuggerWindowAtCheck(MachineRecord& m, QWidget* parent);
 
 }  // namespace kestrel

@@ -49,6 +49,8 @@ bool Emulator::Start() {
     // reported once the window system is known to work.
     machine_.reset(new (std::nothrow) MachineRecord());
     MachineRecord* m = machine_.get();
+    symbols_ = std::make_unique<SymbolTable>();
+    if (m != nullptr) m->Symbols = symbols_.get();
 
     // Fixed tables and the start directory.
     startDirectory_ = QDir::currentPath();
@@ -161,6 +163,7 @@ int RunKestrel(const LoadOptions& options, bool realTime, bool keyboard, const Q
             // The state first, then the program into it.
             const bool fresh = !RestoreAtStart(emulator, state);
             ApplyLoadOptions(window.Programs(), options, fresh);
+            if (options.symbols) *emulator.Machine().Symbols = *options.symbols;
             emulator.Run();
             if (window.KeepMachine()) window.WriteState(KeptStatePath());
         }

@@ -9,6 +9,7 @@
 
 #include "kestrel/shell/run_loop.h"
 #include "kestrel/debug/machine_record.h"
+#include "kestrel/debug/symbols.h"
 
 namespace kestrel {
 
@@ -43,6 +44,7 @@ private:
     void StartBoard(MachineRecord& m);
 
     std::unique_ptr<MachineRecord> machine_;
+    std::unique_ptr<SymbolTable> symbols_;  // the record's Symbols
     std::unique_ptr<MainWindow> window_;
     QString startDirectory_;  // the working directory at program start, made current again
 };

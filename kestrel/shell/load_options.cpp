@@ -1,4 +1,4 @@
-// --load, --go and --watch.
+// --load, --go, --watch and --symbols.
 #include "kestrel/shell/load_options.h"
 
 #include <QCommandLineParser>
@@ -19,12 +19,55 @@ void AddLoadOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("go"),
                       QStringLiteral("Start the loaded program at hexadecimal ADDR once the monitor is up."),
                       QStringLiteral("ADDR")});
+    parser.addOption({QStringLiteral("symbols"),
+                      QStringLiteral("Read the program's symbols from FILE (pasmo's symbol table or "
+                                     "z80asm's label file). Without it, a .sym file beside a --load "
+                                     "HEX file is read when there is one."),
+                      QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("watch"),
                       QStringLiteral("Reload and restart the loaded program whenever its file changes.")});
 }
 
+namespace {
+
+// --symbols FILE, else the .sym beside a HEX file when there is one. A bad
+// named file is an error; a bad file found beside the program is reported on
+// standard error and left out.
+bool TakeSymbols(const QCommandLineParser& parser, LoadOptions& options, QString& error) {
+    QString path = parser.value(QStringLiteral("symbols"));
+    const bool named = parser.isSet(QStringLiteral("symbols"));
+    if (!named && options.source && options.source->kind == ProgramSource::Kind::Hex) {
+        const QString program = QFile::decodeName(options.source->path.c_str());
+        const QString beside = program.left(program.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".sym");
+        if (program.contains(QLatin1Char('.')) && QFile::exists(beside)) path = beside;
+    }
+    if (path.isEmpty()) return true;
+    SymbolLoad load = ReadSymbolFile(QFile::encodeName(path).toStdString());
+    if (load.Ok) {
+        options.symbols = std::move(load.Table);
+        return true;
+    }
+    const QString why = QStringLiteral("%1, %2; no symbols loaded").arg(path, QString::fromStdString(load.Error));
+    if (named) {
+        error = QStringLiteral("--symbols ") + why;
+        return false;
+    }
+    std::fprintf(stderr, "kestrel: %s\n", qPrintable(why));
+    return true;
+}
+
+}  // namespace
+
+// --load, --go and --watch.
+static bool TakeProgramOptions(const QCommandLineParser& parser, LoadOptions& options, QString& error);
+
 bool TakeLoadOptions(const QCommandLineParser& parser, LoadOptions& options, QString& error) {
     options = LoadOptions{};
+    if (!TakeProgramOptions(parser, options, error)) return false;
+    return TakeSymbols(parser, options, error);
+}
+
+static bool TakeProgramOptions(const QCommandLineParser& parser, LoadOptions& options, QString& error) {
     const bool load = parser.isSet(QStringLiteral("load"));
     if (!load && (parser.isSet(QStringLiteral("go")) || parser.isSet(QStringLiteral("watch")))) {
         error = QStringLiteral("--go and --watch need --load FILE");

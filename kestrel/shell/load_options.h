@@ -3,6 +3,8 @@
 //                 hexadecimal ADDR)
 //   --go ADDR     start it at ADDR once the monitor is up
 //   --watch       reload and restart it whenever the file changes
+//   --symbols FILE  the program's symbols (pasmo's table, z80asm's labels);
+//                 without it a FILE.sym beside a --load FILE.hex is read
 // Kept apart from main.cpp so that other options join the same parser.
 #pragma once
 
@@ -10,6 +12,7 @@
 #include <optional>
 
 #include "intel_hex/intel_hex.h"
+#include "kestrel/debug/symbols.h"
 #include "kestrel/shell/program_loading.h"
 
 class QCommandLineParser;
@@ -22,12 +25,14 @@ struct LoadOptions {
     std::optional<intel_hex::Program> program;
     std::optional<uint16_t> go;
     bool watch = false;
+    // --symbols FILE, or FILE.sym beside a --load FILE.hex; read and checked.
+    std::optional<SymbolTable> symbols;
 };
 
 // Exit status for a command line or program file that cannot be used.
 inline constexpr int kBadProgramExitStatus = 2;
 
-// Adds --load, --go and --watch to `parser`.
+// Adds --load, --go, --watch and --symbols to `parser`.
 void AddLoadOptions(QCommandLineParser& parser);
 
 // Reads the options from a parser that has parsed the command line, and

@@ -8,10 +8,12 @@
 #include <QMenuBar>
 
 #include "kestrel/board/keypad.h"
+#include "kestrel/debug/breakpoint_list.h"
 #include "kestrel/debugger_ui/debugger_window.h"
 #include "kestrel/debugger_ui/disassemble_to_file.h"
 #include "kestrel/debugger_ui/peek_dialog.h"
 #include "kestrel/debugger_ui/poke_dialog.h"
+#include "kestrel/debugger_ui/symbol_files.h"
 #include "kestrel/gui/memory_range_dialog.h"
 #include "kestrel/gui/platform.h"
 #include "kestrel/shell/board_view.h"
@@ -73,6 +75,8 @@ void MainWindow::BuildMenus() {
     file->setObjectName(QStringLiteral("menuFile"));
     AddItem(file, QStringLiteral("Load Bin/Rom"), menu_id::kLoadBin, "actionLoadBin", &MainWindow::LoadBin);
     AddProgramItems(file);
+    AddItem(file, QStringLiteral("Load symbols"), menu_id::kLoadSymbols, "actionLoadSymbols",
+            &MainWindow::LoadSymbols);
     AddItem(file, QStringLiteral("Save Bin/Rom"), menu_id::kSaveBin, "actionSaveBin", &MainWindow::SaveBin);
     file->addSeparator();
     AddStateItems(file);
@@ -115,6 +119,8 @@ void MainWindow::BuildMenus() {
             &MainWindow::ShowHelpTopics);
     AddItem(help, QStringLiteral("Keyboard map"), menu_id::kKeyboardMap, "actionKeyboardMap",
             &MainWindow::ShowKeyboardMap);
+    AddItem(help, QStringLiteral("Debugger keys"), menu_id::kDebuggerKeys, "actionDebuggerKeys",
+            &MainWindow::ShowDebuggerKeys);
     AddItem(help, QStringLiteral("About"), menu_id::kAbout, "actionAbout", &MainWindow::ShowAbout);
 }
 
@@ -134,9 +140,16 @@ void MainWindow::ClickKeypad(int x, int y) {
     PressKey(key->Key);
 }
 
-void MainWindow::PressKey(KeypadKey key) { PressKeypadKey(machine_, key); }
+void MainWindow::PressKey(KeypadKey key) {
+    PressKeypadKey(machine_, key);
+    // MONI and RESET leave the program being stepped over or out of.
+    if (key == KeypadKey::Moni || key == KeypadKey::Reset) DisarmOneTimeStop(machine_);
+}
 
-void MainWindow::HardReset() { ResetBoard(machine_, true); }
+void MainWindow::HardReset() {
+    ResetBoard(machine_, true);
+    DisarmOneTimeStop(machine_);
+}
 
 void MainWindow::ToggleWriteProtectRom() {
     // The check mark follows the flag; the WriteEnableMap is not affected.
@@ -180,6 +193,13 @@ void MainWindow::DisassembleToFile() { ::kestrel::DisassembleToFile(machine_, th
 void MainWindow::OpenDebugger() { RunDebuggerWindow(machine_, this); }
 void MainWindow::OpenDebuggerAtBreakpoint() {
     RunDebuggerWindow(machine_, this, BreakpointHitText(machine_));
+}
+void MainWindow::OpenDebuggerAtCheck() { RunDebuggerWindowAtCheck(machine_, this); }
+
+void MainWindow::LoadSymbols() { ChooseAndLoadSymbols(machine_, this); }
+
+void MainWindow::ShowDebuggerKeys() {
+    platform::ShowMessage(this, QStringLiteral("Debugger keys"), QString::fromLatin1(kDebuggerKeysText));
 }
 void MainWindow::PeekMemory() { RunPeekDialog(machine_, this); }
 void MainWindow::PokeMemory() { RunPokeDialog(machine_, this); }

@@ -40,12 +40,25 @@ inline constexpr int kReload = 41;
 inline constexpr int kRealTimeSpeed = 50;
 inline constexpr int kKeyboardDrivesKeypad = 44;
 inline constexpr int kKeyboardMap = 45;
+inline constexpr int kLoadSymbols = 46;
+inline constexpr int kDebuggerKeys = 47;
 inline constexpr int kSaveState = 60;
 inline constexpr int kLoadState = 61;
 inline constexpr int kQuickSave = 62;
 inline constexpr int kQuickRestore = 63;
 inline constexpr int kKeepMachine = 64;
 }  // namespace menu_id
+
+// Help > "Debugger keys".
+inline constexpr char kDebuggerKeysText[] =
+    "In the debugger window:\n"
+    "  Enter      STEP: one instruction\n"
+    "  F10        Step over: a CALL or RST runs until it returns\n"
+    "  Shift+F11  Step out: runs until the routine returns\n"
+    "  Ctrl+B     Breakpoints: the list of breakpoints and watchpoints\n"
+    "Emulation > \"Run to address...\" runs until PC reaches an address; in the\n"
+    "Code window a click in a line's margin sets or clears a breakpoint, and the\n"
+    "line's menu offers \"Run to here\". Addresses may be typed as symbol names.";
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -102,6 +115,13 @@ public:
     // The debugger opened by a breakpoint hit: its status line says what was
     // hit, at which PC, and the instruction there.
     void OpenDebuggerAtBreakpoint();
+    // The debugger opened by the breakpoint list or a one-time stop: its
+    // listing and status line say which and why.
+    void OpenDebuggerAtCheck();
+    // File > "Load symbols".
+    void LoadSymbols();
+    // Help > "Debugger keys".
+    void ShowDebuggerKeys();
     void PeekMemory();
     void PokeMemory();
     void ToggleWriteProtectRom();

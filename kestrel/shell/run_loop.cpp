@@ -56,7 +56,8 @@ constexpr int64_t kLateSoundNanos = 2 * Pacer::kSliceNanos;
         return true;
     }
     if (outcome.Reason == StopReason::Breakpoint) {
-        window.OpenDebuggerAtBreakpoint();
+        if (m.Breakpoints.Hit.Kind != HitKind::None) window.OpenDebuggerAtCheck();
+        else window.OpenDebuggerAtBreakpoint();
         return true;
     }
     return false;

@@ -13,6 +13,14 @@
 // fetched. A HALT is fetched (and reported) again on every call.
 //
 // Hooks may provide
+//     void DataRead(uint16_t address, uint8_t value);
+//     void DataWritten(uint16_t address, uint8_t value);
+// which are then called for every byte an instruction reads or writes as data
+// (stack pushes and pops included; opcode and operand fetches are not data),
+// a write before it is stored (a refused write is reported too). Block
+// instructions report every byte of every repetition.
+//
+// Hooks may provide
 //     void Port(Processor& m, uint8_t read, uint8_t write, uint8_t lo, uint8_t hi);
 // which then replaces the record's Ports seam for every byte of every IN and
 // OUT (the instruction still passes the byte through IoData). Without it the
@@ -400,14 +408,49 @@ struct Core {
         s.F = static_cast<uint8_t>(f | Sz53(r) | Parity(r));
     }
 
-    // ---------------------------------------------------------------- stack
-    KESTREL_INLINE void Push(uint16_t v) { PushWord(m, v); }
-    KESTREL_INLINE uint16_t Pop() { return PopWord(m); }
-    KESTREL_INLINE void Write(uint16_t a, uint8_t v) { WriteByte(m, a, v); }
-    KESTREL_INLINE uint8_t Read(uint16_t a) { return m.MemoryImage[a]; }
+    // ------------------------------------------------- data memory and stack
+    // Every data access of an instruction (not its fetches) passes here, so
+    // hooks with DataRead/DataWritten see each byte; without them these are
+    // the plain primitives of cpu.h.
+    KESTREL_INLINE void Write(uint16_t a, uint8_t v) {
+        if constexpr (requires { &Hooks::DataWritten; }) h.DataWritten(a, v);
+        WriteByte(m, a, v);
+    }
+    KESTREL_INLINE uint8_t Read(uint16_t a) {
+        const uint8_t v = m.MemoryImage[a];
+        if constexpr (requires { &Hooks::DataRead; }) h.DataRead(a, v);
+        return v;
+    }
+    KESTREL_INLINE uint16_t ReadWordData(uint16_t a) {
+        if constexpr (requires { &Hooks::DataRead; }) {
+            const uint8_t lo = Read(a);
+            return static_cast<uint16_t>(lo | Read(static_cast<uint16_t>(a + 1)) << 8);
+        } else {
+            return ReadWord(m, a);
+        }
+    }
     KESTREL_INLINE void WriteWord(uint16_t a, uint16_t v) {
         Write(a, static_cast<uint8_t>(v));
         Write(static_cast<uint16_t>(a + 1), static_cast<uint8_t>(v >> 8));
+    }
+    KESTREL_INLINE void Push(uint16_t v) {
+        if constexpr (requires { &Hooks::DataWritten; }) {
+            s.SP = static_cast<uint16_t>(s.SP - 1);
+            Write(s.SP, static_cast<uint8_t>(v >> 8));
+            s.SP = static_cast<uint16_t>(s.SP - 1);
+            Write(s.SP, static_cast<uint8_t>(v));
+        } else {
+            PushWord(m, v);
+        }
+    }
+    KESTREL_INLINE uint16_t Pop() {
+        if constexpr (requires { &Hooks::DataRead; }) {
+            const uint16_t v = ReadWordData(s.SP);
+            s.SP = static_cast<uint16_t>(s.SP + 2);
+            return v;
+        } else {
+            return PopWord(m);
+        }
     }
 
     // ======================================================== unprefixed page
@@ -525,7 +568,7 @@ struct Core {
                 Charge(7);
             } else if constexpr (p == 2) {                                   // LD HL,(nn)
                 const uint16_t a = FetchWord();
-                SetHX<Idx>(ReadWord(m, a));
+                SetHX<Idx>(ReadWordData(a));
                 s.MEMPTR = static_cast<uint16_t>(a + 1);
                 Charge(Idx ? 20 : 16);
             } else {                                                         // LD A,(nn)
@@ -727,7 +770,7 @@ struct Core {
             s.A = m.IoData;                                                  // F unchanged
             Charge(11);
         } else if constexpr (y == 4) {                                       // EX (SP),HL
-            const uint16_t v = ReadWord(m, s.SP);
+            const uint16_t v = ReadWordData(s.SP);
             WriteWord(s.SP, GetHX<Idx>());
             SetHX<Idx>(v);
             s.MEMPTR = v;
@@ -1034,7 +1077,7 @@ struct Core {
             default: {                                                       // LD (nn),rp / LD rp,(nn)
                 const uint16_t a = FetchWord();
                 if (q == 0) WriteWord(a, GetRpDyn(static_cast<uint8_t>(p)));
-                else SetRpDyn(static_cast<uint8_t>(p), ReadWord(m, a));
+                else SetRpDyn(static_cast<uint8_t>(p), ReadWordData(a));
                 s.MEMPTR = static_cast<uint16_t>(a + 1);
                 Charge(20);
                 break;

@@ -48,6 +48,22 @@ TEST_F(ProgramSessionTest, LoadOptionRefusesARawImageRunningPastFFFFh) {
         << past.Errors.toStdString();
 }
 
+TEST_F(ProgramSessionTest, SymbolsComeNamedOrBesideTheHexFileAndABadNamedFileEndsWithStatus2) {
+    const QString hex = Write("prog.hex", ":011800007671\n:00000001FF\n");
+    Write("prog.sym", "loop\t\tEQU 01805H\n");
+    const CommandLine beside = ParseCommandLine({"kestrel", "--load", hex});
+    ASSERT_FALSE(beside.Exit) << beside.Errors.toStdString();
+    uint16_t value = 0;
+    ASSERT_TRUE(beside.Load.symbols.has_value());
+    EXPECT_TRUE(beside.Load.symbols->Find("loop", value));
+    EXPECT_EQ(value, 0x1805);
+    const QString bad = Write("bad.lbl", "loop:\tequ $1805\nthis is not one\n");
+    const CommandLine named = ParseCommandLine({"kestrel", "--load", hex, "--symbols", bad});
+    EXPECT_TRUE(named.Exit);
+    EXPECT_EQ(named.ExitStatus, 2);
+    EXPECT_TRUE(named.Errors.contains(QStringLiteral("bad.lbl, line 2: "))) << named.Errors.toStdString();
+}
+
 // The file named by --load is read once, when the command line is checked:
 // what is loaded is what was checked, even if the file changes in between.
 TEST_F(ProgramSessionTest, LoadOptionLoadsTheFileAsTheCommandLineReadIt) {

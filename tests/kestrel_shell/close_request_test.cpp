@@ -111,11 +111,12 @@ void When(std::function<bool()> ready, std::function<void()> then, const char* w
     timer->start(20);
 }
 
-// The window the debugger opened: anything shown besides the two main ones.
+// The window the debugger opened: anything shown besides the main window,
+// the debugger and the debugger's Code window.
 QWidget* NestedWindow() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (!Exposed(w) || w->objectName() == QLatin1String("mainWindow") ||
-            w->objectName() == QLatin1String("debuggerWindow"))
+            w->objectName() == QLatin1String("debuggerWindow") || w->objectName() == QLatin1String("codeWindow"))
             continue;
         return w;
     }

@@ -583,8 +583,9 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
     };
     const std::vector<std::pair<const char*, std::vector<Item>>> expected = {
         {"File",
-         {{"Load Bin/Rom", 3}, {"Load HEX file", 40}, {"Reload", 41}, {"Save Bin/Rom", 4}, {"-", 0},
-          {"Save state...", 60}, {"Load state...", 61}, {"Quick save state", 62}, {"Quick restore state", 63},
+         {{"Load Bin/Rom", 3}, {"Load HEX file", 40}, {"Reload", 41}, {"Load symbols", 46}, {"Save Bin/Rom", 4},
+          {"-", 0}, {"Save state...", 60}, {"Load state...", 61}, {"Quick save state", 62},
+          {"Quick restore state", 63},
           {"-", 0}, {"Exit", 5}}},
         {"Emulation",
          {{"Hard Reset", 6}, {"-", 0}, {"Write Protect ROM", 18}, {"-", 0}, {"Real-time speed", 50},
@@ -592,7 +593,7 @@ TEST_F(Shell, MenuBarHasEveryItemWithItsIdentifier) {
         {"Tools",
          {{"Disassemble to file", 25}, {"-", 0}, {"Debugger", 26}, {"-", 0}, {"PEEK Memory", 28},
           {"POKE Memory", 29}}},
-        {"Help", {{"Help Topics", 30}, {"Keyboard map", 45}, {"About", 31}}},
+        {"Help", {{"Help Topics", 30}, {"Keyboard map", 45}, {"Debugger keys", 47}, {"About", 31}}},
     };
     QList<QAction*> menus = W().menuBar()->actions();
     ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
