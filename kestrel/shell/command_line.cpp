@@ -24,8 +24,8 @@ const char* const kFiles =
     "  quick.kst     the quick save state: Ctrl+S saves it, Ctrl+L restores it\n"
     "  kept.kst      the machine kept between runs (\"Keep machine between runs\")\n"
     "\nExit status: 0 after a normal end; 1 when start-up fails (no usable mpf1b_u6.rom, no\n"
-    "display); 2 for a wrong option, a --load file that cannot be used or a --symbols file\n"
-    "that cannot be read.\n";
+    "display); 2 for a wrong option, a --load or --state file that cannot be used or a\n"
+    "--symbols file that cannot be read.\n";
 
 // Why the state file cannot be started from, or "" when it can.
 QString CheckStateFile(const QString& path) {
