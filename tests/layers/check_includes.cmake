@@ -7,27 +7,13 @@
 # The two programs share no code, and the Intel HEX reader depends on neither.
 cmake_minimum_required(VERSION 3.20)
 
-# check(<folder> <regex of forbidden includes>)
 set(faults "")
-function(check folder forbidden)
+# scan(<folder> <regex of lines to look at> <regex of what they must not hold>):
+# adds one fault per matching line of a source below the folder, comments aside.
+function(scan folder lines_wanted forbidden)
   file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
   foreach(source ${sources})
-    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include")
-    foreach(line ${includes})
-      if(line MATCHES "${forbidden}")
-        file(RELATIVE_PATH name "${SOURCE_DIR}" "${source}")
-        string(APPEND faults "${name}: ${line}\n")
-      endif()
-    endforeach()
-  endforeach()
-  set(faults "${faults}" PARENT_SCOPE)
-endfunction()
-
-# check_code(<folder> <regex>): fails on any line of code (comments aside) that matches.
-function(check_code folder forbidden)
-  file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
-  foreach(source ${sources})
-    file(STRINGS "${source}" lines)
+    file(STRINGS "${source}" lines REGEX "${lines_wanted}")
     foreach(line ${lines})
       string(REGEX REPLACE "//.*$" "" code "${line}")
       if(code MATCHES "${forbidden}")
@@ -36,6 +22,18 @@ function(check_code folder forbidden)
       endif()
     endforeach()
   endforeach()
+  set(faults "${faults}" PARENT_SCOPE)
+endfunction()
+
+# check(<folder> <regex of forbidden includes>)
+function(check folder forbidden)
+  scan("${folder}" "^[ \t]*#[ \t]*include" "${forbidden}")
+  set(faults "${faults}" PARENT_SCOPE)
+endfunction()
+
+# check_code(<folder> <regex>): fails on any line of code that matches.
+function(check_code folder forbidden)
+  scan("${folder}" "" "${forbidden}")
   set(faults "${faults}" PARENT_SCOPE)
 endfunction()
 
