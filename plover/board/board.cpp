@@ -36,7 +36,7 @@ void WritePort(uint8_t port, uint8_t value) {
     case PortSegmentsHigh: SegmentLatch = static_cast<uint16_t>((SegmentLatch & 0x00FFu) | (value << 8)); break;
     default:
         // an OUT to any other port is how a user leaves: Escape held ends the program
-        if (ActiveHost->KeyHeld(ScanCode::Escape)) PendingStop = StopReason::EndProgram;
+        if (ActiveHost->KeyHeld(ScanCode::Escape)) RequestProgramEnd();
         break;
     }
 }

@@ -46,10 +46,13 @@ void WritePort(uint8_t port, uint8_t value);
 bool HostKeyDown(int scanCode);
 
 // Why the machine stops: the board sees Escape in a keyboard read or an OUT
-// to an unassigned port and asks for the program's end; the instruction runs
-// to its end, and the shell's loop takes the request and ends the program.
+// to an unassigned port, the host a closed window or Escape while a message
+// waits, and each asks for the program's end; the instruction runs to its
+// end, and the shell's loop takes the request and ends the program.
 enum class StopReason : uint8_t { None, EndProgram };
 extern StopReason PendingStop;
+inline void RequestProgramEnd() { PendingStop = StopReason::EndProgram; }
+inline bool StopRequested() { return PendingStop != StopReason::None; }
 // The stop asked for since the last call, which clears it.
 inline StopReason TakeStop() {
     const StopReason reason = PendingStop;

@@ -1,7 +1,5 @@
 #include "plover/board/host.h"
 
-#include <cstdlib>
-
 namespace plover {
 
 bool Host::TakeQueuedPress(int scanCode) {
@@ -35,7 +33,6 @@ public:
     void FrameBoundary() override {}
     void Present() override {}
     void PresentNow() override {}
-    [[noreturn]] void EndProgram() override { std::exit(0); }
 };
 
 NoHost noHost;

@@ -1,7 +1,9 @@
 // What plover needs from the host machine, behind one small interface so that
 // the board and the main loop run the same with the SDL window or in tests:
 // host keys by PC set-1 scan code and the presses not yet read, the real-time
-// clock and sleep, presenting the framebuffer, and ending the program.
+// clock and sleep, and presenting the framebuffer. A host never ends the
+// program: a closed window becomes a request (RequestProgramEnd, board.h)
+// that the shell's loop takes after the instruction.
 // The presses the program has not read yet are the machine's (machine.h).
 #pragma once
 
@@ -61,7 +63,9 @@ public:
     // Reads and discards pending host key presses (window-system events):
     // presses of keys plover reads go on to Presses().
     virtual void FlushKeyBuffer() = 0;
-    // Blocks until a key is pressed.
+    // Blocks until a key is pressed. Returns at once when the program's end
+    // has been asked for, and asks for it itself (RequestProgramEnd) on
+    // Escape or when the window is closed while it waits.
     virtual void WaitForKey() = 0;
     // Real time in milliseconds (any origin; may carry a fraction).
     virtual double NowMillis() = 0;
@@ -73,8 +77,6 @@ public:
     // once (PresentNow).
     virtual void Present() = 0;
     virtual void PresentNow() = 0;
-    // Closes what is open and ends the program with status 0.
-    [[noreturn]] virtual void EndProgram() = 0;
 
     // Presses of keys the program reads (not Shift, Control nor the host's
     // own keys such as Escape and F2), as they went down: the machine's one

@@ -203,7 +203,7 @@ int MatrixRow(int column) {
 // resets the processor on a held F2: true when it did.
 bool WatchControlKeys() {
     FlushKeyBuffer();
-    if (HostKeyDown(ScanCode::Escape)) PendingStop = StopReason::EndProgram;
+    if (HostKeyDown(ScanCode::Escape)) RequestProgramEnd();
     // held only: a press of F2 is left to the main loop, which also redraws
     if (!ActiveHost->KeyHeld(ScanCode::F2)) return false;
     ResetByF2();

@@ -61,6 +61,10 @@ int main(int argc, char** argv) {
         plover::StoreUserProgram(commandLine.Program);
         host.Program = plover::UserProgram(commandLine.Load, plover::ShowProgramProblem);
     }
+    // Escape or the close button, seen wherever it was, has let the last
+    // instruction finish and the loop return: the program ends here, and the
+    // kept machine is saved on the way out
     plover::RunMainLoop();
-    host.EndProgram();
+    host.CloseWindow();
+    return 0;
 }

@@ -133,6 +133,7 @@ StopReason DebugPass() {
     if (StepMode) {
         ActiveHost->PresentNow();
         ActiveHost->WaitForKey();
+        if (StopRequested()) return TakeStop();  // closed while waiting
     } else {
         ActiveHost->Present();
     }

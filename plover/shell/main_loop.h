@@ -92,8 +92,8 @@ void RedrawWindow();
 // and F9 save and restore the quick state.
 StopReason WatchHostKeys();
 
-// One pass of the main loop: None, or EndProgram when Escape was seen, in
-// this pass's instruction or before it.
+// One pass of the main loop: None, or EndProgram when Escape or the window's
+// close button was seen, in this pass's instruction or before it.
 StopReason RunPass();
 // Runs passes until one says the program ends, and returns then.
 void RunMainLoop();

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "plover/board/board.h"
 #include "plover/shell/window_fit.h"
 #include "plover/video/screen.h"
 
@@ -212,7 +213,7 @@ double SdlHost::NowMillis() {
 void SdlHost::NoteWindowEvent(const SDL_WindowEvent& event) {
     switch (event.event) {
     case SDL_WINDOWEVENT_CLOSE:
-        EndProgram();
+        RequestProgramEnd();
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         FitToWindow();
@@ -257,7 +258,7 @@ void SdlHost::DrainEvents() {
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
         case SDL_QUIT:
-            EndProgram();
+            RequestProgramEnd();
             break;
         case SDL_WINDOWEVENT:
             NoteWindowEvent(event.window);
@@ -306,8 +307,10 @@ void SdlHost::WaitForKey() {
     if (window_ == nullptr) return;
     DrainEvents();
     SDL_Event event;
-    while (SDL_WaitEvent(&event)) {
-        if (event.type == SDL_QUIT) EndProgram();
+    // an end asked for (now or before) is not kept waiting: the wait returns
+    // and the instruction that waits runs to its end
+    while (!StopRequested() && SDL_WaitEvent(&event)) {
+        if (event.type == SDL_QUIT) RequestProgramEnd();
         if (event.type == SDL_WINDOWEVENT) {
             NoteWindowEvent(event.window);
             PresentChanges();
@@ -315,7 +318,7 @@ void SdlHost::WaitForKey() {
         if (event.type == SDL_KEYDOWN && event.key.repeat == 0) {
             // Escape ends the program here too; F2 is left for the main
             // loop, which resets the processor at the next frame
-            if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) EndProgram();
+            if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) RequestProgramEnd();
             if (event.key.keysym.scancode == SDL_SCANCODE_F2) NoteKeyDown(event.key);
             return;
         }
@@ -410,14 +413,13 @@ void SdlHost::SleepMillis(double millis) {
     std::this_thread::sleep_until(end);
 }
 
-void SdlHost::EndProgram() {
+void SdlHost::CloseWindow() {
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
     renderer_ = nullptr;
     texture_ = nullptr;
     window_ = nullptr;
     SDL_Quit();
-    std::exit(0);
 }
 
 }  // namespace plover

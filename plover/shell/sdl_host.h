@@ -48,7 +48,8 @@ public:
     void FrameBoundary() override;
     void Present() override;
     void PresentNow() override;
-    [[noreturn]] void EndProgram() override;
+    // Closes the window and leaves SDL: the last thing before the program ends.
+    void CloseWindow();
 
     SDL_Window* Window() const { return window_; }
 

@@ -256,56 +256,108 @@ TEST_F(SdlLayer, WaitForKeyReturnsOnAKeyPressMadeWhileWaiting) {
     EXPECT_GE(host.NowMillis() - start, 40);
 }
 
-TEST(SdlLayerDeathTest, ClosingTheWindowEndsTheProgramWithStatusZero) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            SdlHost host;
-            ActiveHost = &host;
-            host.OpenWindow();
-            SDL_Event event{};
-            event.type = SDL_QUIT;
+// Pushes an Escape press 20 ms from now, into a wait that has begun.
+void PressEscapeSoon() {
+    SDL_AddTimer(
+        20,
+        [](Uint32, void*) -> Uint32 {
+            SDL_Event event = KeyDown(SDL_SCANCODE_ESCAPE);
             SDL_PushEvent(&event);
-            host.SleepMillis(2);
-            host.FrameBoundary();
-            std::exit(3);  // not reached
+            return 0;
         },
-        ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(
-        {
-            SdlHost host;
-            ActiveHost = &host;
-            host.OpenWindow();
-            SDL_Event event{};
-            event.type = SDL_WINDOWEVENT;
-            event.window.event = SDL_WINDOWEVENT_CLOSE;
-            event.window.windowID = SDL_GetWindowID(host.Window());
-            SDL_PushEvent(&event);
-            host.WaitForKey();
-            std::exit(3);  // not reached
-        },
-        ::testing::ExitedWithCode(0), "");
+        nullptr);
 }
 
-TEST(SdlLayerDeathTest, EscapeWhileWaitingForAKeyEndsWithStatusZero) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            SdlHost host;
-            ActiveHost = &host;
-            host.OpenWindow();
-            SDL_AddTimer(
-                20,
-                [](Uint32, void*) -> Uint32 {
-                    SDL_Event event = KeyDown(SDL_SCANCODE_ESCAPE);
-                    SDL_PushEvent(&event);
-                    return 0;
-                },
-                nullptr);
+// Ending the program from inside the host (std::exit with status 0) would end
+// the test program as a success before a test finishes: while one of these
+// lives, such an exit fails instead.
+class NoExitWhileAlive {
+public:
+    NoExitWhileAlive() {
+        static const bool registered = std::atexit([] {
+            if (!alive) return;
+            std::fputs("the program ended from inside the host\n", stderr);
+            std::_Exit(1);
+        }) == 0;
+        EXPECT_TRUE(registered);
+        alive = true;
+    }
+    ~NoExitWhileAlive() { alive = false; }
+
+private:
+    static inline bool alive = false;
+};
+
+// The close button and SDL_QUIT, wherever the host sees them, and Escape while
+// a message waits for a key, ask for the program's end; a wait returns, and
+// nothing ends the program from inside the host.
+TEST_F(SdlLayer, ClosingTheWindowOrEscapeWhileWaitingAsksForTheEnd) {
+    const NoExitWhileAlive guard;
+    host.OpenWindow();
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    close.window.windowID = SDL_GetWindowID(host.Window());
+    const struct {
+        const char* name;
+        const SDL_Event* pushed;  // before the host looks; none: Escape during the wait
+        bool wait;                // the host looks by waiting for a key, else by a frame boundary
+    } cases[] = {
+        {"quit at a frame boundary", &quit, false},
+        {"close button at a frame boundary", &close, false},
+        {"quit while waiting", &quit, true},
+        {"close button while waiting", &close, true},
+        {"Escape while waiting", nullptr, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TakeStop();
+        host.FlushKeyBuffer();
+        if (c.pushed != nullptr) {
+            SDL_Event event = *c.pushed;
+            SDL_PushEvent(&event);
+        } else {
+            PressEscapeSoon();
+        }
+        host.SleepMillis(2);  // the next look pumps the window system
+        if (c.wait)
             host.WaitForKey();
-            std::exit(3);  // not reached
-        },
-        ::testing::ExitedWithCode(0), "");
+        else
+            host.FrameBoundary();
+        EXPECT_EQ(TakeStop(), StopReason::EndProgram);
+    }
+    // an end already asked for is not kept waiting for a key
+    RequestProgramEnd();
+    const double start = host.NowMillis();
+    host.WaitForKey();
+    EXPECT_LT(host.NowMillis() - start, 1000);
+    EXPECT_EQ(TakeStop(), StopReason::EndProgram);
+}
+
+// The loop's side: the close button seen by a keyboard read, and Escape while
+// the message of an unknown opcode waits, let the instruction finish and the
+// pass return the end.
+TEST_F(SdlLayer, TheEndAskedForInsideAnInstructionEndsThePassAfterIt) {
+    const NoExitWhileAlive guard;
+    StartWithProjectFiles();
+    const uint8_t program[] = {0xDB, 0x92, 0x18, 0xFC, 0xED, 0xC0};  // IN A,(92h); JR back; unknown ED C0
+    std::memcpy(&BoardMemory[0x4000], program, sizeof program);
+    Z80Registers.PC = 0x4000;
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    host.SleepMillis(2);
+    StopReason said = StopReason::None;
+    for (int pass = 0; pass < 1000 && said == StopReason::None; ++pass) said = RunPass();
+    EXPECT_EQ(said, StopReason::EndProgram);
+    EXPECT_TRUE(Z80Registers.PC == 0x4000 || Z80Registers.PC == 0x4002);  // between two instructions
+
+    Z80Registers.PC = 0x4004;
+    PressEscapeSoon();
+    EXPECT_EQ(RunPass(), StopReason::EndProgram);
+    EXPECT_EQ(Z80Registers.PC, 0x4006);  // the unknown instruction went on to its end
 }
 
 TEST(SdlLayerDeathTest, WithoutADisplayTheStartFailsWithStatusOne) {

@@ -51,7 +51,8 @@ public:
     void FrameBoundary() override { ++Frames; }
     void Present() override { ++Presents; }
     void PresentNow() override { ++ImmediatePresents; }
-    [[noreturn]] void EndProgram() override { throw ProgramEnded{}; }
+    // what the shell does when a pass says the program ends
+    [[noreturn]] void EndProgram() { throw ProgramEnded{}; }
 
     int WindowsOpened = 0;
     int Flushes = 0;
