@@ -1,9 +1,10 @@
 // The state file's writer and its careful reader.
 #include "kestrel/board/machine_state.h"
 
-#include <array>
 #include <cstring>
 #include <memory>
+
+#include <zlib.h>
 
 namespace kestrel {
 namespace {
@@ -110,18 +111,7 @@ const char* Implausible(const Machine& m) {
 }  // namespace
 
 uint32_t Crc32(const uint8_t* bytes, size_t size) {
-    static constexpr auto kTable = [] {
-        std::array<uint32_t, 256> table{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-            table[n] = c;
-        }
-        return table;
-    }();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) crc = kTable[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
+    return static_cast<uint32_t>(crc32_z(crc32_z(0, nullptr, 0), bytes, size));
 }
 
 std::vector<uint8_t> SaveMachineState(const Machine& m) {
